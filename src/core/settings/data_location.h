@@ -1,0 +1,48 @@
+#pragma once
+// Where the program keeps config.bin, record.ini and str.ini.
+//
+// Portable use: when the executable's folder holds config.bin (an unpacked copy, the build
+// tree), the three files live there, whatever the executable is called. Otherwise they live in
+// the per-user folder $XDG_CONFIG_HOME/kor-vm31/ (default ~/.config/kor-vm31/), which the
+// program fills on its first start from the factory files installed with it.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "core/util/result.h"
+
+namespace vm31 {
+
+struct DataFiles {
+  std::filesystem::path folder;
+  std::filesystem::path config;  // config.bin
+  std::filesystem::path macros;  // record.ini
+  std::filesystem::path prefs;   // str.ini
+};
+
+DataFiles DataFilesIn(const std::filesystem::path& folder);
+
+// The environment values the per-user folder depends on; empty optionals are unset variables.
+struct UserEnvironment {
+  std::optional<std::string> xdgConfigHome;
+  std::optional<std::string> home;
+};
+
+// $XDG_CONFIG_HOME/kor-vm31 when the variable holds an absolute path, else $HOME/.config/kor-vm31.
+std::filesystem::path UserDataFolder(const UserEnvironment& environment);
+
+// The executable's folder when it holds config.bin, else the per-user folder.
+std::filesystem::path ChooseDataFolder(const std::filesystem::path& executableFolder,
+                                       const UserEnvironment& environment);
+
+// The factory files installed with the program: <prefix>/share/kor-vm31/factory found relative
+// to an executable in <prefix>/bin, else the folder configured at build time.
+std::filesystem::path FactoryFolder(const std::filesystem::path& executableFolder);
+
+// Creates `dataFolder` if needed and copies each factory file it lacks. Existing files are never
+// touched, so a user's settings survive every start.
+Status FillFromFactory(const std::filesystem::path& dataFolder,
+                       const std::filesystem::path& factoryFolder);
+
+}  // namespace vm31

@@ -1,0 +1,93 @@
+#include "core/util/atomic_file.h"
+
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <system_error>
+
+namespace vm31 {
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+std::string Describe(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
+
+std::filesystem::path TemporarySibling(const std::filesystem::path& path) {
+  static std::mt19937_64 generator{std::random_device{}()};
+  char suffix[24];
+  std::snprintf(suffix, sizeof suffix, ".%016llx.tmp",
+                static_cast<unsigned long long>(generator()));
+  std::filesystem::path temporary = path;
+  temporary += suffix;
+  return temporary;
+}
+
+}  // namespace
+
+Result<Bytes> ReadWholeFile(const std::filesystem::path& path, std::uintmax_t maxBytes) {
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) {
+    return MakeError(ErrorCode::kNotFound, Describe(path) + ": file does not exist");
+  }
+  if (std::filesystem::is_directory(path, error)) {
+    return MakeError(ErrorCode::kBadFormat, Describe(path) + ": is a folder, not a file");
+  }
+  FileHandle file{std::fopen(path.c_str(), "rb")};
+  if (!file) {
+    return MakeError(ErrorCode::kIo, Describe(path) + ": cannot open for reading");
+  }
+  Bytes content;
+  std::uint8_t chunk[64 * 1024];
+  for (;;) {
+    const std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
+    if (content.size() + got > maxBytes) {
+      return MakeError(ErrorCode::kBadFormat,
+                       Describe(path) + ": file is larger than " + std::to_string(maxBytes) +
+                           " bytes");
+    }
+    content.insert(content.end(), chunk, chunk + got);
+    if (got < sizeof chunk) break;
+  }
+  if (std::ferror(file.get())) {
+    return MakeError(ErrorCode::kIo, Describe(path) + ": read error");
+  }
+  return content;
+}
+
+Status WriteFileAtomically(const std::filesystem::path& path, const Bytes& content) {
+  std::filesystem::path temporary;
+  FileHandle file;
+  for (int attempt = 0; attempt < 8 && !file; ++attempt) {
+    temporary = TemporarySibling(path);
+    file.reset(std::fopen(temporary.c_str(), "wbx"));  // "x": never reuse an existing file
+  }
+  if (!file) {
+    return MakeError(ErrorCode::kIo, Describe(path) + ": cannot create a temporary file in " +
+                                         Describe(path.parent_path()));
+  }
+  const bool written = std::fwrite(content.data(), 1, content.size(), file.get()) == content.size();
+  // fflush hands the bytes to the operating system; fclose reports late write errors such as a
+  // full disk. Only a completely written file is renamed over the old one.
+  const bool flushed = std::fflush(file.get()) == 0;
+  const bool closed = std::fclose(file.release()) == 0;
+  std::error_code error;
+  if (!written || !flushed || !closed) {
+    std::filesystem::remove(temporary, error);
+    return MakeError(ErrorCode::kIo,
+                     Describe(path) + ": write failed (disk full or not writable); the old "
+                                      "file is unchanged");
+  }
+  std::filesystem::rename(temporary, path, error);
+  if (error) {
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    return MakeError(ErrorCode::kIo, Describe(path) + ": cannot replace the file: " +
+                                         error.message());
+  }
+  return Ok{};
+}
+
+}  // namespace vm31

@@ -8,7 +8,16 @@
 //
 // Encodings: UTF-8 without or with a byte-order mark, and UTF-16LE with a byte-order mark (as
 // Windows editors save such files). Text in the API is UTF-8; a file is written back in the
-// encoding it was read in. Invalid UTF-8 is carried through unchanged, never rejected.
+// encoding it was read in. Invalid UTF-8 is carried through unchanged, never rejected; in UTF-16
+// files unpaired surrogates and an odd last byte read as U+FFFD.
+//
+// Syntax: a section header is a line whose first non-blank character is "[" and that holds a
+// "]"; the name is the text between "[" and the last "]", trimmed. A key line is any other line
+// that holds "=" and does not start with ";"; the key is the trimmed text before the first "=",
+// the value the trimmed text after it (taken literally: no quotes are removed). Blanks are ASCII
+// white space. Section and key names given to the functions below are trimmed the same way.
+// Line breaks are "\n" or "\r\n" and are kept per line; lines added by this class take the style
+// of the file's first line break ("\r\n" for a new document or a file without any).
 
 #include <cstdint>
 #include <filesystem>
@@ -37,8 +46,8 @@ class IniDocument {
   static IniDocument Parse(const Bytes& fileBytes);
   Bytes Serialize() const;
 
-  // A missing file gives an empty document; an unreadable file or a folder is an Error that
-  // names the path.
+  // A missing file gives an empty document; an unreadable file, a folder or a file over 16 MiB
+  // (refused before it is read) is an Error that names the path.
   static Result<IniDocument> Load(const std::filesystem::path& path);
   // Writes the whole document atomically (see WriteFileAtomically).
   Status Save(const std::filesystem::path& path) const;
@@ -49,11 +58,14 @@ class IniDocument {
   // find(), empty when missing, cut to kIniValueMaxCharacters characters.
   std::string read(std::string_view section, std::string_view key) const;
 
+  // Carriage returns and line feeds in `section`, `key` and `value` are written as spaces, so a
+  // write never adds or splits lines.
   void write(std::string_view section, std::string_view key, std::string_view value);
   // Removes the first section named `section` with all its lines; false when there was none.
   bool removeSection(std::string_view section);
   // Replaces the keys of the first section named `section` by `entries`, in order, keeping the
-  // section where it stands in the file; appends the section when it does not exist.
+  // section where it stands in the file; appends the section when it does not exist. The new
+  // keys stand where the first old key stood; comments and other non-key lines stay.
   void replaceSection(std::string_view section,
                       const std::vector<std::pair<std::string, std::string>>& entries);
 
@@ -65,12 +77,39 @@ class IniDocument {
   void setEncoding(IniEncoding encoding) { encoding_ = encoding; }
 
  private:
+  enum class LineKind { kOther, kSection, kKey };
+  enum class LineBreak { kNone, kLf, kCrLf };  // kNone only on a last line without a break
+  // One line of the file as read (or as written by this class). The trimmed section or key name
+  // is text[nameOffset, nameOffset + nameLength); a key's raw value starts at valueOffset, just
+  // after the "=".
   struct Line {
-    std::string text;  // the raw line without its line break
+    std::string text;  // the line without its line break
+    LineBreak lineBreak = LineBreak::kNone;
+    LineKind kind = LineKind::kOther;
+    std::size_t nameOffset = 0;
+    std::size_t nameLength = 0;
+    std::size_t valueOffset = 0;
+
+    std::string_view name() const { return std::string_view(text).substr(nameOffset, nameLength); }
   };
+  // [begin, end) line indexes of a section's header and body.
+  struct SectionRange {
+    std::size_t begin;
+    std::size_t end;
+  };
+
+  static Line MakeLine(std::string text, LineBreak lineBreak);
+  static void Classify(Line& line);
+  std::optional<SectionRange> findSection(std::string_view section) const;
+  // Index at which a new key of `range` goes: after its last line that is not blank.
+  std::size_t appendPosition(SectionRange range) const;
+  // Inserts `lines` at `index`, giving a break to a preceding last line that had none.
+  void insertLines(std::size_t index, std::vector<std::string> texts);
+  LineBreak newLineBreak() const { return crlf_ ? LineBreak::kCrLf : LineBreak::kLf; }
+
   std::vector<Line> lines_;
   IniEncoding encoding_ = IniEncoding::kUtf8;
-  bool crlf_ = false;  // line breaks of the file as read; new files use "\n"
+  bool crlf_ = true;  // line breaks of the file as read; new files use "\r\n"
 };
 
 }  // namespace vm31

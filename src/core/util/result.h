@@ -14,6 +14,7 @@ enum class ErrorCode {
   kBadFormat,    // the content is not what the format allows (wrong size, bad syntax)
   kOutOfRange,   // a value lies outside what the device or the format can hold
   kUsage,        // a caller asked for something that makes no sense
+  kAccessDenied, // the operating system refused access (a device node without permission)
 };
 
 struct Error {

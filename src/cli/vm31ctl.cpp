@@ -1,20 +1,73 @@
-// vm31ctl: inspect and compile the mouse tool's files from the command line.
+// vm31ctl: the mouse tool's files and (where built) the mouse itself, from the command line.
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "core/settings/config_file.h"
+#include "cli/cli_support.h"
+#include "cli/file_commands.h"
+
+namespace {
+
+using vm31::cli::kExitOk;
+using vm31::cli::kExitUsage;
+
+constexpr const char* kHelp = R"(usage: vm31ctl COMMAND [OPTIONS]
+
+Files (default: the program's data folder; see README):
+  config show  [--config FILE] [--json]   every field by name; buttons with function, parameters and key word
+  config check [--config FILE]            says whether the file would load and what is out of range
+  macro list    [--macros FILE]
+  macro show NAME [--macros FILE]
+  macro compile [--macros FILE] [--config FILE]   compile record.ini into the macro blocks and save config.bin
+  config factory --output FILE            write the factory config.bin (used by the build)
+
+  --help | --version
+
+Exit status: 0 success, 1 usage error, 2 file error (missing, unreadable, would not load,
+or values out of range).
+)";
+
+struct Command {
+  const char* group;
+  const char* name;
+  std::function<int(const std::vector<std::string>&)> run;
+};
+
+const std::vector<Command>& Commands() {
+  static const std::vector<Command> commands = {
+      {"config", "show", vm31::cli::RunConfigShow},
+      {"config", "check", vm31::cli::RunConfigCheck},
+      {"config", "factory", vm31::cli::RunConfigFactory},
+      {"macro", "list", vm31::cli::RunMacroList},
+      {"macro", "show", vm31::cli::RunMacroShow},
+      {"macro", "compile", vm31::cli::RunMacroCompile},
+  };
+  return commands;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.size() == 4 && args[0] == "config" && args[1] == "factory" && args[2] == "--output") {
-    auto written = vm31::WriteFileAtomically(args[3], vm31::ConfigFileImage(0, vm31::FactoryConfig()));
-    if (!written) {
-      std::fprintf(stderr, "vm31ctl: %s\n", written.error().message.c_str());
-      return 2;
-    }
-    return 0;
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    std::fputs(kHelp, stdout);
+    return kExitOk;
   }
-  std::fprintf(stderr, "vm31ctl: usage: see vm31ctl --help\n");
-  return 1;
+  if (args.size() == 1 && args[0] == "--version") {
+    std::printf("vm31ctl %s\n", VM31_VERSION);
+    return kExitOk;
+  }
+  if (args.size() >= 2) {
+    for (const Command& command : Commands()) {
+      if (args[0] == command.group && args[1] == command.name) {
+        return command.run(std::vector<std::string>(args.begin() + 2, args.end()));
+      }
+    }
+  }
+  vm31::cli::PrintError(args.empty() ? "no command given (see vm31ctl --help)"
+                                      : "unknown command \"" + args[0] +
+                                            (args.size() > 1 ? " " + args[1] : "") +
+                                            "\" (see vm31ctl --help)");
+  return kExitUsage;
 }

@@ -1,0 +1,64 @@
+#include "cli/cli_support.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <system_error>
+
+namespace vm31::cli {
+
+std::optional<std::string> ParsedArgs::value(const std::string& option) const {
+  const auto found = options.find(option);
+  if (found == options.end()) return std::nullopt;
+  return found->second;
+}
+
+std::optional<ParsedArgs> ParseArgs(const std::vector<std::string>& args,
+                                    const std::set<std::string>& valued,
+                                    const std::set<std::string>& flags) {
+  ParsedArgs parsed;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& word = args[i];
+    if (word.rfind("--", 0) != 0) {
+      parsed.positional.push_back(word);
+    } else if (valued.count(word) != 0) {
+      if (i + 1 >= args.size()) {
+        PrintError(word + " needs a value");
+        return std::nullopt;
+      }
+      parsed.options[word] = args[++i];
+    } else if (flags.count(word) != 0) {
+      parsed.options[word] = "";
+    } else {
+      PrintError("unknown option " + word + " (see vm31ctl --help)");
+      return std::nullopt;
+    }
+  }
+  return parsed;
+}
+
+namespace {
+
+std::optional<std::string> Environment(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
+}
+
+std::filesystem::path ExecutableFolder() {
+  std::error_code error;
+  const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::filesystem::current_path() : executable.parent_path();
+}
+
+}  // namespace
+
+DataFiles DefaultDataFiles() {
+  const UserEnvironment environment{Environment("XDG_CONFIG_HOME"), Environment("HOME")};
+  return DataFilesIn(ChooseDataFolder(ExecutableFolder(), environment));
+}
+
+void PrintError(const std::string& message) {
+  std::fprintf(stderr, "vm31ctl: %s\n", message.c_str());
+}
+
+}  // namespace vm31::cli

@@ -1,0 +1,40 @@
+#pragma once
+// Argument parsing and file defaults shared by vm31ctl's commands.
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/settings/data_location.h"
+
+namespace vm31::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitUsage = 1;
+inline constexpr int kExitFileError = 2;
+
+struct ParsedArgs {
+  std::vector<std::string> positional;
+  std::map<std::string, std::string> options;  // "--config" -> "FILE"; flags map to ""
+  bool has(const std::string& option) const { return options.count(option) != 0; }
+  std::optional<std::string> value(const std::string& option) const;
+};
+
+// Splits `args` into positional words and options. `valued` options take the next word as their
+// value, `flags` take none; any other word starting with "--" is a usage error (nullopt, with a
+// message printed to standard error naming the word).
+std::optional<ParsedArgs> ParseArgs(const std::vector<std::string>& args,
+                                    const std::set<std::string>& valued,
+                                    const std::set<std::string>& flags);
+
+// The data files the program itself would use: portable beside vm31ctl when that folder holds
+// config.bin, else the per-user folder.
+DataFiles DefaultDataFiles();
+
+// Prints "vm31ctl: <message>" to standard error.
+void PrintError(const std::string& message);
+
+}  // namespace vm31::cli

@@ -1,0 +1,494 @@
+#include "cli/file_commands.h"
+
+#include <cstdio>
+#include <sstream>
+
+#include "cli/cli_support.h"
+#include "core/keys/key_encoding.h"
+#include "core/keys/key_tables.h"
+#include "core/macros/macro_compiler.h"
+#include "core/macros/macro_store.h"
+#include "core/settings/config_file.h"
+#include "core/settings/value_labels.h"
+#include "core/ui/text_table.h"
+
+namespace vm31::cli {
+namespace {
+
+constexpr UiLanguage kCliLanguage = UiLanguage::kEnglish;
+
+std::string Quoted(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
+
+std::string Hex(std::uint8_t value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02X", value);
+  return text;
+}
+
+// JSON string literal with the escapes JSON requires; other bytes pass through unchanged.
+std::string Json(std::string_view text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", c);
+      out += escape;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+std::string KeyText(std::uint8_t code) {
+  const std::string_view name = KeyNameFromUsage(code);
+  return Hex(code) + (name.empty() ? "" : " (" + std::string(name) + ")");
+}
+
+std::string_view DpiOperationName(std::uint8_t operation) {
+  switch (operation) {
+    case 1: return "DPI +";
+    case 2: return "DPI -";
+    case 3: return "DPI Loop";
+    case 4: return "Shift DPI";
+    default: return "none";
+  }
+}
+
+template <typename Names>
+std::string ListEntryText(std::uint8_t index, const Names& names) {
+  return std::to_string(index) +
+         (index < names.size() ? " (" + std::string(names[index]) + ")" : " (outside the list)");
+}
+
+struct Parameter {
+  std::string name;   // the record's field name
+  std::uint8_t value;
+  std::string text;   // the value in words
+};
+
+// The attributes the button's function uses, by field name, with their meaning.
+std::vector<Parameter> ButtonParameters(const MouseConfig& config, int group, int button) {
+  auto attribute = [&](KeyAttribute a) { return config.keyAttribute(group, a, button); };
+  std::vector<Parameter> parameters;
+  auto add = [&](std::string name, std::uint8_t value, std::string text) {
+    parameters.push_back({std::move(name), value, std::move(text)});
+  };
+  switch (config.keyFunction(group, button)) {
+    case 6: {
+      const std::uint8_t stage = config.dpiSwitchStage(group, button);
+      add("dpiSwitchStage", stage, std::string(DpiOperationName(stage)));
+      break;
+    }
+    case 8:
+      add("windowsIndex", attribute(KeyAttribute::kWindowsIndex),
+          ListEntryText(attribute(KeyAttribute::kWindowsIndex), WindowsKeyNames()));
+      add("windowsCode", attribute(KeyAttribute::kWindowsCode), Hex(attribute(KeyAttribute::kWindowsCode)));
+      add("windowsClass", attribute(KeyAttribute::kWindowsClass), Hex(attribute(KeyAttribute::kWindowsClass)));
+      break;
+    case 9:
+      add("mediaIndex", attribute(KeyAttribute::kMediaIndex),
+          ListEntryText(attribute(KeyAttribute::kMediaIndex), MediaKeyNames()));
+      add("mediaCode", attribute(KeyAttribute::kMediaCode), Hex(attribute(KeyAttribute::kMediaCode)));
+      break;
+    case 10:
+      add("fireIndex", attribute(KeyAttribute::kFireIndex),
+          ListEntryText(attribute(KeyAttribute::kFireIndex), FireKeyNames()));
+      add("fireKey", attribute(KeyAttribute::kFireKey), KeyText(attribute(KeyAttribute::kFireKey)));
+      add("fireSpeed", attribute(KeyAttribute::kFireSpeed),
+          std::to_string(attribute(KeyAttribute::kFireSpeed)) + " (smaller is faster)");
+      add("fireCount", attribute(KeyAttribute::kFireCount),
+          attribute(KeyAttribute::kFireCount) == 0 ? "0 (until released)"
+                                                   : std::to_string(attribute(KeyAttribute::kFireCount)));
+      break;
+    case 11:
+      add("singleKey", attribute(KeyAttribute::kSingleKey), KeyText(attribute(KeyAttribute::kSingleKey)));
+      break;
+    case 12: {
+      const std::uint8_t modifiers = attribute(KeyAttribute::kComboModifiers);
+      std::string names;
+      for (const KeyName& modifier : ModifierNameTable()) {
+        if ((modifiers & modifier.code) != 0) names += (names.empty() ? "" : " + ") + std::string(modifier.name);
+      }
+      add("comboModifiers", modifiers, Hex(modifiers) + (names.empty() ? "" : " (" + names + ")"));
+      add("comboKey1", attribute(KeyAttribute::kComboKey1), KeyText(attribute(KeyAttribute::kComboKey1)));
+      add("comboKey2", attribute(KeyAttribute::kComboKey2), KeyText(attribute(KeyAttribute::kComboKey2)));
+      break;
+    }
+    case 13:
+      add("macroIndex", attribute(KeyAttribute::kMacroIndex),
+          "slot " + std::to_string(attribute(KeyAttribute::kMacroIndex) + 1));
+      add("macroMode", attribute(KeyAttribute::kMacroMode),
+          "play option " + std::to_string(attribute(KeyAttribute::kMacroMode) + 1));
+      break;
+    default:
+      break;
+  }
+  return parameters;
+}
+
+std::string FunctionName(std::uint8_t code) {
+  const std::string_view name = FunctionMenuText(code, kCliLanguage);
+  return name.empty() ? "(no function: does nothing)" : std::string(name);
+}
+
+std::string_view ReportRateText(std::uint8_t code) {
+  switch (code) {
+    case 1: return "1000 Hz";
+    case 2: return "500 Hz";
+    case 4: return "250 Hz";
+    case 8: return "125 Hz";
+    default: return "not a report rate";
+  }
+}
+
+std::string LevelLabel(int mode, std::uint8_t level) {
+  switch (mode) {
+    case 1: return StandardLevelLabel(level);
+    case 2: return RespirationLevelLabel(level);
+    default: return NeonLevelLabel(level);
+  }
+}
+
+// Loads config.bin for a command; prints the error and returns false when it would not load.
+bool LoadForCommand(const std::filesystem::path& path, MouseConfig& config, std::uint8_t& flag) {
+  const ConfigLoadResult loaded = LoadConfig(path, config, flag);
+  if (loaded.outcome == ConfigLoadOutcome::kLoaded) return true;
+  PrintError(loaded.detail + (loaded.outcome == ConfigLoadOutcome::kWrongSize
+                                  ? "; the program would ignore it"
+                                  : ""));
+  return false;
+}
+
+std::filesystem::path ConfigPathFrom(const ParsedArgs& args) {
+  if (auto path = args.value("--config")) return *path;
+  return DefaultDataFiles().config;
+}
+
+std::filesystem::path MacrosPathFrom(const ParsedArgs& args) {
+  if (auto path = args.value("--macros")) return *path;
+  return DefaultDataFiles().macros;
+}
+
+void PrintText(const std::filesystem::path& path, std::uint8_t flag, const MouseConfig& config) {
+  std::printf("file: %s\n", path.c_str());
+  std::printf("firstRunFlag: %u\n", flag);
+  std::printf("reportRateCode: %u (%s)\n", config.reportRateCode(),
+              std::string(ReportRateText(config.reportRateCode())).c_str());
+  for (int stage = 0; stage < kDpiStageCount; ++stage) {
+    const auto color = config.dpiColor(stage);
+    std::printf("dpi stage %d: dpiStageEnabled %u, dpiLevel %u (sensor type 0: %s DPI), "
+                "dpiColor %u %u %u\n",
+                stage + 1, config.at(config_offset::kDpiStageEnabled + stage),
+                config.dpiLevel(stage), DpiLabel(0, config.dpiLevel(stage)).c_str(), color[0],
+                color[1], color[2]);
+  }
+  std::printf("lightMode: %u (%s)\n", config.lightMode(),
+              LightModeLabel(config.lightMode(), kCliLanguage).c_str());
+  for (int mode = 1; mode <= kLightModeCount; ++mode) {
+    std::printf("light mode %d (%s): lightLevel %u (%s), rgbEffect %u (%s)\n", mode,
+                LightModeLabel(mode, kCliLanguage).c_str(), config.lightLevel(mode),
+                LevelLabel(mode, config.lightLevel(mode)).c_str(), config.rgbEffect(mode),
+                RgbEffectLabel(config.rgbEffect(mode), kCliLanguage).c_str());
+  }
+  const std::pair<const char*, std::size_t> systemFields[] = {
+      {"enhancePointerPrecision", config_offset::kEnhancePointerPrecision},
+      {"scrollOneScreen", config_offset::kScrollOneScreen},
+      {"pointerSpeedLevel", config_offset::kPointerSpeedLevel},
+      {"wheelScrollLines", config_offset::kWheelScrollLines},
+      {"doubleClickLevel", config_offset::kDoubleClickLevel},
+      {"editedKeyGroup", config_offset::kEditedKeyGroup}};
+  for (const auto& [name, offset] : systemFields) std::printf("%s: %u\n", name, config.at(offset));
+  for (int group = 0; group < kKeyGroupCount; ++group) {
+    std::printf("key group %d:\n", group);
+    for (int button = 0; button < kButtonCount; ++button) {
+      const std::uint8_t function = config.keyFunction(group, button);
+      std::printf("  button %2d: keyFunction %2u %-22s key word %s", button, function,
+                  FunctionName(function).c_str(),
+                  FormatKeyAction(EncodeKeyAction(config, group, button)).c_str());
+      for (const Parameter& parameter : ButtonParameters(config, group, button)) {
+        std::printf(", %s %s", parameter.name.c_str(), parameter.text.c_str());
+      }
+      std::printf("\n");
+    }
+  }
+  for (int macro = 0; macro < kMacroCount; ++macro) {
+    const auto block = config.macroBlock(macro);
+    int entries = 0;
+    while (entries < kMacroEntryCapacity &&
+           (block[kMacroEntriesOffset + 2 * entries] != 0 || block[kMacroEntriesOffset + 2 * entries + 1] != 0)) {
+      ++entries;
+    }
+    std::printf("macro block %2d: loop count %u, %d entries\n", macro,
+                config.macroLoopCount(macro), entries);
+  }
+  std::printf("reserved: 1920..1924 = %02X %02X %02X %02X %02X, 1926 = %02X, 1954 = %02X\n",
+              config.at(1920), config.at(1921), config.at(1922), config.at(1923),
+              config.at(1924), config.at(1926), config.at(1954));
+}
+
+void PrintJson(const std::filesystem::path& path, std::uint8_t flag, const MouseConfig& config) {
+  std::ostringstream out;
+  out << "{\"file\":" << Json(path.string()) << ",\"firstRunFlag\":" << int{flag}
+      << ",\"reportRateCode\":" << int{config.reportRateCode()} << ",\"dpiStages\":[";
+  for (int stage = 0; stage < kDpiStageCount; ++stage) {
+    const auto color = config.dpiColor(stage);
+    out << (stage ? "," : "") << "{\"dpiStageEnabled\":"
+        << int{config.at(config_offset::kDpiStageEnabled + stage)}
+        << ",\"dpiLevel\":" << int{config.dpiLevel(stage)} << ",\"dpiColor\":[" << int{color[0]}
+        << "," << int{color[1]} << "," << int{color[2]} << "]}";
+  }
+  out << "],\"lightMode\":" << int{config.lightMode()} << ",\"lightLevel\":[";
+  for (int mode = 1; mode <= kLightModeCount; ++mode) out << (mode > 1 ? "," : "") << int{config.lightLevel(mode)};
+  out << "],\"rgbEffect\":[";
+  for (int mode = 1; mode <= kLightModeCount; ++mode) out << (mode > 1 ? "," : "") << int{config.rgbEffect(mode)};
+  out << "],\"enhancePointerPrecision\":" << int{config.at(config_offset::kEnhancePointerPrecision)}
+      << ",\"scrollOneScreen\":" << int{config.at(config_offset::kScrollOneScreen)}
+      << ",\"pointerSpeedLevel\":" << int{config.at(config_offset::kPointerSpeedLevel)}
+      << ",\"wheelScrollLines\":" << int{config.at(config_offset::kWheelScrollLines)}
+      << ",\"doubleClickLevel\":" << int{config.at(config_offset::kDoubleClickLevel)}
+      << ",\"editedKeyGroup\":" << int{config.editedKeyGroup()} << ",\"keyGroups\":[";
+  for (int group = 0; group < kKeyGroupCount; ++group) {
+    out << (group ? "," : "") << "[";
+    for (int button = 0; button < kButtonCount; ++button) {
+      const std::uint8_t function = config.keyFunction(group, button);
+      out << (button ? "," : "") << "{\"button\":" << button << ",\"keyFunction\":" << int{function}
+          << ",\"function\":" << Json(FunctionName(function))
+          << ",\"keyWord\":" << Json(FormatKeyAction(EncodeKeyAction(config, group, button)));
+      for (const Parameter& parameter : ButtonParameters(config, group, button)) {
+        out << "," << Json(parameter.name) << ":" << int{parameter.value};
+      }
+      out << "}";
+    }
+    out << "]";
+  }
+  out << "],\"macroLoopCounts\":[";
+  for (int macro = 0; macro < kMacroCount; ++macro) out << (macro ? "," : "") << config.macroLoopCount(macro);
+  out << "],\"reserved\":{\"1920\":[";
+  for (int i = 0; i < 5; ++i) out << (i ? "," : "") << int{config.at(1920 + i)};
+  out << "],\"1926\":" << int{config.at(1926)} << ",\"1954\":" << int{config.at(1954)} << "}}\n";
+  std::fputs(out.str().c_str(), stdout);
+}
+
+// Every value of the record that the program or the mouse cannot use as it stands.
+std::vector<std::string> OutOfRangeValues(const MouseConfig& config) {
+  std::vector<std::string> problems;
+  auto problem = [&](const std::string& field, int value, const std::string& rule) {
+    problems.push_back(field + " = " + std::to_string(value) + ": " + rule);
+  };
+  const std::uint8_t rate = config.reportRateCode();
+  if (rate != 1 && rate != 2 && rate != 4 && rate != 8) {
+    problem("reportRateCode", rate, "not 1, 2, 4 or 8; the report rate command is not understood");
+  }
+  for (int stage = 0; stage < kDpiStageCount; ++stage) {
+    const std::string index = "[" + std::to_string(stage) + "]";
+    const std::uint8_t enabled = config.at(config_offset::kDpiStageEnabled + stage);
+    if (enabled > 1) problem("dpiStageEnabled" + index, enabled, "not 0 or 1");
+    const std::uint8_t level = config.dpiLevel(stage);
+    if (level >= DpiLevelCount(0)) {
+      problem("dpiLevel" + index, level, "beyond every sensor's DPI table (12 levels at most)");
+    } else if (level >= DpiLevelCount(1)) {
+      problem("dpiLevel" + index, level, "beyond the 8-level DPI tables of sensor types 1 to 3");
+    }
+  }
+  if (config.lightMode() > 3) problem("lightMode", config.lightMode(), "above 3");
+  const int levelCounts[] = {10, 5, 30};
+  for (int mode = 1; mode <= kLightModeCount; ++mode) {
+    if (config.lightLevel(mode) >= levelCounts[mode - 1]) {
+      problem("lightLevel[" + std::to_string(mode - 1) + "]", config.lightLevel(mode),
+              "beyond the " + std::to_string(levelCounts[mode - 1]) + " levels of mode " +
+                  std::to_string(mode));
+    }
+  }
+  if (config.rgbEffect(2) != 1 && config.rgbEffect(2) != 2) {
+    problem("rgbEffect[1]", config.rgbEffect(2), "respiration mode takes 1 or 2");
+  }
+  if (config.rgbEffect(3) != 2 && config.rgbEffect(3) != 3) {
+    problem("rgbEffect[2]", config.rgbEffect(3), "neon mode takes 2 or 3");
+  }
+  for (const auto& [name, offset] : {std::pair{"enhancePointerPrecision", config_offset::kEnhancePointerPrecision},
+                                     std::pair{"scrollOneScreen", config_offset::kScrollOneScreen}}) {
+    if (config.at(offset) > 1) problem(name, config.at(offset), "not 0 or 1");
+  }
+  for (const auto& [name, offset] : {std::pair{"pointerSpeedLevel", config_offset::kPointerSpeedLevel},
+                                     std::pair{"doubleClickLevel", config_offset::kDoubleClickLevel}}) {
+    if (config.at(offset) < 1 || config.at(offset) > 11) problem(name, config.at(offset), "not 1..11");
+  }
+  if (config.editedKeyGroup() > 1) problem("editedKeyGroup", config.editedKeyGroup(), "not 0 or 1");
+  for (int group = 0; group < kKeyGroupCount; ++group) {
+    for (int button = 0; button < kButtonCount; ++button) {
+      const std::string where =
+          "keyGroups[" + std::to_string(group) + "] button " + std::to_string(button) + " ";
+      const std::uint8_t function = config.keyFunction(group, button);
+      if (function > 15) {
+        problem(where + "keyFunction", function, "above 15; the button does nothing");
+      } else if (function == 6) {
+        const std::uint8_t stage = config.dpiSwitchStage(group, button);
+        if (stage < 1 || stage > 4) problem(where + "dpiSwitchStage", stage, "not 1..4");
+      } else if (function == 10 && config.keyAttribute(group, KeyAttribute::kFireSpeed, button) < 5) {
+        problem(where + "fireSpeed", config.keyAttribute(group, KeyAttribute::kFireSpeed, button),
+                "below 5");
+      } else if (function == 13) {
+        const std::uint8_t slot = config.keyAttribute(group, KeyAttribute::kMacroIndex, button);
+        const std::uint8_t mode = config.keyAttribute(group, KeyAttribute::kMacroMode, button);
+        if (slot >= kMacroCount) problem(where + "macroIndex", slot, "not 0..11");
+        if (mode > 2) problem(where + "macroMode", mode, "not 0..2");
+      }
+    }
+  }
+  return problems;
+}
+
+}  // namespace
+
+int RunConfigShow(const std::vector<std::string>& words) {
+  const auto args = ParseArgs(words, {"--config"}, {"--json"});
+  if (!args || !args->positional.empty()) return kExitUsage;
+  const auto path = ConfigPathFrom(*args);
+  MouseConfig config;
+  std::uint8_t flag = 0;
+  if (!LoadForCommand(path, config, flag)) return kExitFileError;
+  if (args->has("--json")) {
+    PrintJson(path, flag, config);
+  } else {
+    PrintText(path, flag, config);
+  }
+  return kExitOk;
+}
+
+int RunConfigCheck(const std::vector<std::string>& words) {
+  const auto args = ParseArgs(words, {"--config"}, {});
+  if (!args || !args->positional.empty()) return kExitUsage;
+  const auto path = ConfigPathFrom(*args);
+  MouseConfig config;
+  std::uint8_t flag = 0;
+  if (!LoadForCommand(path, config, flag)) return kExitFileError;
+  const auto problems = OutOfRangeValues(config);
+  for (const std::string& problem : problems) {
+    std::printf("%s: %s\n", Quoted(path).c_str(), problem.c_str());
+  }
+  if (!problems.empty()) {
+    std::printf("%s loads, but %zu value(s) are out of range\n", Quoted(path).c_str(), problems.size());
+    return kExitFileError;
+  }
+  std::printf("%s loads; every value is in range\n", Quoted(path).c_str());
+  return kExitOk;
+}
+
+int RunConfigFactory(const std::vector<std::string>& words) {
+  const auto args = ParseArgs(words, {"--output"}, {});
+  if (!args || !args->positional.empty() || !args->has("--output")) {
+    PrintError("usage: vm31ctl config factory --output FILE");
+    return kExitUsage;
+  }
+  // The factory file carries flag 0, so the window starts from the factory captions.
+  const auto written = WriteFileAtomically(*args->value("--output"), ConfigFileImage(0, FactoryConfig()));
+  if (!written) {
+    PrintError(written.error().message);
+    return kExitFileError;
+  }
+  return kExitOk;
+}
+
+namespace {
+
+// Loads record.ini for a macro command; a missing file is an error here (the command names it).
+std::optional<IniDocument> LoadMacros(const std::filesystem::path& path) {
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) {
+    PrintError(Quoted(path) + ": file does not exist");
+    return std::nullopt;
+  }
+  auto loaded = IniDocument::Load(path);
+  if (!loaded) {
+    PrintError(loaded.error().message);
+    return std::nullopt;
+  }
+  return std::move(loaded).value();
+}
+
+void PrintIgnoredSections(const std::filesystem::path& path, const MacroNameList& list) {
+  for (const IgnoredSection& ignored : list.ignored) {
+    std::printf("%s: section \"%s\" is ignored: %s\n", Quoted(path).c_str(), ignored.name.c_str(),
+                ignored.issue == SectionIssue::kBeyondTwelve
+                    ? "the mouse holds twelve macros"
+                    : "an earlier section has the same name");
+  }
+}
+
+}  // namespace
+
+int RunMacroList(const std::vector<std::string>& words) {
+  const auto args = ParseArgs(words, {"--macros"}, {});
+  if (!args || !args->positional.empty()) return kExitUsage;
+  const auto path = MacrosPathFrom(*args);
+  const auto doc = LoadMacros(path);
+  if (!doc) return kExitFileError;
+  const MacroNameList list = MacroNames(*doc);
+  for (std::size_t slot = 0; slot < list.names.size(); ++slot) {
+    const MacroLineList lines = MacroLines(*doc, list.names[slot]);
+    std::printf("slot %2zu: %s (%zu lines)\n", slot + 1, list.names[slot].c_str(), lines.lines.size());
+  }
+  if (list.names.empty()) std::printf("%s holds no macros\n", Quoted(path).c_str());
+  PrintIgnoredSections(path, list);
+  return kExitOk;
+}
+
+int RunMacroShow(const std::vector<std::string>& words) {
+  const auto args = ParseArgs(words, {"--macros"}, {});
+  if (!args || args->positional.size() != 1) {
+    PrintError("usage: vm31ctl macro show NAME [--macros FILE]");
+    return kExitUsage;
+  }
+  const auto path = MacrosPathFrom(*args);
+  const auto doc = LoadMacros(path);
+  if (!doc) return kExitFileError;
+  const std::string& name = args->positional[0];
+  if (!doc->hasSection(name)) {
+    PrintError(Quoted(path) + ": no macro named \"" + name + "\"");
+    return kExitFileError;
+  }
+  const MacroLineList lines = MacroLines(*doc, name);
+  std::printf("ItemCount: %d\n", lines.itemCount);
+  for (std::size_t i = 0; i < lines.lines.size(); ++i) {
+    std::printf("Item%zu: %s\n", i, lines.lines[i].c_str());
+  }
+  const std::string issue = DescribeMacroLinesIssue(lines);
+  if (!issue.empty()) std::printf("note: %s\n", issue.c_str());
+  return kExitOk;
+}
+
+int RunMacroCompile(const std::vector<std::string>& words) {
+  const auto args = ParseArgs(words, {"--macros", "--config"}, {});
+  if (!args || !args->positional.empty()) return kExitUsage;
+  const auto macrosPath = MacrosPathFrom(*args);
+  const auto configPath = ConfigPathFrom(*args);
+  const auto doc = LoadMacros(macrosPath);
+  if (!doc) return kExitFileError;
+  MouseConfig config;
+  std::uint8_t flag = 0;
+  if (!LoadForCommand(configPath, config, flag)) return kExitFileError;
+
+  const CompileReport report = CompileMacros(*doc, config);
+  // Only the macro blocks change; the flag byte stays as it was, so compiling from the command
+  // line does not alter how the window first shows the button captions.
+  const auto saved = WriteFileAtomically(configPath, ConfigFileImage(flag, config));
+  if (!saved) {
+    PrintError(saved.error().message);
+    return kExitFileError;
+  }
+  for (const CompiledMacro& macro : report.macros) {
+    std::printf("slot %2d: %s: %d entries\n", macro.block + 1, macro.name.c_str(), macro.entries);
+  }
+  for (const CompileProblem& problem : report.problems) {
+    std::fprintf(stderr, "vm31ctl: %s: %s\n", Quoted(macrosPath).c_str(),
+                 FormatCompileProblem(problem).c_str());
+  }
+  std::printf("saved %s\n", Quoted(configPath).c_str());
+  return report.clean() ? kExitOk : kExitFileError;
+}
+
+}  // namespace vm31::cli

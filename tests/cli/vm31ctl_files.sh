@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# vm31ctl's file commands on real files: exit statuses, messages that name the file, and the
+# macro compile end to end (record.ini -> config.bin bytes).
+set -uo pipefail
+bin=$1
+ctl="$bin/vm31ctl"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+# expect STATUS DESCRIPTION -- COMMAND...: runs COMMAND, keeps its output in $work/out.
+expect() {
+  local status=$1 what=$2
+  shift 3
+  "$@" >"$work/out" 2>&1
+  local got=$?
+  if [ "$got" -ne "$status" ]; then
+    echo "FAIL: $what: exit $got, expected $status"; sed 's/^/  | /' "$work/out"; failures=$((failures + 1))
+  fi
+}
+# contains TEXT DESCRIPTION: the last command's output holds TEXT.
+contains() {
+  if ! grep -qF -- "$1" "$work/out"; then
+    echo "FAIL: $2: output lacks '$1'"; sed 's/^/  | /' "$work/out"; failures=$((failures + 1))
+  fi
+}
+byte_at() { od -An -tx1 -j "$2" -N "$3" "$1" | tr -s ' ' | sed 's/^ //;s/ $//'; }
+
+cfg="$work/config.bin"
+"$ctl" config factory --output "$cfg"
+
+expect 0 "show factory" -- "$ctl" config show --config "$cfg"
+contains "reportRateCode: 1 (1000 Hz)" "show factory"
+contains "button  5: keyFunction  6 DPI Switch             key word 07 00 03 00" "show factory"
+expect 0 "show json" -- "$ctl" config show --config "$cfg" --json
+python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); assert d["keyGroups"][0][3]["keyWord"]=="01 00 F4 00", d' "$work/out" \
+  || { echo "FAIL: --json is not valid JSON with the key words"; failures=$((failures + 1)); }
+expect 0 "check factory" -- "$ctl" config check --config "$cfg"
+contains "every value is in range" "check factory"
+
+# Sizes other than 1986 bytes would not load; the message names the file.
+for size in 0 1985 1987; do
+  head -c "$size" /dev/zero >"$work/sized.bin"
+  expect 2 "check $size bytes" -- "$ctl" config check --config "$work/sized.bin"
+  contains "$work/sized.bin" "check $size bytes"
+done
+expect 2 "show missing" -- "$ctl" config show --config "$work/none.bin"
+contains "$work/none.bin\": file does not exist" "show missing"
+
+# Hand-edited values out of range: keyFunction of group 0 button 2 (offset 1 + 2), lightMode
+# (1 + 1947), editedKeyGroup (1 + 1960), dpiLevel of stage 1 (1 + 1927).
+cp "$cfg" "$work/edited.bin"
+python3 - "$work/edited.bin" <<'PY'
+import sys
+p = sys.argv[1]; b = bytearray(open(p, 'rb').read())
+b[1 + 2] = 20; b[1 + 1947] = 7; b[1 + 1960] = 2; b[1 + 1927] = 40
+open(p, 'wb').write(b)
+PY
+expect 2 "check edited" -- "$ctl" config check --config "$work/edited.bin"
+contains "keyGroups[0] button 2 keyFunction = 20" "check edited"
+contains "lightMode = 7" "check edited"
+contains "editedKeyGroup = 2" "check edited"
+contains "dpiLevel[0] = 40" "check edited"
+expect 0 "show edited" -- "$ctl" config show --config "$work/edited.bin"
+contains "keyFunction 20 (no function: does nothing) key word 00 00 00 00" "show edited"
+contains "dpiLevel 40 (sensor type 0:  DPI)" "show edited"
+
+# The macro compile end to end: Dash presses and releases A with 50 ms between the steps.
+printf '[Dash]\r\nItemCount=4\r\nItem0=A   Dn\r\nItem1=50 ms\r\nItem2=A   Up\r\nItem3=50 ms\r\n' >"$work/record.ini"
+expect 0 "macro list" -- "$ctl" macro list --macros "$work/record.ini"
+contains "slot  1: Dash (4 lines)" "macro list"
+expect 0 "macro show" -- "$ctl" macro show dash --macros "$work/record.ini"
+contains "Item2: A   Up" "macro show"
+expect 2 "macro show unknown" -- "$ctl" macro show Nope --macros "$work/record.ini"
+contains 'no macro named "Nope"' "macro show unknown"
+before_flag=$(byte_at "$cfg" 0 1)
+expect 0 "macro compile" -- "$ctl" macro compile --macros "$work/record.ini" --config "$cfg"
+got=$(byte_at "$cfg" $((1 + 384 + 2)) 4)
+[ "$got" = "05 04 85 04" ] || { echo "FAIL: block 0 bytes 2..5 are '$got'"; failures=$((failures + 1)); }
+[ "$(byte_at "$cfg" 0 1)" = "$before_flag" ] || { echo "FAIL: compile changed the flag byte"; failures=$((failures + 1)); }
+[ "$(stat -c %s "$cfg")" = 1986 ] || { echo "FAIL: config.bin size changed"; failures=$((failures + 1)); }
+
+# A step list needing more than 63 entries: compiled up to the block's end and reported.
+{ printf '[Long]\r\nItemCount=140\r\n'; for ((i = 0; i < 140; i += 2)); do printf 'Item%d=B   Dn\r\nItem%d=20 ms\r\n' $i $((i + 1)); done; } >"$work/long.ini"
+expect 2 "compile overflow" -- "$ctl" macro compile --macros "$work/long.ini" --config "$cfg"
+contains "Long" "compile overflow"
+[ "$(stat -c %s "$cfg")" = 1986 ] || { echo "FAIL: overflow changed config.bin's size"; failures=$((failures + 1)); }
+
+expect 1 "usage error" -- "$ctl" config show --bogus
+expect 1 "unknown command" -- "$ctl" frobnicate
+expect 0 "help" -- "$ctl" --help
+contains "macro compile [--macros FILE] [--config FILE]" "help"
+
+if [ "$failures" -ne 0 ]; then echo "$failures check(s) failed"; exit 1; fi
+echo "vm31ctl file commands: all checks passed"

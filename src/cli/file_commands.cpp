@@ -17,7 +17,9 @@ namespace {
 
 constexpr UiLanguage kCliLanguage = UiLanguage::kEnglish;
 
-std::string Quoted(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
+std::string Quoted(const std::filesystem::path& path) {
+  return "\"" + path.string() + "\"";
+}
 
 std::string Hex(std::uint8_t value) {
   char text[8];
@@ -50,11 +52,16 @@ std::string KeyText(std::uint8_t code) {
 
 std::string_view DpiOperationName(std::uint8_t operation) {
   switch (operation) {
-    case 1: return "DPI +";
-    case 2: return "DPI -";
-    case 3: return "DPI Loop";
-    case 4: return "Shift DPI";
-    default: return "none";
+    case 1:
+      return "DPI +";
+    case 2:
+      return "DPI -";
+    case 3:
+      return "DPI Loop";
+    case 4:
+      return "Shift DPI";
+    default:
+      return "none";
   }
 }
 
@@ -65,9 +72,9 @@ std::string ListEntryText(std::uint8_t index, const Names& names) {
 }
 
 struct Parameter {
-  std::string name;   // the record's field name
+  std::string name;  // the record's field name
   std::uint8_t value;
-  std::string text;   // the value in words
+  std::string text;  // the value in words
 };
 
 // The attributes the button's function uses, by field name, with their meaning.
@@ -86,13 +93,16 @@ std::vector<Parameter> ButtonParameters(const MouseConfig& config, int group, in
     case 8:
       add("windowsIndex", attribute(KeyAttribute::kWindowsIndex),
           ListEntryText(attribute(KeyAttribute::kWindowsIndex), WindowsKeyNames()));
-      add("windowsCode", attribute(KeyAttribute::kWindowsCode), Hex(attribute(KeyAttribute::kWindowsCode)));
-      add("windowsClass", attribute(KeyAttribute::kWindowsClass), Hex(attribute(KeyAttribute::kWindowsClass)));
+      add("windowsCode", attribute(KeyAttribute::kWindowsCode),
+          Hex(attribute(KeyAttribute::kWindowsCode)));
+      add("windowsClass", attribute(KeyAttribute::kWindowsClass),
+          Hex(attribute(KeyAttribute::kWindowsClass)));
       break;
     case 9:
       add("mediaIndex", attribute(KeyAttribute::kMediaIndex),
           ListEntryText(attribute(KeyAttribute::kMediaIndex), MediaKeyNames()));
-      add("mediaCode", attribute(KeyAttribute::kMediaCode), Hex(attribute(KeyAttribute::kMediaCode)));
+      add("mediaCode", attribute(KeyAttribute::kMediaCode),
+          Hex(attribute(KeyAttribute::kMediaCode)));
       break;
     case 10:
       add("fireIndex", attribute(KeyAttribute::kFireIndex),
@@ -101,21 +111,26 @@ std::vector<Parameter> ButtonParameters(const MouseConfig& config, int group, in
       add("fireSpeed", attribute(KeyAttribute::kFireSpeed),
           std::to_string(attribute(KeyAttribute::kFireSpeed)) + " (smaller is faster)");
       add("fireCount", attribute(KeyAttribute::kFireCount),
-          attribute(KeyAttribute::kFireCount) == 0 ? "0 (until released)"
-                                                   : std::to_string(attribute(KeyAttribute::kFireCount)));
+          attribute(KeyAttribute::kFireCount) == 0
+              ? "0 (until released)"
+              : std::to_string(attribute(KeyAttribute::kFireCount)));
       break;
     case 11:
-      add("singleKey", attribute(KeyAttribute::kSingleKey), KeyText(attribute(KeyAttribute::kSingleKey)));
+      add("singleKey", attribute(KeyAttribute::kSingleKey),
+          KeyText(attribute(KeyAttribute::kSingleKey)));
       break;
     case 12: {
       const std::uint8_t modifiers = attribute(KeyAttribute::kComboModifiers);
       std::string names;
       for (const KeyName& modifier : ModifierNameTable()) {
-        if ((modifiers & modifier.code) != 0) names += (names.empty() ? "" : " + ") + std::string(modifier.name);
+        if ((modifiers & modifier.code) != 0)
+          names += (names.empty() ? "" : " + ") + std::string(modifier.name);
       }
       add("comboModifiers", modifiers, Hex(modifiers) + (names.empty() ? "" : " (" + names + ")"));
-      add("comboKey1", attribute(KeyAttribute::kComboKey1), KeyText(attribute(KeyAttribute::kComboKey1)));
-      add("comboKey2", attribute(KeyAttribute::kComboKey2), KeyText(attribute(KeyAttribute::kComboKey2)));
+      add("comboKey1", attribute(KeyAttribute::kComboKey1),
+          KeyText(attribute(KeyAttribute::kComboKey1)));
+      add("comboKey2", attribute(KeyAttribute::kComboKey2),
+          KeyText(attribute(KeyAttribute::kComboKey2)));
       break;
     }
     case 13:
@@ -137,19 +152,27 @@ std::string FunctionName(std::uint8_t code) {
 
 std::string_view ReportRateText(std::uint8_t code) {
   switch (code) {
-    case 1: return "1000 Hz";
-    case 2: return "500 Hz";
-    case 4: return "250 Hz";
-    case 8: return "125 Hz";
-    default: return "not a report rate";
+    case 1:
+      return "1000 Hz";
+    case 2:
+      return "500 Hz";
+    case 4:
+      return "250 Hz";
+    case 8:
+      return "125 Hz";
+    default:
+      return "not a report rate";
   }
 }
 
 std::string LevelLabel(int mode, std::uint8_t level) {
   switch (mode) {
-    case 1: return StandardLevelLabel(level);
-    case 2: return RespirationLevelLabel(level);
-    default: return NeonLevelLabel(level);
+    case 1:
+      return StandardLevelLabel(level);
+    case 2:
+      return RespirationLevelLabel(level);
+    default:
+      return NeonLevelLabel(level);
   }
 }
 
@@ -161,6 +184,12 @@ bool LoadForCommand(const std::filesystem::path& path, MouseConfig& config, std:
                                   ? "; the program would ignore it"
                                   : ""));
   return false;
+}
+
+// Prints the command's usage line (after ParseArgs's own message, if any) and gives the status.
+int UsageError(const char* usage) {
+  PrintError(std::string("usage: vm31ctl ") + usage);
+  return kExitUsage;
 }
 
 std::filesystem::path ConfigPathFrom(const ParsedArgs& args) {
@@ -180,11 +209,11 @@ void PrintText(const std::filesystem::path& path, std::uint8_t flag, const Mouse
               std::string(ReportRateText(config.reportRateCode())).c_str());
   for (int stage = 0; stage < kDpiStageCount; ++stage) {
     const auto color = config.dpiColor(stage);
-    std::printf("dpi stage %d: dpiStageEnabled %u, dpiLevel %u (sensor type 0: %s DPI), "
-                "dpiColor %u %u %u\n",
-                stage + 1, config.at(config_offset::kDpiStageEnabled + stage),
-                config.dpiLevel(stage), DpiLabel(0, config.dpiLevel(stage)).c_str(), color[0],
-                color[1], color[2]);
+    std::printf(
+        "dpi stage %d: dpiStageEnabled %u, dpiLevel %u (sensor type 0: %s DPI), "
+        "dpiColor %u %u %u\n",
+        stage + 1, config.at(config_offset::kDpiStageEnabled + stage), config.dpiLevel(stage),
+        DpiLabel(0, config.dpiLevel(stage)).c_str(), color[0], color[1], color[2]);
   }
   std::printf("lightMode: %u (%s)\n", config.lightMode(),
               LightModeLabel(config.lightMode(), kCliLanguage).c_str());
@@ -218,16 +247,16 @@ void PrintText(const std::filesystem::path& path, std::uint8_t flag, const Mouse
   for (int macro = 0; macro < kMacroCount; ++macro) {
     const auto block = config.macroBlock(macro);
     int entries = 0;
-    while (entries < kMacroEntryCapacity &&
-           (block[kMacroEntriesOffset + 2 * entries] != 0 || block[kMacroEntriesOffset + 2 * entries + 1] != 0)) {
+    while (entries < kMacroEntryCapacity && (block[kMacroEntriesOffset + 2 * entries] != 0 ||
+                                             block[kMacroEntriesOffset + 2 * entries + 1] != 0)) {
       ++entries;
     }
-    std::printf("macro block %2d: loop count %u, %d entries\n", macro,
-                config.macroLoopCount(macro), entries);
+    std::printf("macro block %2d: loop count %u, %d entries\n", macro, config.macroLoopCount(macro),
+                entries);
   }
   std::printf("reserved: 1920..1924 = %02X %02X %02X %02X %02X, 1926 = %02X, 1954 = %02X\n",
-              config.at(1920), config.at(1921), config.at(1922), config.at(1923),
-              config.at(1924), config.at(1926), config.at(1954));
+              config.at(1920), config.at(1921), config.at(1922), config.at(1923), config.at(1924),
+              config.at(1926), config.at(1954));
 }
 
 void PrintJson(const std::filesystem::path& path, std::uint8_t flag, const MouseConfig& config) {
@@ -236,15 +265,17 @@ void PrintJson(const std::filesystem::path& path, std::uint8_t flag, const Mouse
       << ",\"reportRateCode\":" << int{config.reportRateCode()} << ",\"dpiStages\":[";
   for (int stage = 0; stage < kDpiStageCount; ++stage) {
     const auto color = config.dpiColor(stage);
-    out << (stage ? "," : "") << "{\"dpiStageEnabled\":"
-        << int{config.at(config_offset::kDpiStageEnabled + stage)}
+    out << (stage ? "," : "")
+        << "{\"dpiStageEnabled\":" << int{config.at(config_offset::kDpiStageEnabled + stage)}
         << ",\"dpiLevel\":" << int{config.dpiLevel(stage)} << ",\"dpiColor\":[" << int{color[0]}
         << "," << int{color[1]} << "," << int{color[2]} << "]}";
   }
   out << "],\"lightMode\":" << int{config.lightMode()} << ",\"lightLevel\":[";
-  for (int mode = 1; mode <= kLightModeCount; ++mode) out << (mode > 1 ? "," : "") << int{config.lightLevel(mode)};
+  for (int mode = 1; mode <= kLightModeCount; ++mode)
+    out << (mode > 1 ? "," : "") << int{config.lightLevel(mode)};
   out << "],\"rgbEffect\":[";
-  for (int mode = 1; mode <= kLightModeCount; ++mode) out << (mode > 1 ? "," : "") << int{config.rgbEffect(mode)};
+  for (int mode = 1; mode <= kLightModeCount; ++mode)
+    out << (mode > 1 ? "," : "") << int{config.rgbEffect(mode)};
   out << "],\"enhancePointerPrecision\":" << int{config.at(config_offset::kEnhancePointerPrecision)}
       << ",\"scrollOneScreen\":" << int{config.at(config_offset::kScrollOneScreen)}
       << ",\"pointerSpeedLevel\":" << int{config.at(config_offset::kPointerSpeedLevel)}
@@ -266,16 +297,22 @@ void PrintJson(const std::filesystem::path& path, std::uint8_t flag, const Mouse
     out << "]";
   }
   out << "],\"macroLoopCounts\":[";
-  for (int macro = 0; macro < kMacroCount; ++macro) out << (macro ? "," : "") << config.macroLoopCount(macro);
+  for (int macro = 0; macro < kMacroCount; ++macro)
+    out << (macro ? "," : "") << config.macroLoopCount(macro);
   out << "],\"reserved\":{\"1920\":[";
   for (int i = 0; i < 5; ++i) out << (i ? "," : "") << int{config.at(1920 + i)};
   out << "],\"1926\":" << int{config.at(1926)} << ",\"1954\":" << int{config.at(1954)} << "}}\n";
   std::fputs(out.str().c_str(), stdout);
 }
 
-// Every value of the record that the program or the mouse cannot use as it stands.
-std::vector<std::string> OutOfRangeValues(const MouseConfig& config) {
-  std::vector<std::string> problems;
+struct RangeCheck {
+  std::vector<std::string> problems;  // values the program or the mouse cannot use as they stand
+  std::vector<std::string> notes;     // values that only some mice can use
+};
+
+RangeCheck CheckRanges(const MouseConfig& config) {
+  RangeCheck check;
+  auto& problems = check.problems;
   auto problem = [&](const std::string& field, int value, const std::string& rule) {
     problems.push_back(field + " = " + std::to_string(value) + ": " + rule);
   };
@@ -291,7 +328,9 @@ std::vector<std::string> OutOfRangeValues(const MouseConfig& config) {
     if (level >= DpiLevelCount(0)) {
       problem("dpiLevel" + index, level, "beyond every sensor's DPI table (12 levels at most)");
     } else if (level >= DpiLevelCount(1)) {
-      problem("dpiLevel" + index, level, "beyond the 8-level DPI tables of sensor types 1 to 3");
+      // Valid for a 12-level sensor (type 0), which the file cannot tell from an 8-level one.
+      check.notes.push_back("dpiLevel" + index + " = " + std::to_string(level) +
+                            ": only sensor type 0 has this level (types 1 to 3 have 8)");
     }
   }
   if (config.lightMode() > 3) problem("lightMode", config.lightMode(), "above 3");
@@ -309,13 +348,16 @@ std::vector<std::string> OutOfRangeValues(const MouseConfig& config) {
   if (config.rgbEffect(3) != 2 && config.rgbEffect(3) != 3) {
     problem("rgbEffect[2]", config.rgbEffect(3), "neon mode takes 2 or 3");
   }
-  for (const auto& [name, offset] : {std::pair{"enhancePointerPrecision", config_offset::kEnhancePointerPrecision},
-                                     std::pair{"scrollOneScreen", config_offset::kScrollOneScreen}}) {
+  for (const auto& [name, offset] :
+       {std::pair{"enhancePointerPrecision", config_offset::kEnhancePointerPrecision},
+        std::pair{"scrollOneScreen", config_offset::kScrollOneScreen}}) {
     if (config.at(offset) > 1) problem(name, config.at(offset), "not 0 or 1");
   }
-  for (const auto& [name, offset] : {std::pair{"pointerSpeedLevel", config_offset::kPointerSpeedLevel},
-                                     std::pair{"doubleClickLevel", config_offset::kDoubleClickLevel}}) {
-    if (config.at(offset) < 1 || config.at(offset) > 11) problem(name, config.at(offset), "not 1..11");
+  for (const auto& [name, offset] :
+       {std::pair{"pointerSpeedLevel", config_offset::kPointerSpeedLevel},
+        std::pair{"doubleClickLevel", config_offset::kDoubleClickLevel}}) {
+    if (config.at(offset) < 1 || config.at(offset) > 11)
+      problem(name, config.at(offset), "not 1..11");
   }
   if (config.editedKeyGroup() > 1) problem("editedKeyGroup", config.editedKeyGroup(), "not 0 or 1");
   for (int group = 0; group < kKeyGroupCount; ++group) {
@@ -328,7 +370,8 @@ std::vector<std::string> OutOfRangeValues(const MouseConfig& config) {
       } else if (function == 6) {
         const std::uint8_t stage = config.dpiSwitchStage(group, button);
         if (stage < 1 || stage > 4) problem(where + "dpiSwitchStage", stage, "not 1..4");
-      } else if (function == 10 && config.keyAttribute(group, KeyAttribute::kFireSpeed, button) < 5) {
+      } else if (function == 10 &&
+                 config.keyAttribute(group, KeyAttribute::kFireSpeed, button) < 5) {
         problem(where + "fireSpeed", config.keyAttribute(group, KeyAttribute::kFireSpeed, button),
                 "below 5");
       } else if (function == 13) {
@@ -339,14 +382,14 @@ std::vector<std::string> OutOfRangeValues(const MouseConfig& config) {
       }
     }
   }
-  return problems;
+  return check;
 }
 
 }  // namespace
 
 int RunConfigShow(const std::vector<std::string>& words) {
   const auto args = ParseArgs(words, {"--config"}, {"--json"});
-  if (!args || !args->positional.empty()) return kExitUsage;
+  if (!args || !args->positional.empty()) return UsageError("config show [--config FILE] [--json]");
   const auto path = ConfigPathFrom(*args);
   MouseConfig config;
   std::uint8_t flag = 0;
@@ -361,17 +404,22 @@ int RunConfigShow(const std::vector<std::string>& words) {
 
 int RunConfigCheck(const std::vector<std::string>& words) {
   const auto args = ParseArgs(words, {"--config"}, {});
-  if (!args || !args->positional.empty()) return kExitUsage;
+  if (!args || !args->positional.empty()) return UsageError("config check [--config FILE]");
   const auto path = ConfigPathFrom(*args);
   MouseConfig config;
   std::uint8_t flag = 0;
   if (!LoadForCommand(path, config, flag)) return kExitFileError;
-  const auto problems = OutOfRangeValues(config);
+  const RangeCheck check = CheckRanges(config);
+  const auto& problems = check.problems;
   for (const std::string& problem : problems) {
     std::printf("%s: %s\n", Quoted(path).c_str(), problem.c_str());
   }
+  for (const std::string& note : check.notes) {
+    std::printf("%s: note: %s\n", Quoted(path).c_str(), note.c_str());
+  }
   if (!problems.empty()) {
-    std::printf("%s loads, but %zu value(s) are out of range\n", Quoted(path).c_str(), problems.size());
+    std::printf("%s loads, but %zu value(s) are out of range\n", Quoted(path).c_str(),
+                problems.size());
     return kExitFileError;
   }
   std::printf("%s loads; every value is in range\n", Quoted(path).c_str());
@@ -381,11 +429,11 @@ int RunConfigCheck(const std::vector<std::string>& words) {
 int RunConfigFactory(const std::vector<std::string>& words) {
   const auto args = ParseArgs(words, {"--output"}, {});
   if (!args || !args->positional.empty() || !args->has("--output")) {
-    PrintError("usage: vm31ctl config factory --output FILE");
-    return kExitUsage;
+    return UsageError("config factory --output FILE");
   }
   // The factory file carries flag 0, so the window starts from the factory captions.
-  const auto written = WriteFileAtomically(*args->value("--output"), ConfigFileImage(0, FactoryConfig()));
+  const auto written =
+      WriteFileAtomically(*args->value("--output"), ConfigFileImage(0, FactoryConfig()));
   if (!written) {
     PrintError(written.error().message);
     return kExitFileError;
@@ -423,14 +471,15 @@ void PrintIgnoredSections(const std::filesystem::path& path, const MacroNameList
 
 int RunMacroList(const std::vector<std::string>& words) {
   const auto args = ParseArgs(words, {"--macros"}, {});
-  if (!args || !args->positional.empty()) return kExitUsage;
+  if (!args || !args->positional.empty()) return UsageError("macro list [--macros FILE]");
   const auto path = MacrosPathFrom(*args);
   const auto doc = LoadMacros(path);
   if (!doc) return kExitFileError;
   const MacroNameList list = MacroNames(*doc);
   for (std::size_t slot = 0; slot < list.names.size(); ++slot) {
     const MacroLineList lines = MacroLines(*doc, list.names[slot]);
-    std::printf("slot %2zu: %s (%zu lines)\n", slot + 1, list.names[slot].c_str(), lines.lines.size());
+    std::printf("slot %2zu: %s (%zu lines)\n", slot + 1, list.names[slot].c_str(),
+                lines.lines.size());
   }
   if (list.names.empty()) std::printf("%s holds no macros\n", Quoted(path).c_str());
   PrintIgnoredSections(path, list);
@@ -439,10 +488,7 @@ int RunMacroList(const std::vector<std::string>& words) {
 
 int RunMacroShow(const std::vector<std::string>& words) {
   const auto args = ParseArgs(words, {"--macros"}, {});
-  if (!args || args->positional.size() != 1) {
-    PrintError("usage: vm31ctl macro show NAME [--macros FILE]");
-    return kExitUsage;
-  }
+  if (!args || args->positional.size() != 1) return UsageError("macro show NAME [--macros FILE]");
   const auto path = MacrosPathFrom(*args);
   const auto doc = LoadMacros(path);
   if (!doc) return kExitFileError;
@@ -463,7 +509,9 @@ int RunMacroShow(const std::vector<std::string>& words) {
 
 int RunMacroCompile(const std::vector<std::string>& words) {
   const auto args = ParseArgs(words, {"--macros", "--config"}, {});
-  if (!args || !args->positional.empty()) return kExitUsage;
+  if (!args || !args->positional.empty()) {
+    return UsageError("macro compile [--macros FILE] [--config FILE]");
+  }
   const auto macrosPath = MacrosPathFrom(*args);
   const auto configPath = ConfigPathFrom(*args);
   const auto doc = LoadMacros(macrosPath);

@@ -61,6 +61,11 @@ contains "keyGroups[0] button 2 keyFunction = 20" "check edited"
 contains "lightMode = 7" "check edited"
 contains "editedKeyGroup = 2" "check edited"
 contains "dpiLevel[0] = 40" "check edited"
+# A level only the 12-level sensor has is a note, not a failure.
+cp "$cfg" "$work/level10.bin"
+python3 -c 'import sys; p=sys.argv[1]; b=bytearray(open(p,"rb").read()); b[1+1928]=10; open(p,"wb").write(b)' "$work/level10.bin"
+expect 0 "check level 10" -- "$ctl" config check --config "$work/level10.bin"
+contains "note: dpiLevel[1] = 10: only sensor type 0 has this level" "check level 10"
 expect 0 "show edited" -- "$ctl" config show --config "$work/edited.bin"
 contains "keyFunction 20 (no function: does nothing) key word 00 00 00 00" "show edited"
 contains "dpiLevel 40 (sensor type 0:  DPI)" "show edited"
@@ -87,6 +92,9 @@ contains "Long" "compile overflow"
 [ "$(stat -c %s "$cfg")" = 1986 ] || { echo "FAIL: overflow changed config.bin's size"; failures=$((failures + 1)); }
 
 expect 1 "usage error" -- "$ctl" config show --bogus
+contains "unknown option --bogus" "usage error"
+expect 1 "stray word" -- "$ctl" config check extra --config "$cfg"
+contains "usage: vm31ctl config check [--config FILE]" "stray word"
 expect 1 "unknown command" -- "$ctl" frobnicate
 expect 0 "help" -- "$ctl" --help
 contains "macro compile [--macros FILE] [--config FILE]" "help"

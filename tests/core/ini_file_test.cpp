@@ -86,6 +86,17 @@ TEST(IniDocument, Lookups) {
     EXPECT_EQ(document.read(c.section, c.key), c.expected.value_or(""));
   }
 
+  using Entries = std::vector<std::pair<std::string, std::string>>;
+  EXPECT_EQ(document.sectionEntries(" SKINS "),
+            (Entries{{"Lan", "CHS"},
+                     {"LAN", "second key of the same name"},
+                     {"Path", "\"quoted\""},
+                     {"Formula", "a=b"},
+                     {"Empty", ""},
+                     {"AfterUnclosed", "still Skins"}}))
+      << "the first section only, every key line in file order";
+  EXPECT_TRUE(document.sectionEntries("Missing").empty());
+
   EXPECT_EQ(document.sectionNames(),
             (std::vector<std::string>{"Skins", "skins", "Name]With]Brackets", "Last"}));
   EXPECT_TRUE(document.hasSection("LAST"));

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <random>
 #include <string>
 
 namespace vm31::testing {
@@ -18,8 +19,11 @@ class TempFolder {
     for (char& c : name) {
       if (c == '/') c = '_';
     }
+    // A random part keeps test programs of different build folders, run at the same time, out
+    // of each other's folders (the name is removed first).
+    static const std::string run = std::to_string(std::random_device{}());
     path_ = std::filesystem::path(::testing::TempDir()) /
-            ("vm31-" + name + "-" + std::to_string(counter++));
+            ("vm31-" + name + "-" + run + "-" + std::to_string(counter++));
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -61,8 +62,19 @@ MacroNameList MacroNames(const IniDocument& doc) {
 
 MacroLineList MacroLines(const IniDocument& doc, std::string_view name) {
   MacroLineList result;
-  const std::optional<std::string> countText = doc.find(name, kItemCountKey);
-  if (!countText) {
+  // One pass over the section; each key then costs one hash lookup. The first of duplicate keys
+  // wins, as IniDocument::find has it.
+  const auto entries = doc.sectionEntries(name);
+  std::unordered_map<std::string, const std::string*> values;
+  values.reserve(entries.size());
+  for (const auto& [key, value] : entries) values.try_emplace(FoldAsciiCase(key), &value);
+  auto lookup = [&values](std::string_view key) -> const std::string* {
+    const auto found = values.find(FoldAsciiCase(key));
+    return found == values.end() ? nullptr : found->second;
+  };
+
+  const std::string* countText = lookup(kItemCountKey);
+  if (countText == nullptr) {
     result.issue = MacroLinesIssue::kNoItemCount;
     return result;
   }
@@ -76,17 +88,23 @@ MacroLineList MacroLines(const IniDocument& doc, std::string_view name) {
     return result;
   }
   const std::int32_t wanted = std::min(result.itemCount, kMaxMacroLines);
-  result.lines.reserve(static_cast<std::size_t>(wanted));
-  for (std::int32_t k = 0; k < wanted; ++k) {
-    std::optional<std::string> line = doc.find(name, ItemKey(static_cast<std::size_t>(k)));
-    if (!line) {
-      result.issue = MacroLinesIssue::kMissingLines;
-      return result;
-    }
-    // As IniDocument::read gives it: values were always read into 1024-character buffers.
-    result.lines.push_back(TruncateCharacters(*line, kIniValueMaxCharacters));
+  std::vector<const std::string*> found(static_cast<std::size_t>(wanted), nullptr);
+  std::size_t present = 0;  // lines up to and including the last "Item<k>" the section holds
+  for (std::size_t k = 0; k < found.size(); ++k) {
+    found[k] = lookup(ItemKey(k));
+    if (found[k] != nullptr) present = k + 1;
   }
-  if (result.itemCount > kMaxMacroLines) result.issue = MacroLinesIssue::kTooManyLines;
+  result.lines.reserve(present);
+  for (std::size_t k = 0; k < present; ++k) {
+    // As IniDocument::read gives it: values were always read into 1024-character buffers.
+    result.lines.push_back(found[k] ? TruncateCharacters(*found[k], kIniValueMaxCharacters)
+                                    : std::string());
+  }
+  if (std::find(found.begin(), found.end(), nullptr) != found.end()) {
+    result.issue = MacroLinesIssue::kMissingLines;
+  } else if (result.itemCount > kMaxMacroLines) {
+    result.issue = MacroLinesIssue::kTooManyLines;
+  }
   return result;
 }
 
@@ -103,8 +121,8 @@ std::string DescribeMacroLinesIssue(const MacroLineList& list) {
     case MacroLinesIssue::kNegative:
       return "\"ItemCount\" is negative (" + count + "); no lines read";
     case MacroLinesIssue::kMissingLines:
-      return "\"ItemCount\" is " + count + " but only " + read +
-             " lines exist before the first missing \"Item\" key; " + read + " lines read";
+      return "\"ItemCount\" is " + count + " but some of its \"Item\" keys are missing; " + read +
+             " lines read, up to the last one present, missing ones as empty lines";
     case MacroLinesIssue::kTooManyLines:
       return "\"ItemCount\" is " + count + ", more than the " + std::to_string(kMaxMacroLines) +
              " lines a macro may hold; the first " + read + " lines read";

@@ -16,9 +16,11 @@
 //   scanned: a cut name would not find its own section and would compile as an empty macro,
 //   losing it. A name over 31 characters is still a macro and is reported; the program itself
 //   never creates one (NewMacroCheck refuses it).
-// - "ItemCount" n: n <= 0 gives no lines. Lines are read up to the first missing "Item<k>" and at
-//   most kMaxMacroLines of them, so a count of 2147483647 neither allocates nor loops beyond what
-//   the file holds. Values are read as IniDocument::read gives them (at most 1023 characters).
+// - "ItemCount" n: n <= 0 gives no lines. Lines Item0 .. Item<n-1> are read, at most
+//   kMaxMacroLines of them; a missing "Item<k>" reads as an empty line (as a missing key always
+//   has), and reading ends after the last "Item<k>" present, so a count of 2147483647 yields only
+//   the lines the file holds. Values are read as IniDocument::read gives them (at most 1023
+//   characters).
 
 #include <cstddef>
 #include <cstdint>
@@ -68,7 +70,7 @@ enum class MacroLinesIssue {
   kNoItemCount,   // the section has no "ItemCount": read as 0
   kNotANumber,    // "ItemCount" holds no number: read as 0
   kNegative,      // "ItemCount" below 0: no lines
-  kMissingLines,  // "ItemCount" promises more lines than the file holds: stopped at the gap
+  kMissingLines,  // "ItemCount" names "Item" keys the section lacks: read as empty lines
   kTooManyLines,  // more than kMaxMacroLines: stopped there
 };
 

@@ -25,6 +25,11 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
+// The value of a key line: the text after its "=", trimmed.
+std::string_view KeyValue(std::string_view lineText, std::size_t valueOffset) {
+  return Trim(lineText.substr(valueOffset));
+}
+
 // Names and values as they go into a line: a line break would split the line (or, in a value,
 // inject a section header), so each CR and LF becomes a space.
 std::string OneLine(std::string_view text) {
@@ -314,7 +319,7 @@ std::optional<std::string> IniDocument::find(std::string_view section, std::stri
   for (std::size_t i = range->begin + 1; i < range->end; ++i) {
     const Line& line = lines_[i];
     if (line.kind == LineKind::kKey && EqualsIgnoringAsciiCase(line.name(), key)) {
-      return std::string(Trim(std::string_view(line.text).substr(line.valueOffset)));
+      return std::string(KeyValue(line.text, line.valueOffset));
     }
   }
   return std::nullopt;
@@ -323,6 +328,19 @@ std::optional<std::string> IniDocument::find(std::string_view section, std::stri
 std::string IniDocument::read(std::string_view section, std::string_view key) const {
   const auto value = find(section, key);
   return value ? TruncateCharacters(*value, kIniValueMaxCharacters) : std::string();
+}
+
+std::vector<std::pair<std::string, std::string>> IniDocument::sectionEntries(
+    std::string_view section) const {
+  std::vector<std::pair<std::string, std::string>> entries;
+  const auto range = findSection(section);
+  if (!range) return entries;
+  for (std::size_t i = range->begin + 1; i < range->end; ++i) {
+    const Line& line = lines_[i];
+    if (line.kind != LineKind::kKey) continue;
+    entries.emplace_back(line.name(), KeyValue(line.text, line.valueOffset));
+  }
+  return entries;
 }
 
 void IniDocument::write(std::string_view section, std::string_view key, std::string_view value) {

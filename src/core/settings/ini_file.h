@@ -57,6 +57,11 @@ class IniDocument {
   std::optional<std::string> find(std::string_view section, std::string_view key) const;
   // find(), empty when missing, cut to kIniValueMaxCharacters characters.
   std::string read(std::string_view section, std::string_view key) const;
+  // Every key line of the first section named `section`, in file order and duplicates included:
+  // the trimmed key as written and its whole trimmed value (as find() gives it). Empty when the
+  // section does not exist. One pass over the file, for readers of many keys of one section
+  // (find() walks the file from its start on every call).
+  std::vector<std::pair<std::string, std::string>> sectionEntries(std::string_view section) const;
 
   // Carriage returns and line feeds in `section`, `key` and `value` are written as spaces, so a
   // write never adds or splits lines.

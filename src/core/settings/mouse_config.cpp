@@ -19,8 +19,12 @@ std::size_t MacroOffset(int index) {
 
 }  // namespace
 
-std::uint8_t& MouseConfig::at(std::size_t offset) { return bytes.at(offset); }
-std::uint8_t MouseConfig::at(std::size_t offset) const { return bytes.at(offset); }
+std::uint8_t& MouseConfig::at(std::size_t offset) {
+  return bytes.at(offset);
+}
+std::uint8_t MouseConfig::at(std::size_t offset) const {
+  return bytes.at(offset);
+}
 
 std::uint8_t MouseConfig::keyAttribute(int group, KeyAttribute attribute, int button) const {
   return at(KeyAttributeOffset(group, attribute, button));
@@ -80,7 +84,8 @@ std::uint8_t MouseConfig::rgbEffect(int mode) const {
 
 std::uint8_t MouseConfig::dpiSwitchStage(int group, int button) const {
   assert(group >= 0 && group < kKeyGroupCount && button >= 0 && button < kButtonCount);
-  return at(config_offset::kDpiSwitchStage + static_cast<std::size_t>(group * kButtonCount + button));
+  return at(config_offset::kDpiSwitchStage +
+            static_cast<std::size_t>(group * kButtonCount + button));
 }
 
 void MouseConfig::setDpiSwitchStage(int group, int button, std::uint8_t stage) {
@@ -114,15 +119,16 @@ MouseConfig FactoryConfig() {
   config.at(config_offset::kReportRateCode) = 1;  // 1000 Hz
   // Levels index the sensor's DPI table; 1, 3, 5, 7 are distinct and valid for every sensor.
   constexpr std::array<std::uint8_t, kDpiStageCount> kLevels = {1, 3, 5, 7};
-  constexpr std::array<std::array<std::uint8_t, 3>, kDpiStageCount> kColors = {{
-      {255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}}};
+  constexpr std::array<std::array<std::uint8_t, 3>, kDpiStageCount> kColors = {
+      {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}}};
   for (int stage = 0; stage < kDpiStageCount; ++stage) {
     const auto s = static_cast<std::size_t>(stage);
     config.at(config_offset::kDpiLevel + s) = kLevels[s];
     config.at(config_offset::kDpiStageEnabled + s) = 1;
-    for (std::size_t c = 0; c < 3; ++c) config.at(config_offset::kDpiColor + 3 * s + c) = kColors[s][c];
+    for (std::size_t c = 0; c < 3; ++c)
+      config.at(config_offset::kDpiColor + 3 * s + c) = kColors[s][c];
   }
-  config.at(config_offset::kLightMode) = 1;  // standard
+  config.at(config_offset::kLightMode) = 1;       // standard
   config.at(config_offset::kLightLevel + 0) = 9;  // 100 %
   config.at(config_offset::kRgbEffect + 1) = 1;   // respiration: "RGB Effect"
   config.at(config_offset::kRgbEffect + 2) = 2;   // neon: "RGB Effect"

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <random>
 #include <system_error>
 
@@ -13,7 +14,9 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
-std::string Describe(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
+std::string Describe(const std::filesystem::path& path) {
+  return "\"" + path.string() + "\"";
+}
 
 std::filesystem::path TemporarySibling(const std::filesystem::path& path) {
   static std::mt19937_64 generator{std::random_device{}()};
@@ -44,9 +47,8 @@ Result<Bytes> ReadWholeFile(const std::filesystem::path& path, std::uintmax_t ma
   for (;;) {
     const std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
     if (content.size() + got > maxBytes) {
-      return MakeError(ErrorCode::kBadFormat,
-                       Describe(path) + ": file is larger than " + std::to_string(maxBytes) +
-                           " bytes");
+      return MakeError(ErrorCode::kBadFormat, Describe(path) + ": file is larger than " +
+                                                  std::to_string(maxBytes) + " bytes");
     }
     content.insert(content.end(), chunk, chunk + got);
     if (got < sizeof chunk) break;
@@ -58,10 +60,27 @@ Result<Bytes> ReadWholeFile(const std::filesystem::path& path, std::uintmax_t ma
 }
 
 Status WriteFileAtomically(const std::filesystem::path& path, const Bytes& content) {
+  std::error_code error;
+  // A symbolic link (a settings file kept elsewhere) is followed: the file it names is replaced
+  // and the link stays.
+  std::filesystem::path target = path;
+  if (std::filesystem::is_symlink(path, error)) {
+    if (auto resolved = std::filesystem::canonical(path, error); !error) target = resolved;
+  }
+  // Renaming needs only a writable folder, so an existing file that cannot be opened for writing
+  // (read-only, another user's) is refused here rather than silently replaced.
+  std::optional<std::filesystem::perms> oldPermissions;
+  if (std::filesystem::exists(target, error)) {
+    if (!FileHandle{std::fopen(target.c_str(), "r+b")}) {
+      return MakeError(ErrorCode::kIo,
+                       Describe(path) + ": cannot open for writing; the old file is unchanged");
+    }
+    oldPermissions = std::filesystem::status(target, error).permissions();
+  }
   std::filesystem::path temporary;
   FileHandle file;
   for (int attempt = 0; attempt < 8 && !file; ++attempt) {
-    temporary = TemporarySibling(path);
+    temporary = TemporarySibling(target);
     file.reset(std::fopen(temporary.c_str(), "wbx"));  // "x": never reuse an existing file
   }
   if (!file) {
@@ -73,19 +92,22 @@ Status WriteFileAtomically(const std::filesystem::path& path, const Bytes& conte
   // full disk. Only a completely written file is renamed over the old one.
   const bool flushed = std::fflush(file.get()) == 0;
   const bool closed = std::fclose(file.release()) == 0;
-  std::error_code error;
   if (!written || !flushed || !closed) {
     std::filesystem::remove(temporary, error);
-    return MakeError(ErrorCode::kIo,
-                     Describe(path) + ": write failed (disk full or not writable); the old "
-                                      "file is unchanged");
+    return MakeError(ErrorCode::kIo, Describe(path) +
+                                         ": write failed (disk full or not writable); the old "
+                                         "file is unchanged");
   }
-  std::filesystem::rename(temporary, path, error);
+  if (oldPermissions) {
+    std::error_code ignored;  // the content matters more than the mode bits
+    std::filesystem::permissions(temporary, *oldPermissions, ignored);
+  }
+  std::filesystem::rename(temporary, target, error);
   if (error) {
     std::error_code ignored;
     std::filesystem::remove(temporary, ignored);
-    return MakeError(ErrorCode::kIo, Describe(path) + ": cannot replace the file: " +
-                                         error.message());
+    return MakeError(ErrorCode::kIo,
+                     Describe(path) + ": cannot replace the file: " + error.message());
   }
   return Ok{};
 }

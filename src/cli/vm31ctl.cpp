@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "cli/cli_support.h"
+#include "cli/device_commands.h"
+#include "cli/emulator_commands.h"
 #include "cli/file_commands.h"
 
 namespace {
@@ -22,10 +24,21 @@ Files (default: the program's data folder; see README):
   macro compile [--macros FILE] [--config FILE]   compile record.ini into the macro blocks and save config.bin
   config factory --output FILE            write the factory config.bin (used by the build)
 
+The mouse (the real one over hidraw, or the emulated one while `emulator run` runs):
+  status                                  present? sensor type, rate, options (exit 1 when absent)
+  apply [--config FILE] [--prefs FILE]    open, handshake, sensor refresh, then the apply sequence
+  watch                                   print plug/unplug and device events until interrupted
+
+The emulated mouse:
+  emulator run [--sensor-type N] [--trace FILE]   foreground; plugged in while it runs
+  emulator plug | unplug
+  emulator press rate 1000|500|250|125 | dpi 1..4 | group 1|2 | macro N
+  emulator fault ... | emulator status            (see docs/device-link.md)
+
   --help | --version
 
-Exit status: 0 success, 1 usage error, 2 file error (missing, unreadable, would not load,
-or values out of range).
+Exit status of the file commands: 0 success, 1 usage error, 2 file error (missing, unreadable,
+would not load, or values out of range). Device commands: see docs/device-link.md.
 )";
 
 struct Command {
@@ -57,6 +70,17 @@ int main(int argc, char** argv) {
   if (args.size() == 1 && args[0] == "--version") {
     std::printf("vm31ctl %s\n", VM31_VERSION);
     return kExitOk;
+  }
+  // Device commands take every word after their own.
+  const std::vector<std::pair<const char*, int (*)(const std::vector<std::string>&)>> deviceCommands = {
+      {"status", vm31::cli::RunStatus},
+      {"apply", vm31::cli::RunApply},
+      {"watch", vm31::cli::RunWatch},
+      {"emulator", vm31::cli::RunEmulator}};
+  for (const auto& [name, run] : deviceCommands) {
+    if (!args.empty() && args[0] == name) {
+      return run(std::vector<std::string>(args.begin() + 1, args.end()));
+    }
   }
   if (args.size() >= 2) {
     for (const Command& command : Commands()) {

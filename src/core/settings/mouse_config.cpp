@@ -63,7 +63,7 @@ std::uint8_t MouseConfig::dpiLevel(int stage) const {
 
 bool MouseConfig::dpiStageEnabled(int stage) const {
   assert(stage >= 0 && stage < kDpiStageCount);
-  return at(config_offset::kDpiStageEnabled + static_cast<std::size_t>(stage)) == 1;
+  return at(config_offset::kDpiStageEnabled + static_cast<std::size_t>(stage)) != 0;
 }
 
 std::array<std::uint8_t, 3> MouseConfig::dpiColor(int stage) const {

@@ -93,7 +93,7 @@ struct MouseConfig {
 
   std::uint8_t reportRateCode() const { return at(config_offset::kReportRateCode); }
   std::uint8_t dpiLevel(int stage) const;
-  bool dpiStageEnabled(int stage) const;
+  bool dpiStageEnabled(int stage) const;  // any byte but 0 counts as in use, as the mouse takes it
   std::array<std::uint8_t, 3> dpiColor(int stage) const;  // red, green, blue
   std::uint8_t lightMode() const { return at(config_offset::kLightMode); }
   std::uint8_t lightLevel(int mode) const;  // mode 1..3

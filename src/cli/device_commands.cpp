@@ -1,0 +1,288 @@
+#include "cli/device_commands.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "core/device/device_link.h"
+#include "core/settings/config_file.h"
+#include "core/settings/data_location.h"
+#include "core/settings/ini_file.h"
+#include "core/settings/preferences.h"
+#include "platform/linux/executable_folder.h"
+#include "platform/linux/linux_device_backend.h"
+
+namespace vm31::cli {
+namespace {
+
+using linux_platform::LinuxDeviceBackend;
+using linux_platform::LoopEventSink;
+
+enum ExitStatus { kExitOk = 0, kExitAbsent = 1, kExitUsage = 2, kExitTransfer = 3 };
+
+void Say(const std::string& line) {
+  std::fprintf(stdout, "%s\n", line.c_str());
+  std::fflush(stdout);
+}
+
+int Fail(int status, const std::string& message) {
+  std::fprintf(stderr, "vm31ctl: %s\n", message.c_str());
+  return status;
+}
+
+std::optional<std::string> Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::optional<std::string>(value) : std::nullopt;
+}
+
+std::string Hex2(int value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02x", value & 0xFF);
+  return text;
+}
+
+// The device event in words, as a line of `vm31ctl watch`.
+std::string EventInWords(const DeviceEvent& event) {
+  switch (static_cast<DeviceEventCode>(event.code)) {
+    case DeviceEventCode::kReportRate:
+      switch (event.value) {
+        case 1:
+          return "report rate 1000 Hz";
+        case 2:
+          return "report rate 500 Hz";
+        case 4:
+          return "report rate 250 Hz";
+        case 8:
+          return "report rate 125 Hz";
+        default:
+          return "report rate switched (unknown code " + std::to_string(event.value) + ")";
+      }
+    case DeviceEventCode::kDpiStage:
+      return "DPI stage " + std::to_string(event.value);
+    case DeviceEventCode::kKeyGroup:
+      return event.value == 1 || event.value == 2
+                 ? std::string("key group ") + (event.value == 1 ? "1 (Mode A)" : "2 (Mode B)")
+                 : "key group switched (unknown value " + std::to_string(event.value) + ")";
+    case DeviceEventCode::kMacroKey:
+      return "macro key " + std::to_string(event.value);
+    case DeviceEventCode::kDetected:
+      return "mouse detected";
+    case DeviceEventCode::kNotDetected:
+      return "mouse not detected";
+    case DeviceEventCode::kAccessDenied:
+      return "mouse present but not accessible";
+  }
+  return "device event " + std::to_string(event.code) + " value " + std::to_string(event.value);
+}
+
+// What every device command needs: the files, the device definition, the backends, the link.
+struct Session {
+  DataFiles files;
+  std::unique_ptr<LinuxDeviceBackend> backend;
+  std::unique_ptr<LoopEventSink> sink;
+  std::unique_ptr<DeviceLink> link;
+
+  ~Session() {
+    if (sink) sink->shutdown();  // release a reader waiting in deliver() before it is stopped
+    link.reset();
+  }
+};
+
+Result<std::unique_ptr<Session>> OpenSession(LoopEventSink::Handler handler) {
+  auto session = std::make_unique<Session>();
+  auto exeFolder = linux_platform::ExecutableFolder();
+  if (!exeFolder) return exeFolder.error();
+  const UserEnvironment environment{Env("XDG_CONFIG_HOME"), Env("HOME")};
+  session->files = DataFilesIn(ChooseDataFolder(exeFolder.value(), environment));
+  auto definition = LoadDeviceDefinition(session->files.folder, FactoryFolder(exeFolder.value()));
+  if (!definition) return definition.error();
+  auto backend = LinuxDeviceBackend::create(definition.value());
+  if (!backend) return backend.error();
+  session->backend = std::move(backend).value();
+  auto sink = LoopEventSink::create(std::move(handler));
+  if (!sink) return sink.error();
+  session->sink = std::move(sink).value();
+  session->link = std::make_unique<DeviceLink>(session->backend->bus(), session->backend->clock(),
+                                               *session->sink, definition.value());
+  return session;
+}
+
+// Why the mouse cannot be used, for the user.
+std::string AbsenceMessage(const DeviceLink& link) {
+  if (link.openProblem()) return link.openProblem()->message;
+  switch (link.lastHandshake().value_or(HandshakeOutcome::kDetected)) {
+    case HandshakeOutcome::kPlainEcho:
+    case HandshakeOutcome::kNoMatch:
+      return "A device with the mouse's ids is connected but did not answer the mouse's "
+             "handshake (is the codec key in vm31-device.ini the mouse's?).";
+    case HandshakeOutcome::kNoAnswer:
+      return "The gaming mouse did not answer the handshake.";
+    case HandshakeOutcome::kDetected:
+      break;
+  }
+  return "The gaming mouse is not connected.";
+}
+
+struct Options {
+  std::optional<std::filesystem::path> config;
+  std::optional<std::filesystem::path> prefs;
+};
+
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, bool allowFiles) {
+  Options options;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (allowFiles && i + 1 < args.size() && args[i] == "--config") {
+      options.config = args[++i];
+    } else if (allowFiles && i + 1 < args.size() && args[i] == "--prefs") {
+      options.prefs = args[++i];
+    } else {
+      return std::nullopt;
+    }
+  }
+  return options;
+}
+
+}  // namespace
+
+int RunStatus(const std::vector<std::string>& args) {
+  if (!ParseOptions(args, false)) return Fail(kExitUsage, "usage: vm31ctl status");
+  auto session = OpenSession([](const DeviceEvent&) {});
+  if (!session) return Fail(kExitUsage, session.error().message);
+  DeviceLink& link = *session.value()->link;
+  if (!link.startUp()) {
+    Say("mouse: absent");
+    Say("reason: " + AbsenceMessage(link));
+    return kExitAbsent;
+  }
+  Say("mouse: present");
+  Say("path: " + link.controlInfo().path);
+  FeatureCommand read = MakeCommand(opcode::kReadSensorInfo, {});
+  if (auto sent = link.transport()->sendCommand(read); !sent) {
+    Say("sensor: not readable (" + sent.error().message + ")");
+    return kExitOk;
+  }
+  Say("sensor type: " + std::to_string(read[1]));
+  Say("rate: " + Hex2(read[2]));
+  Say("option 1: " + Hex2(read[3]));
+  Say("option 2: " + Hex2(read[4]));
+  return kExitOk;
+}
+
+int RunApply(const std::vector<std::string>& args) {
+  const auto options = ParseOptions(args, true);
+  if (!options) return Fail(kExitUsage, "usage: vm31ctl apply [--config FILE] [--prefs FILE]");
+  auto opened = OpenSession([](const DeviceEvent&) {});
+  if (!opened) return Fail(kExitUsage, opened.error().message);
+  Session& session = *opened.value();
+  const auto configPath = options->config.value_or(session.files.config);
+  const auto prefsPath = options->prefs.value_or(session.files.prefs);
+
+  MouseConfig config{};
+  std::uint8_t firstRunFlag = 0;
+  const ConfigLoadResult loaded = LoadConfig(configPath, config, firstRunFlag);
+  if (loaded.outcome != ConfigLoadOutcome::kLoaded) {
+    return Fail(kExitUsage, loaded.outcome == ConfigLoadOutcome::kMissing
+                                ? configPath.string() + ": " + kConfigMissingMessage
+                                : loaded.detail);
+  }
+  auto prefs = IniDocument::Load(prefsPath);
+  if (!prefs) return Fail(kExitUsage, prefs.error().message);
+
+  DeviceLink& link = *session.link;
+  if (!link.startUp()) return Fail(kExitAbsent, AbsenceMessage(link) + " Nothing was applied.");
+  if (auto refreshed = link.sensorRefresh(); !refreshed) {
+    return Fail(kExitTransfer, "the sensor could not be read: " + refreshed.error().message +
+                                   " Nothing was applied.");
+  }
+  auto applied = link.apply(config);
+  if (!applied) return Fail(kExitTransfer, applied.error().message);
+
+  // As the window's Apply: the file and the captions are saved whatever the mouse did.
+  int status = applied.value().ok() ? kExitOk : kExitTransfer;
+  if (!applied.value().ok()) Fail(kExitTransfer, applied.value().message());
+  if (auto saved = SaveConfig(configPath, config); !saved) {
+    status = Fail(status == kExitOk ? kExitUsage : status,
+                  configPath.string() + ": " + saved.error().message);
+  }
+  // A record never saved by this program shows the factory captions, and Apply writes those.
+  Preferences preferences = LoadPreferences(prefs.value());
+  const ButtonLabels labels =
+      firstRunFlag == 0 ? FactoryButtonLabels(preferences.language) : preferences.labels;
+  SaveLabels(prefs.value(), preferences.language, labels);
+  if (auto saved = prefs.value().Save(prefsPath); !saved) {
+    status = Fail(status == kExitOk ? kExitUsage : status, saved.error().message);
+  }
+  if (status == kExitOk) {
+    Say("applied to the mouse (sensor type " + std::to_string(link.state().sensorTypeCopy) +
+        "); saved " + configPath.string() + " and " + prefsPath.string());
+  }
+  return status;
+}
+
+int RunWatch(const std::vector<std::string>& args) {
+  if (!ParseOptions(args, false)) return Fail(kExitUsage, "usage: vm31ctl watch");
+  // SIGINT and SIGTERM arrive through a descriptor; blocked before any thread starts, so the
+  // reader thread never takes them.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  if (pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr) != 0) {
+    return Fail(kExitUsage, "cannot block SIGINT");
+  }
+  linux_platform::UniqueFd signals(::signalfd(-1, &stopSignals, SFD_CLOEXEC));
+  if (!signals.valid()) return Fail(kExitUsage, "cannot watch SIGINT");
+
+  DeviceLink* linkForHandler = nullptr;
+  auto opened = OpenSession([&linkForHandler](const DeviceEvent& event) {
+    std::string line = EventInWords(event);
+    if (event.code == static_cast<int>(DeviceEventCode::kAccessDenied) && linkForHandler &&
+        linkForHandler->openProblem()) {
+      line += ": " + linkForHandler->openProblem()->message;
+    }
+    Say(line);
+  });
+  if (!opened) return Fail(kExitUsage, opened.error().message);
+  Session& session = *opened.value();
+  DeviceLink& link = *session.link;
+  linkForHandler = &link;
+  if (!session.backend->watchesUdev()) {
+    Say("note: no udev monitor; only the emulated mouse's plugging is followed");
+  }
+  if (link.startUp()) (void)link.sensorRefresh();
+  link.reader().start();
+  Say("watching (Ctrl+C ends)");
+
+  for (;;) {
+    pollfd fds[3] = {{signals.get(), POLLIN, 0},
+                     {session.backend->hotplugFd(), POLLIN, 0},
+                     {session.sink->fd(), POLLIN, 0}};
+    if (::poll(fds, 3, -1) < 0) {
+      if (errno == EINTR) continue;
+      return Fail(kExitUsage, "poll failed");
+    }
+    if (fds[0].revents & POLLIN) break;
+    if (fds[2].revents & POLLIN) session.sink->dispatch();
+    if (fds[1].revents & POLLIN) {
+      for (const HotplugEvent& event : session.backend->hotplugEvents()) {
+        const bool arrival = event.kind == HotplugEvent::Kind::kArrival;
+        if (event.vendorId == link.definition().vendorId &&
+            event.productId == link.definition().productId) {
+          Say(std::string(arrival ? "plugged in: " : "unplugged: ") + event.path);
+        }
+        link.handleHotplug(event);
+      }
+    }
+  }
+  Say("stopped");
+  return kExitOk;
+}
+
+}  // namespace vm31::cli

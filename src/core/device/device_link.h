@@ -1,0 +1,98 @@
+#pragma once
+// The device link: finds the mouse's two collections on the bus, opens them, runs the handshake,
+// keeps the presence flag and follows arrivals and removals. Everything here runs on the
+// user-interface thread; the reader thread only reads the flag and the event collection.
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/device/commands.h"
+#include "core/device/device_definition.h"
+#include "core/device/ports.h"
+#include "core/device/reader.h"
+#include "core/device/transport.h"
+
+namespace vm31 {
+
+enum class OpenOutcome {
+  kOpened,        // the control collection is open (the event collection too when listed)
+  kAbsent,        // no control collection of the mouse on the bus
+  kAccessDenied,  // the mouse is there but this user may not open it
+  kFailed,        // the bus or an open failed otherwise
+};
+
+// After an arrival whose open is refused for lack of permission, the open is tried again for
+// this long (the system applies its access rule just after the device appears).
+inline constexpr auto kAccessRetryPeriod = std::chrono::milliseconds(2000);
+inline constexpr auto kAccessRetryInterval = std::chrono::milliseconds(100);
+
+class DeviceLink {
+ public:
+  DeviceLink(HidBus& bus, Clock& clock, EventSink& sink, DeviceDefinition definition);
+  ~DeviceLink();
+  DeviceLink(const DeviceLink&) = delete;
+  DeviceLink& operator=(const DeviceLink&) = delete;
+
+  // Finds and opens the mouse, replacing (and closing) the handles of an earlier open. The
+  // collections may be listed in any order. A matching device without the control collection
+  // counts as absent.
+  OpenOutcome openMouseDevice();
+
+  // Start-up: open and handshake; the detected or not-detected notice goes to the sink.
+  // Returns the presence flag.
+  bool startUp();
+
+  // An arrival or removal from the hotplug source. Events of other devices change nothing
+  // (false). Arrival: open, handshake, sensor refresh; removal: open again (another of the
+  // mouse's interfaces may have gone) or fall back to absent. One call per interface event.
+  bool handleHotplug(const HotplugEvent& event);
+
+  bool devicePresent() const { return present_; }
+  std::optional<HandshakeOutcome> lastHandshake() const { return lastHandshake_; }
+  // Why the last open failed, in words for the user (empty when it did not fail that way).
+  const std::optional<Error>& openProblem() const { return openProblem_; }
+  const HidInterfaceInfo& controlInfo() const { return controlInfo_; }
+  const HidInterfaceInfo& eventInfo() const { return eventInfo_; }
+
+  // The handshake on the open control collection; sets the presence flag and notifies.
+  bool handshake();
+  // Reads the sensor info, remembers the sensor type, writes it back with bit 0x40 of option 2.
+  Status sensorRefresh();
+  // The apply sequence; refused with kNotFound while the mouse is absent.
+  Result<ApplyOutcome> apply(const MouseConfig& config);
+
+  DeviceState& state() { return state_; }
+  DeviceReader& reader() { return reader_; }
+  CommandTransport* transport() { return transport_.get(); }
+  const DeviceDefinition& definition() const { return definition_; }
+
+  // Closes every handle and marks the mouse absent (no notice).
+  void close();
+
+ private:
+  bool isMouse(const HidInterfaceInfo& info) const;
+  void setPresent(bool present);
+  void notify(DeviceEventCode code);
+  void handleArrival();
+
+  HidBus& bus_;
+  Clock& clock_;
+  EventSink& sink_;
+  DeviceDefinition definition_;
+  DeviceReader reader_;
+  DeviceState state_;
+  std::unique_ptr<HidHandle> control_;
+  std::shared_ptr<HidHandle> events_;
+  std::unique_ptr<CommandTransport> transport_;
+  HidInterfaceInfo controlInfo_;
+  HidInterfaceInfo eventInfo_;
+  std::vector<std::string> mousePaths_;  // every path of the mouse seen by the last open
+  bool present_ = false;
+  std::optional<HandshakeOutcome> lastHandshake_;
+  std::optional<Error> openProblem_;
+};
+
+}  // namespace vm31

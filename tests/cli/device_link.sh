@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# The device commands against the emulated mouse, end to end through its sockets: apply checked
+# byte for byte by the independent trace decoder for random settings records and every sensor
+# type, status exit codes, watch following presses, unplug and plug, and injected faults ending
+# with a clear failure instead of a hang. Runs with a private runtime folder.
+set -uo pipefail
+bin=$1
+ctl=${VM31CTL:-"$bin/vm31ctl"}
+files="$bin/vm31ctl"
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+emulator_pid=
+watch_pid=
+cleanup() {
+  [ -n "$watch_pid" ] && kill "$watch_pid" 2>/dev/null
+  [ -n "$emulator_pid" ] && kill "$emulator_pid" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+start_emulator() {  # start_emulator ARGS...: runs it in the background, waits until it answers
+  "$ctl" emulator run "$@" >"$work/emulator.log" 2>&1 &
+  emulator_pid=$!
+  for _ in $(seq 100); do
+    "$ctl" emulator status >/dev/null 2>&1 && return 0
+    sleep 0.05
+  done
+  echo "FAIL: the emulator did not start:"; cat "$work/emulator.log"
+  exit 1  # everything else depends on it
+}
+stop_emulator() {
+  kill -INT "$emulator_pid"
+  wait "$emulator_pid"
+  local status=$?
+  emulator_pid=
+  [ "$status" -eq 0 ] || fail "emulator run ended with $status on SIGINT"
+}
+# wait_for FILE TEXT: until FILE holds a line with TEXT (5 s at most).
+wait_for() {
+  for _ in $(seq 100); do
+    grep -q -- "$2" "$1" && return 0
+    sleep 0.05
+  done
+  fail "no \"$2\" in $1:"; sed 's/^/  | /' "$1"; return 1
+}
+
+# Absent mouse: status 1, apply 1 with a message, nothing saved.
+"$files" config factory --output "$work/absent.bin"
+cp "$work/absent.bin" "$work/absent-before.bin"
+"$ctl" status >"$work/out" 2>&1; status=$?
+[ "$status" -eq 1 ] || fail "status without a mouse: exit $status, expected 1"
+"$ctl" apply --config "$work/absent.bin" --prefs "$work/absent.ini" >"$work/out" 2>&1; status=$?
+[ "$status" -eq 1 ] || fail "apply without a mouse: exit $status, expected 1"
+grep -q "not connected" "$work/out" || fail "apply without a mouse does not say so: $(cat "$work/out")"
+cmp -s "$work/absent.bin" "$work/absent-before.bin" || fail "apply without a mouse changed config.bin"
+
+# Apply for random records, one per sensor type (4 is outside every DPI table): the trace must
+# be exactly what the record and the mouse's replies call for.
+for sensor in 0 1 2 3 4; do
+  # Random bytes everywhere, but a report rate the mouse knows (1925 is its offset).
+  python3 -c "
+import os, random, sys
+record = bytearray(os.urandom(1985))
+record[1925] = random.choice([1, 2, 4, 8])
+sys.stdout.buffer.write(bytes([0]) + record)" >"$work/config.bin"
+  cp "$work/config.bin" "$work/config-before.bin"
+  printf '[Skins]\r\nLan=EN\r\n' >"$work/str.ini"
+  start_emulator --sensor-type "$sensor" --trace "$work/trace.jsonl"
+  "$ctl" apply --config "$work/config.bin" --prefs "$work/str.ini" >"$work/out" 2>&1; status=$?
+  [ "$status" -eq 0 ] || { fail "apply (sensor $sensor): exit $status"; sed 's/^/  | /' "$work/out"; }
+  stop_emulator
+  if grep -q "^emulated mouse:" "$work/emulator.log"; then
+    fail "the emulated mouse found faults in what it received:"; grep "^emulated mouse:" "$work/emulator.log"
+  fi
+  python3 "$here/trace_decoder.py" "$work/trace.jsonl" "$work/config-before.bin" \
+    --sensor-type "$sensor" >"$work/out" 2>&1 || { fail "trace (sensor $sensor):"; cat "$work/out"; }
+  # config.bin: the flag byte becomes 1, the record stays byte for byte.
+  cmp -s <(tail -c +2 "$work/config.bin") <(tail -c +2 "$work/config-before.bin") ||
+    fail "apply changed the settings record in config.bin"
+  [ "$(head -c 1 "$work/config.bin" | od -An -tu1 | tr -d ' ')" = 1 ] ||
+    fail "apply did not mark config.bin as written by the program"
+  grep -q "^Item1=" "$work/str.ini" || fail "apply did not write the button captions"
+done
+
+# status names the sensor type the mouse reports.
+start_emulator --sensor-type 3
+"$ctl" status >"$work/status" 2>&1; status=$?
+[ "$status" -eq 0 ] || fail "status with the mouse: exit $status"
+grep -qx "sensor type: 3" "$work/status" || fail "status does not show sensor type 3: $(cat "$work/status")"
+stop_emulator
+
+# watch: the mouse's own buttons, unplug and plug, in words; SIGINT ends it with 0.
+start_emulator
+"$ctl" watch >"$work/watch.log" 2>&1 &
+watch_pid=$!
+wait_for "$work/watch.log" "watching"
+"$ctl" emulator press dpi 2 >/dev/null
+wait_for "$work/watch.log" "DPI stage 2"
+"$ctl" emulator press rate 125 >/dev/null
+wait_for "$work/watch.log" "report rate 125 Hz"
+"$ctl" emulator unplug >/dev/null
+wait_for "$work/watch.log" "mouse not detected"
+"$ctl" status >/dev/null 2>&1; status=$?
+[ "$status" -eq 1 ] || fail "status while unplugged: exit $status, expected 1"
+"$ctl" emulator plug >/dev/null
+wait_for "$work/watch.log" "plugged in:"
+"$ctl" emulator press group 2 >/dev/null
+wait_for "$work/watch.log" "key group 2"
+stop_emulator  # the emulator going away is an unplug too
+sleep 0.2
+start_emulator
+"$ctl" emulator press macro 12 >/dev/null
+wait_for "$work/watch.log" "macro key 12"
+kill -INT "$watch_pid"
+wait "$watch_pid"; status=$?
+watch_pid=
+[ "$status" -eq 0 ] || fail "watch ended with $status on SIGINT"
+[ "$(grep -c "DPI stage 2" "$work/watch.log")" -eq 1 ] || fail "one press gave several DPI events"
+stop_emulator
+
+# Injected faults: each apply ends (no hang) with a non-zero status and says what failed.
+"$files" config factory --output "$work/fault.bin"
+for fault in "no-reply on" "overlong on" "wrong-index on" "unplug-at 30" "unplug-at 120"; do
+  start_emulator
+  "$ctl" emulator fault $fault >/dev/null || fail "emulator fault $fault refused"
+  timeout 20 "$ctl" apply --config "$work/fault.bin" --prefs "$work/fault.ini" >"$work/out" 2>&1
+  status=$?
+  if [ "$status" -eq 0 ] || [ "$status" -eq 124 ]; then
+    fail "apply with fault \"$fault\": exit $status"; sed 's/^/  | /' "$work/out"
+  elif ! grep -q "vm31ctl: " "$work/out"; then
+    fail "apply with fault \"$fault\" gave no message"
+  fi
+  stop_emulator
+done
+
+[ "$failures" -eq 0 ] && echo "device link: every check passed"
+exit $((failures > 0))

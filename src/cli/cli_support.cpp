@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "platform/linux/executable_folder.h"
+
 namespace vm31::cli {
 
 std::optional<std::string> ParsedArgs::value(const std::string& option) const {
@@ -44,17 +46,22 @@ std::optional<std::string> Environment(const char* name) {
   return std::string(value);
 }
 
-std::filesystem::path ExecutableFolder() {
-  std::error_code error;
-  const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::filesystem::current_path() : executable.parent_path();
-}
-
 }  // namespace
+
+std::filesystem::path ProgramFolder() {
+  auto folder = linux_platform::ExecutableFolder();
+  if (folder) return folder.value();
+  std::error_code error;
+  return std::filesystem::current_path(error);
+}
 
 DataFiles DefaultDataFiles() {
   const UserEnvironment environment{Environment("XDG_CONFIG_HOME"), Environment("HOME")};
-  return DataFilesIn(ChooseDataFolder(ExecutableFolder(), environment));
+  return DataFilesIn(ChooseDataFolder(ProgramFolder(), environment));
+}
+
+Result<DeviceDefinition> LoadProgramDeviceDefinition() {
+  return LoadDeviceDefinition(DefaultDataFiles().folder, FactoryFolder(ProgramFolder()));
 }
 
 void PrintError(const std::string& message) {

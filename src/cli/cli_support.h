@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "core/device/device_definition.h"
 #include "core/settings/data_location.h"
+#include "core/util/result.h"
 
 namespace vm31::cli {
 
@@ -30,9 +32,16 @@ std::optional<ParsedArgs> ParseArgs(const std::vector<std::string>& args,
                                     const std::set<std::string>& valued,
                                     const std::set<std::string>& flags);
 
+// The folder vm31ctl runs from (the current folder when /proc/self/exe cannot be read).
+std::filesystem::path ProgramFolder();
+
 // The data files the program itself would use: portable beside vm31ctl when that folder holds
 // config.bin, else the per-user folder.
 DataFiles DefaultDataFiles();
+
+// The device definition the program itself would use: the copy in the data folder of
+// DefaultDataFiles(), else the factory one installed with vm31ctl, else the built-in values.
+Result<DeviceDefinition> LoadProgramDeviceDefinition();
 
 // Prints "vm31ctl: <message>" to standard error.
 void PrintError(const std::string& message);

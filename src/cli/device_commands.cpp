@@ -6,17 +6,15 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <optional>
 
+#include "cli/cli_support.h"
 #include "core/device/device_link.h"
 #include "core/settings/config_file.h"
-#include "core/settings/data_location.h"
 #include "core/settings/ini_file.h"
 #include "core/settings/preferences.h"
-#include "platform/linux/executable_folder.h"
 #include "platform/linux/linux_device_backend.h"
 
 namespace vm31::cli {
@@ -25,7 +23,7 @@ namespace {
 using linux_platform::LinuxDeviceBackend;
 using linux_platform::LoopEventSink;
 
-enum ExitStatus { kExitOk = 0, kExitAbsent = 1, kExitUsage = 2, kExitTransfer = 3 };
+enum ExitStatus { kOk = 0, kAbsent = 1, kBadUsage = 2, kTransferFailed = 3 };
 
 void Say(const std::string& line) {
   std::fprintf(stdout, "%s\n", line.c_str());
@@ -33,13 +31,8 @@ void Say(const std::string& line) {
 }
 
 int Fail(int status, const std::string& message) {
-  std::fprintf(stderr, "vm31ctl: %s\n", message.c_str());
+  PrintError(message);
   return status;
-}
-
-std::optional<std::string> Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? std::optional<std::string>(value) : std::nullopt;
 }
 
 std::string Hex2(int value) {
@@ -97,11 +90,8 @@ struct Session {
 
 Result<std::unique_ptr<Session>> OpenSession(LoopEventSink::Handler handler) {
   auto session = std::make_unique<Session>();
-  auto exeFolder = linux_platform::ExecutableFolder();
-  if (!exeFolder) return exeFolder.error();
-  const UserEnvironment environment{Env("XDG_CONFIG_HOME"), Env("HOME")};
-  session->files = DataFilesIn(ChooseDataFolder(exeFolder.value(), environment));
-  auto definition = LoadDeviceDefinition(session->files.folder, FactoryFolder(exeFolder.value()));
+  session->files = DefaultDataFiles();
+  auto definition = LoadProgramDeviceDefinition();
   if (!definition) return definition.error();
   auto backend = LinuxDeviceBackend::create(definition.value());
   if (!backend) return backend.error();
@@ -152,34 +142,34 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, bool a
 }  // namespace
 
 int RunStatus(const std::vector<std::string>& args) {
-  if (!ParseOptions(args, false)) return Fail(kExitUsage, "usage: vm31ctl status");
+  if (!ParseOptions(args, false)) return Fail(kBadUsage, "usage: vm31ctl status");
   auto session = OpenSession([](const DeviceEvent&) {});
-  if (!session) return Fail(kExitUsage, session.error().message);
+  if (!session) return Fail(kBadUsage, session.error().message);
   DeviceLink& link = *session.value()->link;
   if (!link.startUp()) {
     Say("mouse: absent");
     Say("reason: " + AbsenceMessage(link));
-    return kExitAbsent;
+    return kAbsent;
   }
   Say("mouse: present");
   Say("path: " + link.controlInfo().path);
   FeatureCommand read = MakeCommand(opcode::kReadSensorInfo, {});
   if (auto sent = link.transport()->sendCommand(read); !sent) {
     Say("sensor: not readable (" + sent.error().message + ")");
-    return kExitOk;
+    return kOk;
   }
   Say("sensor type: " + std::to_string(read[1]));
   Say("rate: " + Hex2(read[2]));
   Say("option 1: " + Hex2(read[3]));
   Say("option 2: " + Hex2(read[4]));
-  return kExitOk;
+  return kOk;
 }
 
 int RunApply(const std::vector<std::string>& args) {
   const auto options = ParseOptions(args, true);
-  if (!options) return Fail(kExitUsage, "usage: vm31ctl apply [--config FILE] [--prefs FILE]");
+  if (!options) return Fail(kBadUsage, "usage: vm31ctl apply [--config FILE] [--prefs FILE]");
   auto opened = OpenSession([](const DeviceEvent&) {});
-  if (!opened) return Fail(kExitUsage, opened.error().message);
+  if (!opened) return Fail(kBadUsage, opened.error().message);
   Session& session = *opened.value();
   const auto configPath = options->config.value_or(session.files.config);
   const auto prefsPath = options->prefs.value_or(session.files.prefs);
@@ -188,27 +178,27 @@ int RunApply(const std::vector<std::string>& args) {
   std::uint8_t firstRunFlag = 0;
   const ConfigLoadResult loaded = LoadConfig(configPath, config, firstRunFlag);
   if (loaded.outcome != ConfigLoadOutcome::kLoaded) {
-    return Fail(kExitUsage, loaded.outcome == ConfigLoadOutcome::kMissing
-                                ? configPath.string() + ": " + kConfigMissingMessage
-                                : loaded.detail);
+    return Fail(kBadUsage, loaded.outcome == ConfigLoadOutcome::kMissing
+                               ? configPath.string() + ": " + kConfigMissingMessage
+                               : loaded.detail);
   }
   auto prefs = IniDocument::Load(prefsPath);
-  if (!prefs) return Fail(kExitUsage, prefs.error().message);
+  if (!prefs) return Fail(kBadUsage, prefs.error().message);
 
   DeviceLink& link = *session.link;
-  if (!link.startUp()) return Fail(kExitAbsent, AbsenceMessage(link) + " Nothing was applied.");
+  if (!link.startUp()) return Fail(kAbsent, AbsenceMessage(link) + " Nothing was applied.");
   if (auto refreshed = link.sensorRefresh(); !refreshed) {
-    return Fail(kExitTransfer, "the sensor could not be read: " + refreshed.error().message +
-                                   " Nothing was applied.");
+    return Fail(kTransferFailed, "the sensor could not be read: " + refreshed.error().message +
+                                     " Nothing was applied.");
   }
   auto applied = link.apply(config);
-  if (!applied) return Fail(kExitTransfer, applied.error().message);
+  if (!applied) return Fail(kTransferFailed, applied.error().message);
 
   // As the window's Apply: the file and the captions are saved whatever the mouse did.
-  int status = applied.value().ok() ? kExitOk : kExitTransfer;
-  if (!applied.value().ok()) Fail(kExitTransfer, applied.value().message());
+  int status = applied.value().ok() ? kOk : kTransferFailed;
+  if (!applied.value().ok()) Fail(kTransferFailed, applied.value().message());
   if (auto saved = SaveConfig(configPath, config); !saved) {
-    status = Fail(status == kExitOk ? kExitUsage : status,
+    status = Fail(status == kOk ? kBadUsage : status,
                   configPath.string() + ": " + saved.error().message);
   }
   // A record never saved by this program shows the factory captions, and Apply writes those.
@@ -217,9 +207,9 @@ int RunApply(const std::vector<std::string>& args) {
       firstRunFlag == 0 ? FactoryButtonLabels(preferences.language) : preferences.labels;
   SaveLabels(prefs.value(), preferences.language, labels);
   if (auto saved = prefs.value().Save(prefsPath); !saved) {
-    status = Fail(status == kExitOk ? kExitUsage : status, saved.error().message);
+    status = Fail(status == kOk ? kBadUsage : status, saved.error().message);
   }
-  if (status == kExitOk) {
+  if (status == kOk) {
     Say("applied to the mouse (sensor type " + std::to_string(link.state().sensorTypeCopy) +
         "); saved " + configPath.string() + " and " + prefsPath.string());
   }
@@ -227,7 +217,7 @@ int RunApply(const std::vector<std::string>& args) {
 }
 
 int RunWatch(const std::vector<std::string>& args) {
-  if (!ParseOptions(args, false)) return Fail(kExitUsage, "usage: vm31ctl watch");
+  if (!ParseOptions(args, false)) return Fail(kBadUsage, "usage: vm31ctl watch");
   // SIGINT and SIGTERM arrive through a descriptor; blocked before any thread starts, so the
   // reader thread never takes them.
   sigset_t stopSignals;
@@ -235,10 +225,10 @@ int RunWatch(const std::vector<std::string>& args) {
   sigaddset(&stopSignals, SIGINT);
   sigaddset(&stopSignals, SIGTERM);
   if (pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr) != 0) {
-    return Fail(kExitUsage, "cannot block SIGINT");
+    return Fail(kBadUsage, "cannot block SIGINT");
   }
   linux_platform::UniqueFd signals(::signalfd(-1, &stopSignals, SFD_CLOEXEC));
-  if (!signals.valid()) return Fail(kExitUsage, "cannot watch SIGINT");
+  if (!signals.valid()) return Fail(kBadUsage, "cannot watch SIGINT");
 
   DeviceLink* linkForHandler = nullptr;
   auto opened = OpenSession([&linkForHandler](const DeviceEvent& event) {
@@ -249,7 +239,7 @@ int RunWatch(const std::vector<std::string>& args) {
     }
     Say(line);
   });
-  if (!opened) return Fail(kExitUsage, opened.error().message);
+  if (!opened) return Fail(kBadUsage, opened.error().message);
   Session& session = *opened.value();
   DeviceLink& link = *session.link;
   linkForHandler = &link;
@@ -266,7 +256,7 @@ int RunWatch(const std::vector<std::string>& args) {
                      {session.sink->fd(), POLLIN, 0}};
     if (::poll(fds, 3, -1) < 0) {
       if (errno == EINTR) continue;
-      return Fail(kExitUsage, "poll failed");
+      return Fail(kBadUsage, "poll failed");
     }
     if (fds[0].revents & POLLIN) break;
     if (fds[2].revents & POLLIN) session.sink->dispatch();
@@ -282,7 +272,7 @@ int RunWatch(const std::vector<std::string>& args) {
     }
   }
   Say("stopped");
-  return kExitOk;
+  return kOk;
 }
 
 }  // namespace vm31::cli

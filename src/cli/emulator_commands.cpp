@@ -8,18 +8,16 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
 #include <optional>
 #include <sstream>
 
-#include "core/settings/data_location.h"
+#include "cli/cli_support.h"
 #include "emulator/emulated_mouse.h"
 #include "emulator/wire_trace.h"
 #include "platform/linux/emulator_socket.h"
-#include "platform/linux/executable_folder.h"
 #include "platform/linux/steady_clock.h"
 #include "platform/linux/wait.h"
 
@@ -29,7 +27,7 @@ namespace {
 using linux_platform::ConnectUnix;
 using linux_platform::UniqueFd;
 
-enum ExitStatus { kExitOk = 0, kExitNotRunning = 1, kExitUsage = 2 };
+enum ExitStatus { kOk = 0, kNotRunning = 1, kBadUsage = 2 };
 
 constexpr std::uint8_t kControlCollection = 0;
 constexpr std::uint8_t kEventCollection = 1;
@@ -42,7 +40,7 @@ void Say(const std::string& line) {
 }
 
 int Fail(int status, const std::string& message) {
-  std::fprintf(stderr, "vm31ctl: %s\n", message.c_str());
+  PrintError(message);
   return status;
 }
 
@@ -107,18 +105,18 @@ class EmulatorServer {
 
   int run(int signalFd, const std::string& banner) {
     if (ConnectUnix(controlPath_)) {
-      return Fail(kExitUsage, "an emulated mouse already runs (" + controlPath_.string() + ")");
+      return Fail(kBadUsage, "an emulated mouse already runs (" + controlPath_.string() + ")");
     }
     ::unlink(devicePath_.c_str());  // left behind by an emulator that was killed
     auto changed = linux_platform::WakeFlag::create();
-    if (!changed) return Fail(kExitUsage, changed.error().message);
+    if (!changed) return Fail(kBadUsage, changed.error().message);
     changed_.emplace(std::move(changed).value());
     mouse_.setListener([this] { changed_->raise(); });
     auto listener = Listen(controlPath_);
-    if (!listener) return Fail(kExitUsage, listener.error().message);
+    if (!listener) return Fail(kBadUsage, listener.error().message);
     controlListener_ = std::move(listener).value();
     mouse_.plug();
-    if (auto synced = sync(); !synced) return Fail(kExitUsage, synced.error().message);
+    if (auto synced = sync(); !synced) return Fail(kBadUsage, synced.error().message);
     Say(banner);
     Say("plugged in");
     for (;;) {
@@ -129,7 +127,7 @@ class EmulatorServer {
       for (const auto& connection : connections_) fds.push_back({connection->fd.get(), POLLIN, 0});
       if (::poll(fds.data(), fds.size(), -1) < 0) {
         if (errno == EINTR) continue;
-        return Fail(kExitUsage, "poll failed");
+        return Fail(kBadUsage, "poll failed");
       }
       if (fds[0].revents & POLLIN) break;
       if (fds[1].revents & POLLIN) changed_->consume();
@@ -148,11 +146,11 @@ class EmulatorServer {
             connection->control ? serveControl(*connection) : serveDevice(*connection);
         if (!keep) drop(connection);
       }
-      if (auto synced = sync(); !synced) return Fail(kExitUsage, synced.error().message);
+      if (auto synced = sync(); !synced) return Fail(kBadUsage, synced.error().message);
       reportProblems();
     }
     Say("stopped");
-    return kExitOk;
+    return kOk;
   }
 
  private:
@@ -391,11 +389,11 @@ int RunServer(const std::vector<std::string>& args) {
   for (std::size_t i = 1; i < args.size(); ++i) {
     if (args[i] == "--sensor-type" && i + 1 < args.size()) {
       sensorType = ParseNumber(args[++i], 0, 255);
-      if (!sensorType) return Fail(kExitUsage, "--sensor-type takes 0..255");
+      if (!sensorType) return Fail(kBadUsage, "--sensor-type takes 0..255");
     } else if (args[i] == "--trace" && i + 1 < args.size()) {
       tracePath = args[++i];
     } else {
-      return Fail(kExitUsage, "usage: vm31ctl emulator run [--sensor-type N] [--trace FILE]");
+      return Fail(kBadUsage, "usage: vm31ctl emulator run [--sensor-type N] [--trace FILE]");
     }
   }
   sigset_t stopSignals;
@@ -404,21 +402,13 @@ int RunServer(const std::vector<std::string>& args) {
   sigaddset(&stopSignals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   UniqueFd signals(::signalfd(-1, &stopSignals, SFD_CLOEXEC));
-  if (!signals.valid()) return Fail(kExitUsage, "cannot watch SIGINT");
+  if (!signals.valid()) return Fail(kBadUsage, "cannot watch SIGINT");
 
   auto folder = linux_platform::EmulatorRuntimeFolder();
-  if (!folder) return Fail(kExitUsage, folder.error().message);
+  if (!folder) return Fail(kBadUsage, folder.error().message);
   // The same device definition the program uses, so that both sides share the codec.
-  auto exeFolder = linux_platform::ExecutableFolder();
-  if (!exeFolder) return Fail(kExitUsage, exeFolder.error().message);
-  const char* configHome = std::getenv("XDG_CONFIG_HOME");
-  const char* home = std::getenv("HOME");
-  const UserEnvironment environment{
-      configHome ? std::optional<std::string>(configHome) : std::nullopt,
-      home ? std::optional<std::string>(home) : std::nullopt};
-  auto definition = LoadDeviceDefinition(ChooseDataFolder(exeFolder.value(), environment),
-                                         FactoryFolder(exeFolder.value()));
-  if (!definition) return Fail(kExitUsage, definition.error().message);
+  auto definition = LoadProgramDeviceDefinition();
+  if (!definition) return Fail(kBadUsage, definition.error().message);
 
   linux_platform::SteadyClock clock;
   EmulatedMouse mouse(definition.value(), clock);
@@ -427,7 +417,7 @@ int RunServer(const std::vector<std::string>& args) {
   std::unique_ptr<WireTrace> trace;
   if (tracePath) {
     traceFile.open(*tracePath, std::ios::binary | std::ios::trunc);
-    if (!traceFile) return Fail(kExitUsage, *tracePath + ": cannot be written");
+    if (!traceFile) return Fail(kBadUsage, *tracePath + ": cannot be written");
     trace = std::make_unique<WireTrace>(traceFile, clock, definition.value());
     mouse.setTrace(trace.get());
   }
@@ -442,12 +432,12 @@ int RunServer(const std::vector<std::string>& args) {
 
 int Request(const std::string& line) {
   auto answer = linux_platform::EmulatorControlRequest(line);
-  if (!answer) return Fail(kExitNotRunning, answer.error().message);
+  if (!answer) return Fail(kNotRunning, answer.error().message);
   if (answer.value().rfind("ok", 0) == 0) {
     Say(answer.value().size() > 3 ? answer.value().substr(3) : answer.value());
-    return kExitOk;
+    return kOk;
   }
-  return Fail(kExitUsage,
+  return Fail(kBadUsage,
               answer.value().rfind("error ", 0) == 0 ? answer.value().substr(6) : answer.value());
 }
 
@@ -461,7 +451,7 @@ constexpr const char* kUsage =
 }  // namespace
 
 int RunEmulator(const std::vector<std::string>& args) {
-  if (args.empty()) return Fail(kExitUsage, kUsage);
+  if (args.empty()) return Fail(kBadUsage, kUsage);
   const std::string& verb = args[0];
   if (verb == "run") return RunServer(args);
   if ((verb == "plug" || verb == "unplug" || verb == "status") && args.size() == 1) {
@@ -475,11 +465,11 @@ int RunEmulator(const std::vector<std::string>& args) {
                        (kind == "dpi" && ParseNumber(value, 1, 4)) ||
                        (kind == "group" && ParseNumber(value, 1, 2)) ||
                        (kind == "macro" && ParseNumber(value, 1, 255));
-    if (!valid) return Fail(kExitUsage, kUsage);
+    if (!valid) return Fail(kBadUsage, kUsage);
     return Request("press " + kind + " " + value);
   }
   if (verb == "fault" && args.size() == 3) return Request("fault " + args[1] + " " + args[2]);
-  return Fail(kExitUsage, kUsage);
+  return Fail(kBadUsage, kUsage);
 }
 
 }  // namespace vm31::cli

@@ -16,7 +16,7 @@ std::string HexString(std::span<const std::uint8_t> bytes) {
 }
 
 WireTrace::WireTrace(std::ostream& out, Clock& clock, const DeviceDefinition& definition)
-    : out_(out), clock_(clock), start_(clock.now()) {
+    : out_(out), start_(clock.now()) {
   out_ << "{\"device\":{\"vendor_id\":" << definition.vendorId
        << ",\"product_id\":" << definition.productId << ",\"codec_key\":\""
        << HexString(definition.codecKey) << "\",\"codec_table\":\""

@@ -22,7 +22,7 @@ std::string HexString(std::span<const std::uint8_t> bytes);
 
 class WireTrace {
  public:
-  // Writes the first line at once; `out` and `clock` must outlive the trace.
+  // Writes the first line at once; `out` must outlive the trace. `clock` gives the start time.
   WireTrace(std::ostream& out, Clock& clock, const DeviceDefinition& definition);
   // `arrived` is when the transfer reached the mouse (taken from the same clock). Thread-safe.
   void record(std::string_view op, std::span<const std::uint8_t> report, Clock::TimePoint arrived);
@@ -30,7 +30,6 @@ class WireTrace {
  private:
   std::mutex mutex_;
   std::ostream& out_;
-  Clock& clock_;
   Clock::TimePoint start_;
 };
 

@@ -90,7 +90,9 @@ TEST(Hotplug, OtherDevicesChangeNothing) {
   rig.bus.addForeign(keyboard);
   rig.bus.addForeign(sibling);
   rig.bus.removeForeign(keyboard.path);
-  for (const HotplugEvent& event : rig.bus.takePending()) {
+  const std::vector<HotplugEvent> events = rig.bus.takePending();
+  ASSERT_EQ(events.size(), 3u);
+  for (const HotplugEvent& event : events) {
     EXPECT_FALSE(rig.link.handleHotplug(event)) << event.path;
   }
   EXPECT_TRUE(rig.link.devicePresent());
@@ -137,6 +139,13 @@ TEST(Hotplug, ANodeWithoutPermissionIsRetriedThenReportedAsSuch) {
   EXPECT_NE(denied.link.openProblem()->message.find("70-kor-vm31.rules"), std::string::npos);
   EXPECT_NE(denied.link.openProblem()->message.find("permission denied"), std::string::npos);
   EXPECT_EQ(denied.clock.totalWaited(), kAccessRetryPeriod);
+
+  // The other interfaces of the same plug-in do not wait again.
+  denied.link.handleHotplug(
+      {HotplugEvent::Kind::kArrival, EmulatedHidBus::kEventPath, 0x0F3A, 0x7C21});
+  EXPECT_EQ(denied.clock.totalWaited(), kAccessRetryPeriod);
+  EXPECT_EQ(denied.sink.events(),
+            (std::vector{Notice(Code::kAccessDenied), Notice(Code::kAccessDenied)}));
 }
 
 TEST(EventReport, OnlyReportSixWithAKnownCodeIsAnEvent) {

@@ -153,11 +153,16 @@ Result<ApplyOutcome> DeviceLink::apply(const MouseConfig& config) {
 void DeviceLink::handleArrival() {
   OpenOutcome outcome = openMouseDevice();
   // Access rules are applied just after a node appears: a refused open is tried again for a
-  // short while before the user is told.
-  const Clock::TimePoint giveUp = clock_.now() + kAccessRetryPeriod;
-  while (outcome == OpenOutcome::kAccessDenied && clock_.now() < giveUp) {
-    clock_.waitUntil(std::min(giveUp, clock_.now() + kAccessRetryInterval));
-    outcome = openMouseDevice();
+  // short while before the user is told. A composite mouse announces each of its interfaces;
+  // the arrivals of one plug-in wait once, not once per interface.
+  const bool retried = accessGaveUpAt_ && clock_.now() < *accessGaveUpAt_ + kAccessRetryPeriod;
+  if (outcome == OpenOutcome::kAccessDenied && !retried) {
+    const Clock::TimePoint giveUp = clock_.now() + kAccessRetryPeriod;
+    while (outcome == OpenOutcome::kAccessDenied && clock_.now() < giveUp) {
+      clock_.waitUntil(std::min(giveUp, clock_.now() + kAccessRetryInterval));
+      outcome = openMouseDevice();
+    }
+    if (outcome == OpenOutcome::kAccessDenied) accessGaveUpAt_ = clock_.now();
   }
   if (outcome != OpenOutcome::kOpened) {
     close();

@@ -25,7 +25,8 @@ enum class OpenOutcome {
 };
 
 // After an arrival whose open is refused for lack of permission, the open is tried again for
-// this long (the system applies its access rule just after the device appears).
+// this long (the system applies its access rule just after the device appears). Arrivals within
+// this long after the retries ran out try once: they belong to the same plug-in.
 inline constexpr auto kAccessRetryPeriod = std::chrono::milliseconds(2000);
 inline constexpr auto kAccessRetryInterval = std::chrono::milliseconds(100);
 
@@ -93,6 +94,7 @@ class DeviceLink {
   bool present_ = false;
   std::optional<HandshakeOutcome> lastHandshake_;
   std::optional<Error> openProblem_;
+  std::optional<Clock::TimePoint> accessGaveUpAt_;  // when the last access retries ran out
 };
 
 }  // namespace vm31

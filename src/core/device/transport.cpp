@@ -55,6 +55,14 @@ Status CommandTransport::sendCommand(FeatureCommand& command) {
 
 Status CommandTransport::transferBlock(FeatureCommand& command, std::span<std::uint8_t> data) {
   const bool isRead = (command[0] & kReadFlag) != 0;
+  // Checked before the command goes out, so that the mouse is never left waiting for chunks.
+  const std::size_t reportLength = isRead ? lengths_.input : lengths_.output;
+  if (reportLength < 1 + kChunkDataSize) {
+    return MakeError(ErrorCode::kUsage, std::string("mouse: the control collection's ") +
+                                            (isRead ? "input" : "output") + " report (" +
+                                            std::to_string(reportLength) +
+                                            " bytes) cannot carry a data chunk");
+  }
   if (Status sent = sendCommand(command); !sent) return sent;
   // Byte 2 of the command (write) or of the reply (read) is the data length.
   const std::size_t length = command[2];
@@ -84,11 +92,6 @@ Status CommandTransport::transferBlock(FeatureCommand& command, std::span<std::u
                            " bytes for a block of " + std::to_string(data.size()));
     }
     return Ok{};
-  }
-  if (lengths_.output < 1 + kChunkDataSize) {
-    return MakeError(ErrorCode::kUsage, "mouse: the control collection's output report (" +
-                                            std::to_string(lengths_.output) +
-                                            " bytes) cannot carry a data chunk");
   }
   std::vector<std::uint8_t> buffer(std::max(kMinChunkBufferSize, lengths_.output), 0);
   for (std::size_t chunk = 0; chunk < chunks; ++chunk) {

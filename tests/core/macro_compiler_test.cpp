@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -131,8 +133,8 @@ TEST(CompileMacros, LongDelaysLastEventAndUnknownKeys) {
     SCOPED_TRACE(c.what);
     MouseConfig config = CanaryConfig();
     CompileMacros(Doc(Section("M", c.lines)), config);
-    std::vector<std::uint8_t> head = {kCanary, kCanary};
-    head.insert(head.end(), c.entries.begin(), c.entries.end());
+    std::vector<std::uint8_t> head(2 + c.entries.size(), kCanary);  // loop count kept
+    std::copy(c.entries.begin(), c.entries.end(), head.begin() + 2);
     EXPECT_EQ(Hex(config.macroBlock(0)), BlockHex(head));
   }
 }

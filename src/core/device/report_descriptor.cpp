@@ -55,7 +55,10 @@ Result<std::vector<HidCollectionCaps>> ParseReportDescriptor(
   std::vector<HidCollectionCaps> result;
   GlobalState global;
   std::vector<GlobalState> stack;
-  std::optional<std::uint32_t> localUsage;  // the last Usage since the previous main item
+  // The last Usage since the previous main item (a flag and a value rather than std::optional,
+  // which GCC 12 at -O2 wrongly reports as maybe-uninitialized).
+  bool hasLocalUsage = false;
+  std::uint32_t localUsage = 0;
   int depth = 0;
   std::unique_ptr<CollectionBits> current;  // the open top-level collection
 
@@ -136,6 +139,7 @@ Result<std::vector<HidCollectionCaps>> ParseReportDescriptor(
       if (tag == kUsage) {
         // A four-byte usage names its own page in the high half.
         localUsage = size == 4 ? data : ((global.usagePage & 0xFFFF) << 16) | (data & 0xFFFF);
+        hasLocalUsage = true;
       }
       continue;
     }
@@ -146,7 +150,8 @@ Result<std::vector<HidCollectionCaps>> ParseReportDescriptor(
         if (depth >= kMaxReportDescriptorNesting) return Bad("collections nested too deeply");
         if (depth == 0) {
           current = std::make_unique<CollectionBits>();
-          const std::uint32_t usage = localUsage.value_or((global.usagePage & 0xFFFF) << 16);
+          const std::uint32_t usage =
+              hasLocalUsage ? localUsage : (global.usagePage & 0xFFFF) << 16;
           current->caps.usagePage = static_cast<std::uint16_t>(usage >> 16);
           current->caps.usage = static_cast<std::uint16_t>(usage & 0xFFFF);
         }
@@ -172,7 +177,7 @@ Result<std::vector<HidCollectionCaps>> ParseReportDescriptor(
       default:
         break;
     }
-    localUsage.reset();
+    hasLocalUsage = false;
   }
   if (current) {
     if (Status done = finish(); !done) return done.error();  // unclosed: keep what was read

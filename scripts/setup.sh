@@ -11,6 +11,11 @@ packages=(
   librsvg2-bin
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev python3
+  # the window's font faces and their stand-ins (CJK sans and serif, Arial, Tahoma)
+  fonts-wqy-microhei fonts-arphic-uming fonts-liberation fonts-dejavu-core
+  # end-to-end tests: X server, pointer and keys, screenshots, a private session bus and the
+  # desktop stand-in (Python GObject bindings)
+  xvfb xdotool x11-apps dbus-daemon python3-gi
 )
 
 missing=()

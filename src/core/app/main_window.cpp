@@ -1,0 +1,170 @@
+#include "core/app/main_window.h"
+
+#include <utility>
+
+#include "core/app/tray.h"
+#include "core/settings/config_file.h"
+#include "core/settings/ini_file.h"
+
+namespace vm31 {
+
+CTarnwickDlg::CTarnwickDlg(DeviceLink& link, Notifier& notifier, HotplugWatch& hotplug,
+                           MainWindowPaths paths, SystemVersion systemVersion)
+    : link_(link),
+      notifier_(notifier),
+      hotplug_(hotplug),
+      paths_(std::move(paths)),
+      systemVersion_(systemVersion) {}
+
+void CTarnwickDlg::attach(const WindowPorts& ports) {
+  ports_ = ports;
+}
+
+bool CTarnwickDlg::onInitialise() {
+  notifier_.addTrayIcon(kMainTitle);
+
+  // Open and handshake. The presence notice this raises is held until the texts are known.
+  link_.startUp();
+  link_.reader().start();
+
+  if (Status watching = hotplug_.start(); !watching) {
+    ports_.host->messageBox(kHotplugWatchFailedMessage, {}, MessageBoxIcon::kNone);
+    // The window opens without settings, texts, skin or fonts; held notices still reach the
+    // user, in the default language.
+    textsFilled_ = true;
+    for (const DeviceEvent& event : std::exchange(heldNotices_, {})) showNotice(event);
+    if (!notifier_.trayAvailable()) showWindow();
+    return false;
+  }
+
+  if (LoadConfig(paths_.data.config, mouseConfig_, firstRunFlag_).outcome ==
+      ConfigLoadOutcome::kMissing) {
+    ports_.host->messageBox(kConfigMissingMessage, {}, MessageBoxIcon::kNone);
+  }
+  appliedConfig_ = mouseConfig_;
+
+  // An unreadable preferences file reads as an empty one: English, default skin name.
+  Result<IniDocument> prefs = IniDocument::Load(paths_.data.prefs);
+  preferences_ = LoadPreferences(prefs ? prefs.value() : IniDocument{});
+  skin_.uiLanguage = preferences_.language;
+  for (std::size_t i = 0; i < kUiTextCount; ++i) {
+    texts_[i] = std::string(UiTextFor(static_cast<UiText>(i), skin_.uiLanguage));
+  }
+  textsFilled_ = true;
+  notifier_.setTrayMenu(TrayMenu(skin_.uiLanguage));
+  for (const DeviceEvent& event : std::exchange(heldNotices_, {})) showNotice(event);
+
+  skin_.currentSkinFolder = ResolveSkinFolder(paths_.skinRoots, preferences_.skinName);
+  backgroundSize_ =
+      ports_.host->setBackgroundImage(SkinImagePath(skin_.currentSkinFolder, kMainSkinImage));
+  skin_.currentSkinName = preferences_.skinName;
+  const auto colour = UiTextColorFrom(preferences_);
+  skin_.uiTextColor = Rgb{colour[0], colour[1], colour[2]};
+  ports_.canvas->dropImageCache();
+
+  normalFont_ = CreateUiFont(skin_.uiLanguage, FontRole::kNormal, systemVersion_);
+  titleFont_ = CreateUiFont(skin_.uiLanguage, FontRole::kTitle, systemVersion_);
+
+  if (link_.devicePresent() && pages_ != nullptr) pages_->showBasicPage();
+  initialised_ = true;
+
+  // Without a tray nothing could bring the window up later: show it now.
+  if (!notifier_.trayAvailable()) showWindow();
+  return true;
+}
+
+void CTarnwickDlg::onClose() {
+  ports_.host->hide();
+}
+
+KeyDisposition CTarnwickDlg::onKey(const KeyEvent& key) {
+  if (!key.down) return KeyDisposition::kPass;
+  if (recordingKeys) return KeyDisposition::kSwallow;
+  // The keypad's Enter is a Return too, as the system's own dialogs have always taken it.
+  if (key.usage == kUsageReturn || key.usage == kUsageKeypadEnter || key.usage == kUsageEscape) {
+    ports_.host->hide();
+    return KeyDisposition::kSwallow;
+  }
+  return KeyDisposition::kPass;
+}
+
+void CTarnwickDlg::onCommand(int command) {
+  if (command == kCommandExit) exitProgram();
+}
+
+void CTarnwickDlg::onTray(TrayClick click) {
+  switch (click) {
+    case TrayClick::kLeftUp:
+    case TrayClick::kLeftDoubleClick:
+      if (!link_.devicePresent()) {
+        showNotice(DeviceEvent{static_cast<int>(DeviceEventCode::kNotDetected), 0});
+        return;
+      }
+      showFromTray();
+      return;
+    case TrayClick::kRightUp:
+      notifier_.showTrayMenu(TrayMenu(skin_.uiLanguage));
+      return;
+  }
+}
+
+void CTarnwickDlg::onDeviceEvent(const DeviceEvent& event) {
+  if (!textsFilled_) {
+    heldNotices_.push_back(event);
+    return;
+  }
+  showNotice(event);
+}
+
+void CTarnwickDlg::onHotplug(const HotplugEvent& event) {
+  if (link_.handleHotplug(event) && !link_.devicePresent()) ports_.host->hide();
+}
+
+void CTarnwickDlg::onSecondInstance() {
+  if (!notifier_.trayAvailable()) showWindow();
+}
+
+void CTarnwickDlg::exitProgram() {
+  link_.close();
+  notifier_.removeTrayIcon();
+  ports_.host->endProcess(0);
+}
+
+const std::string& CTarnwickDlg::text(UiText id) const {
+  static const std::string kNone;
+  const auto index = static_cast<std::size_t>(id);
+  return index < texts_.size() ? texts_[index] : kNone;
+}
+
+void CTarnwickDlg::showNotice(const DeviceEvent& event) {
+  const std::optional<Error>& problem = link_.openProblem();
+  const std::optional<TrayNotice> notice =
+      DeviceEventNotice(event, skin_.uiLanguage, mouseConfig_, link_.state().sensorTypeCopy,
+                        problem ? std::string_view(problem->message) : std::string_view());
+  if (!notice) return;
+  notifier_.showBalloon(notice->text, notice->title, notice->timeoutMs, NoticeIcon::kInfo);
+}
+
+void CTarnwickDlg::showFromTray() {
+  if (pages_ != nullptr) {
+    if (pageNeedsRebuild) {
+      pageNeedsRebuild = false;
+      pages_->rebuildPage(currentPage);
+    } else if (!basicPageInitialised) {
+      pages_->showBasicPage();
+    }
+  }
+  ports_.host->show();
+  ports_.host->bringToFront();
+}
+
+void CTarnwickDlg::showWindow() {
+  if (link_.devicePresent()) {
+    showFromTray();
+    return;
+  }
+  ports_.host->show();
+  ports_.host->bringToFront();
+}
+
+}  // namespace vm31

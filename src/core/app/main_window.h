@@ -1,0 +1,155 @@
+#pragma once
+// CTarnwickDlg: the behaviour of the program's main window - its initialisation order, its
+// texts, fonts and skin, hiding on close, Escape and Return, the tray icon and its notices, the
+// device link's presence changes, and the way out of the program. The window's two pages are
+// drawn by the page code through `MainPages`.
+//
+// Threads: everything here runs on the user-interface thread. The host's EventSink hands the
+// reader thread's events to onDeviceEvent there (synchronously), and the host's hotplug watch
+// hands arrivals and removals to onHotplug.
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/device/device_link.h"
+#include "core/settings/data_location.h"
+#include "core/settings/mouse_config.h"
+#include "core/settings/preferences.h"
+#include "core/ui/fonts.h"
+#include "core/ui/ports.h"
+#include "core/ui/skin.h"
+#include "core/ui/text_table.h"
+#include "core/util/result.h"
+
+namespace vm31 {
+
+// The message shown when the watch for arrivals and removals cannot be set up.
+inline constexpr std::string_view kHotplugWatchFailedMessage =
+    "RegisterDeviceNotification failed!!!";
+
+// Starts following the arrival and removal of devices (the host delivers them to onHotplug).
+class HotplugWatch {
+ public:
+  virtual ~HotplugWatch() = default;
+  virtual Status start() = 0;
+};
+
+// The two pages of the main window, drawn into the back buffer by the page code.
+enum class MainPage { kNone = 0, kBasic = 1, kAdvanced = 2 };
+
+class MainPages {
+ public:
+  virtual ~MainPages() = default;
+  // Shows the basic page: the first time in a run it also reads the sensor type from the mouse
+  // and, on a first run, stores the factory captions. Showing the page already shown does
+  // nothing.
+  virtual void showBasicPage() = 0;
+  // Full redraw of `page` from the settings record (after a Cancel or a skin change): destroys
+  // that page's child controls and shows it again from scratch.
+  virtual void rebuildPage(MainPage page) = 0;
+};
+
+// Where the main window finds its files.
+struct MainWindowPaths {
+  DataFiles data;                                // config.bin, record.ini, str.ini
+  std::vector<std::filesystem::path> skinRoots;  // search order, see skin.h
+};
+
+class CTarnwickDlg : public WindowModel {
+ public:
+  CTarnwickDlg(DeviceLink& link, Notifier& notifier, HotplugWatch& hotplug, MainWindowPaths paths,
+               SystemVersion systemVersion = {});
+
+  // The page code; until it is set the window shows its bare background.
+  void setPages(MainPages* pages) { pages_ = pages; }
+
+  void attach(const WindowPorts& ports) override;
+  // The initialisation order: tray icon; open and handshake the mouse; start the reader; start
+  // the hotplug watch (on failure: message, stop); load config.bin and copy it to the applied
+  // record; read the language, fill the texts; read the other preferences; resolve the skin
+  // folder, take "/main.png" as background and window size; publish the skin state; make the
+  // fonts; with the mouse present, show the basic page. The window stays hidden - unless the
+  // desktop has no tray, where it is shown, since nothing else could bring it up.
+  bool onInitialise() override;
+  // The window manager's close hides the window; the program stays in the tray.
+  void onClose() override;
+  // Return (the keypad's Enter included) and Escape hide the window and go no further.
+  KeyDisposition onKey(const KeyEvent& key) override;
+  // kCommandExit ends the program.
+  void onCommand(int command) override;
+
+  // The tray icon was clicked.
+  void onTray(TrayClick click);
+  // A device event (switch on the mouse, presence notice): shows its notice.
+  void onDeviceEvent(const DeviceEvent& event);
+  // An arrival or removal from the hotplug watch. When the mouse is then absent the window is
+  // hidden (the not-detected warning comes through onDeviceEvent).
+  void onHotplug(const HotplugEvent& event);
+  // Another start of the program asked this one to come forward. With a tray nothing changes
+  // (the tray is the way to the window); without one the window is shown and raised.
+  void onSecondInstance();
+  // Closes the device, removes the tray icon and ends the process with code 0. Nothing is saved.
+  void exitProgram();
+
+  // State other parts of the window use.
+  bool initialised() const { return initialised_; }
+  bool devicePresent() const { return link_.devicePresent(); }
+  UiLanguage language() const { return skin_.uiLanguage; }
+  // The text slot `id`; empty until the initialisation filled the texts.
+  const std::string& text(UiText id) const;
+  const std::string& preferenceSection() const { return text(UiText::kPreferenceSection); }
+  const SkinState& skin() const { return skin_; }
+  const FontSpec& normalFont() const { return normalFont_; }
+  const FontSpec& titleFont() const { return titleFont_; }
+  std::optional<Size> backgroundSize() const { return backgroundSize_; }
+  MouseConfig& mouseConfig() { return mouseConfig_; }
+  MouseConfig& appliedConfig() { return appliedConfig_; }
+  std::uint8_t firstRunFlag() const { return firstRunFlag_; }
+  Preferences& preferences() { return preferences_; }
+  const MainWindowPaths& paths() const { return paths_; }
+  DeviceLink& link() { return link_; }
+  const WindowPorts& ports() const { return ports_; }
+
+  // Page state kept for the page code and the tray.
+  MainPage currentPage = MainPage::kNone;
+  bool basicPageInitialised = false;
+  bool pageNeedsRebuild = false;  // set by Cancel: the next show from the tray redraws the page
+  // Set while a macro recording holds the keyboard: every key-down is swallowed.
+  bool recordingKeys = false;
+
+ private:
+  void showNotice(const DeviceEvent& event);
+  void showFromTray();
+  // Shows and raises the window where no tray can (no tray on the desktop, a second start).
+  void showWindow();
+
+  DeviceLink& link_;
+  Notifier& notifier_;
+  HotplugWatch& hotplug_;
+  MainWindowPaths paths_;
+  SystemVersion systemVersion_;
+  MainPages* pages_ = nullptr;
+  WindowPorts ports_;
+
+  bool initialised_ = false;
+  bool textsFilled_ = false;
+  // Notices that came before the texts were filled (the presence notice at start-up); shown
+  // once they are, so no notice is ever shown empty.
+  std::vector<DeviceEvent> heldNotices_;
+
+  std::array<std::string, kUiTextCount> texts_;
+  SkinState skin_;
+  FontSpec normalFont_;
+  FontSpec titleFont_;
+  std::optional<Size> backgroundSize_;
+  MouseConfig mouseConfig_{};
+  MouseConfig appliedConfig_{};
+  std::uint8_t firstRunFlag_ = 0;
+  Preferences preferences_;
+};
+
+}  // namespace vm31

@@ -1,0 +1,101 @@
+#include "core/ui/skin.h"
+
+#include <algorithm>
+#include <set>
+#include <system_error>
+
+namespace vm31 {
+namespace {
+
+std::optional<std::filesystem::path> UserSkinsRoot(const SkinEnvironment& environment) {
+  if (environment.xdgDataHome && !environment.xdgDataHome->empty()) {
+    std::filesystem::path base(*environment.xdgDataHome);
+    if (base.is_absolute()) return base / "kor-vm31" / "Skins";
+  }
+  if (environment.home && !environment.home->empty()) {
+    std::filesystem::path base(*environment.home);
+    if (base.is_absolute()) return base / ".local" / "share" / "kor-vm31" / "Skins";
+  }
+  return std::nullopt;
+}
+
+std::filesystem::path InstalledSkinsRoot(const std::filesystem::path& executableFolder) {
+  std::error_code error;
+  const auto relocated = executableFolder.parent_path() / "share" / "kor-vm31" / "Skins";
+  if (std::filesystem::is_directory(relocated, error)) return relocated;
+  // The factory files are installed to <datadir>/kor-vm31/factory, the skins beside them.
+  return std::filesystem::path(VM31_FACTORY_INSTALL_DIR).parent_path() / "Skins";
+}
+
+bool HoldsSkin(const std::filesystem::path& folder) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(
+      std::filesystem::path(SkinImagePath(folder.string(), kMainSkinImage)), error);
+}
+
+}  // namespace
+
+std::vector<std::filesystem::path> SkinsRoots(const std::filesystem::path& executableFolder,
+                                              const SkinEnvironment& environment) {
+  std::vector<std::filesystem::path> roots;
+  if (auto user = UserSkinsRoot(environment)) roots.push_back(*user);
+  roots.push_back(InstalledSkinsRoot(executableFolder));
+  roots.push_back(executableFolder / "Skins");
+  return roots;
+}
+
+std::string ResolveSkinFolder(const std::vector<std::filesystem::path>& roots,
+                              std::string_view skinName) {
+  if (roots.empty()) return std::string(skinName);
+  // A name that leaves its root ("..", a path) is never looked up: it names no skin.
+  const bool plainName = skinName.find('/') == std::string_view::npos && skinName != "." &&
+                         skinName != ".." && !skinName.empty();
+  if (plainName) {
+    for (const auto& root : roots) {
+      const auto folder = root / std::string(skinName);
+      if (HoldsSkin(folder)) return folder.string();
+    }
+  }
+  return SkinImagePath(roots.back().string() + "/", skinName);
+}
+
+std::vector<SkinEntry> ListSkins(const std::vector<std::filesystem::path>& roots) {
+  std::vector<SkinEntry> skins;
+  std::set<std::string> seen;
+  for (const auto& root : roots) {
+    std::vector<SkinEntry> inRoot;
+    std::error_code error;
+    // increment(error) rather than a range loop: a folder that fails mid-listing ends the
+    // listing instead of throwing.
+    for (std::filesystem::directory_iterator it(root, error), end; !error && it != end;
+         it.increment(error)) {
+      std::error_code entryError;
+      if (!it->is_directory(entryError)) continue;
+      std::string name = it->path().filename().string();
+      if (seen.count(name) != 0) continue;
+      inRoot.push_back(SkinEntry{name, it->path().string()});
+    }
+    std::sort(inRoot.begin(), inRoot.end(),
+              [](const SkinEntry& a, const SkinEntry& b) { return a.name < b.name; });
+    for (auto& skin : inRoot) {
+      seen.insert(skin.name);
+      skins.push_back(std::move(skin));
+    }
+  }
+  return skins;
+}
+
+bool DrawSkinPng(Canvas* canvas, std::string_view folder, std::string_view fileName, Point at) {
+  if (canvas == nullptr) return false;
+  return canvas->drawImage(SkinImagePath(folder, fileName), at);
+}
+
+bool DrawDialogPng(WindowHost& dialog, Canvas* canvas, std::string_view folder,
+                   std::string_view fileName, Point at) {
+  if (canvas == nullptr) return false;
+  if (canvas->drawImage(SkinImagePath(folder, fileName), at)) return true;
+  dialog.messageBox(kLoadImageFailedMessage, {}, MessageBoxIcon::kNone);
+  return false;
+}
+
+}  // namespace vm31

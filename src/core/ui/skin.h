@@ -1,0 +1,122 @@
+#pragma once
+// Skins: where the skin folders are, how a skin name becomes the folder the pictures come from,
+// the pictures a skin consists of, and drawing one of them.
+//
+// A skin is a folder of PNG pictures named as in kSkinFileNames. The skin folders come from
+// three roots, searched in this order:
+//   1. the user's own skins: $XDG_DATA_HOME/kor-vm31/Skins (default ~/.local/share/...);
+//   2. the installed skins: <prefix>/share/kor-vm31/Skins beside an executable in <prefix>/bin,
+//      else the data folder configured at build time;
+//   3. the executable's own Skins folder (the build tree, an unpacked portable copy).
+// `CurrentSkinFolder` for a skin name is the folder of that name in the first root that holds
+// one with "/main.png" in it, so a user's copy of a skin overrides the installed one. When no root
+// has it, it is the folder of that name in the executable's Skins folder, which then behaves as
+// a skin whose every picture is missing.
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/ui/ports.h"
+#include "core/ui/text_table.h"
+
+namespace vm31 {
+
+inline constexpr std::size_t kSkinFileCount = 33;
+
+// Every picture of a skin. File names begin with "/" and are appended to the skin folder text.
+inline constexpr std::array<std::string_view, kSkinFileCount> kSkinFileNames{
+    "/main.png",
+    "/BasicSet2.png",
+    "/AdvancedSet2.png",
+    "/Pane.png",
+    "/PaneMakingTick.png",
+    "/DropdownBox-normal.png",
+    "/DropdownBox-over.png",
+    "/slider-DPI-dark.png",
+    "/slider-DPI-light.png",
+    "/slider-RP-dark.png",
+    "/slider-RP-light.png",
+    "/slider-dark.png",
+    "/slider-light.png",
+    "/button-normal.png",
+    "/button-over.png",
+    "/button-close-normal.png",
+    "/button-close-over.png",
+    "/button-min-normal.png",
+    "/button-min-over.png",
+    "/button-PrePage-normal.png",
+    "/button-PrePage-over.png",
+    "/button-NextPage-normal.png",
+    "/button-NextPage-over.png",
+    "/button-Skins-normal.png",
+    "/button-Skins-over.png",
+    "/single-key.png",
+    "/combo-key.png",
+    "/media-key.png",
+    "/windows-key.png",
+    "/fire-key.png",
+    "/delay-time.png",
+    "/macro-key.png",
+    "/skins.png",
+};
+
+inline constexpr std::string_view kMainSkinImage = "/main.png";
+
+// The message a popup dialog shows when one of its pictures cannot be loaded.
+inline constexpr std::string_view kLoadImageFailedMessage = "LoadPng---Load image failed.";
+
+// The environment values the user's skins folder depends on; empty optionals are unset.
+struct SkinEnvironment {
+  std::optional<std::string> xdgDataHome;
+  std::optional<std::string> home;
+};
+
+// The skin roots in search order (user, installed, executable). The user's root is left out
+// when neither variable gives an absolute folder.
+std::vector<std::filesystem::path> SkinsRoots(const std::filesystem::path& executableFolder,
+                                              const SkinEnvironment& environment);
+
+// The folder of skin `skinName` (see above). `roots` in search order; the last one is the
+// fallback. The text has no trailing separator; picture paths are formed by concatenation.
+std::string ResolveSkinFolder(const std::vector<std::filesystem::path>& roots,
+                              std::string_view skinName);
+
+// Every skin folder name found in the roots, each name once (the first root's copy wins), in
+// root order and, within a root, sorted by name.
+struct SkinEntry {
+  std::string name;
+  std::string folder;
+};
+std::vector<SkinEntry> ListSkins(const std::vector<std::filesystem::path>& roots);
+
+// The process-wide skin state: set at start-up and replaced together when the user picks
+// another skin. Popup dialogs copy `currentSkinFolder` when they open.
+struct SkinState {
+  std::string currentSkinFolder;
+  std::string currentSkinName;
+  Rgb uiTextColor{0, 255, 0};
+  UiLanguage uiLanguage = UiLanguage::kEnglish;
+};
+
+// Plain concatenation: no separator is added or removed.
+inline std::string SkinImagePath(std::string_view folder, std::string_view fileName) {
+  std::string path(folder);
+  path += fileName;
+  return path;
+}
+
+// Draws the picture `fileName` of `folder` at `at` (see Canvas::drawImage). False, silently,
+// when there is no canvas or the picture cannot be loaded. Used by the main window.
+bool DrawSkinPng(Canvas* canvas, std::string_view folder, std::string_view fileName, Point at);
+
+// The same for popup dialogs, except that a picture that cannot be loaded shows
+// kLoadImageFailedMessage in a message box owned by the dialog, captioned with the program's
+// name, at every failed draw.
+bool DrawDialogPng(WindowHost& dialog, Canvas* canvas, std::string_view folder,
+                   std::string_view fileName, Point at);
+
+}  // namespace vm31

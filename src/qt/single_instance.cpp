@@ -1,0 +1,112 @@
+#include "qt/single_instance.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <string>
+
+#include "platform/linux/emulator_socket.h"
+
+namespace vm31::qt {
+namespace {
+
+constexpr const char* kShowRequest = "show\n";
+constexpr int kShowRequestWaitMs = 2000;
+
+std::filesystem::path LockPath(const std::filesystem::path& folder) {
+  return folder / kInstanceLockName;
+}
+
+QString ShowSocketPath(const std::filesystem::path& folder) {
+  return QString::fromStdString((folder / (std::string(kInstanceLockName) + ".show")).string());
+}
+
+}  // namespace
+
+Result<std::filesystem::path> InstanceFolder() {
+  // The emulated mouse's sockets live in the same per-user runtime folder.
+  return linux_platform::EmulatorRuntimeFolder();
+}
+
+SingleInstance::SingleInstance(std::filesystem::path folder, linux_platform::UniqueFd lock)
+    : folder_(std::move(folder)), lock_(std::move(lock)) {}
+
+SingleInstance::~SingleInstance() {
+  if (server_ != nullptr) server_->close();  // removes the socket file
+}
+
+Result<std::unique_ptr<SingleInstance>> SingleInstance::acquire(
+    const std::filesystem::path& folder) {
+  const auto path = LockPath(folder);
+  linux_platform::UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+  if (!fd.valid()) return linux_platform::ErrnoError(path.string(), errno);
+  if (::flock(fd.get(), LOCK_EX | LOCK_NB) < 0) {
+    if (errno == EWOULDBLOCK) return std::unique_ptr<SingleInstance>();
+    return linux_platform::ErrnoError(path.string(), errno);
+  }
+  // A mode left by an instance that ended is stale until this one announces its own.
+  if (::ftruncate(fd.get(), 0) < 0) return linux_platform::ErrnoError(path.string(), errno);
+  return std::unique_ptr<SingleInstance>(new SingleInstance(folder, std::move(fd)));
+}
+
+Status SingleInstance::announce(InstanceMode mode) {
+  const std::string text = mode == InstanceMode::kWindow ? "window\n" : "tray\n";
+  if (mode == InstanceMode::kWindow && server_ == nullptr) {
+    const QString socketPath = ShowSocketPath(folder_);
+    QLocalServer::removeServer(
+        socketPath);  // a stale socket of an ended instance: we hold the lock
+    server_ = new QLocalServer(this);
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server_->listen(socketPath)) {
+      const std::string problem = server_->errorString().toStdString();
+      delete server_;
+      server_ = nullptr;
+      return MakeError(ErrorCode::kIo, socketPath.toStdString() + ": " + problem);
+    }
+    connect(server_, &QLocalServer::newConnection, this, &SingleInstance::acceptShowRequest);
+  }
+  const auto path = LockPath(folder_);
+  if (::ftruncate(lock_.get(), 0) < 0 ||
+      ::pwrite(lock_.get(), text.data(), text.size(), 0) != static_cast<ssize_t>(text.size())) {
+    return linux_platform::ErrnoError(path.string(), errno);
+  }
+  return Ok{};
+}
+
+void SingleInstance::acceptShowRequest() {
+  while (QLocalSocket* client = server_->nextPendingConnection()) {
+    connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+    connect(client, &QLocalSocket::readyRead, this, [this, client] {
+      while (client->canReadLine()) {
+        if (client->readLine() == kShowRequest) emit showRequested();
+      }
+    });
+  }
+}
+
+InstanceMode SingleInstance::runningMode(const std::filesystem::path& folder) {
+  linux_platform::UniqueFd fd(::open(LockPath(folder).c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.valid()) return InstanceMode::kUnknown;
+  char text[16] = {};
+  const ssize_t got = ::read(fd.get(), text, sizeof text - 1);
+  if (got <= 0) return InstanceMode::kUnknown;
+  const std::string mode(text, static_cast<std::size_t>(got));
+  if (mode == "window\n") return InstanceMode::kWindow;
+  if (mode == "tray\n") return InstanceMode::kTray;
+  return InstanceMode::kUnknown;
+}
+
+bool SingleInstance::requestShow(const std::filesystem::path& folder) {
+  QLocalSocket socket;
+  socket.connectToServer(ShowSocketPath(folder));
+  if (!socket.waitForConnected(kShowRequestWaitMs)) return false;
+  socket.write(kShowRequest);
+  const bool sent = socket.waitForBytesWritten(kShowRequestWaitMs);
+  socket.disconnectFromServer();
+  return sent;
+}
+
+}  // namespace vm31::qt

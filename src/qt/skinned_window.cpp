@@ -1,0 +1,629 @@
+#include "qt/skinned_window.h"
+#include "qt/qt_text.h"
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QCursor>
+#include <QEventLoop>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <QWindow>
+#include <cstdio>
+
+#include "core/ui/fonts.h"
+
+namespace vm31::qt {
+namespace {
+
+// The id a child widget (or a list's viewport) carries.
+constexpr const char* kControlIdProperty = "vm31ControlId";
+constexpr int kHoverRestMs = 10;
+
+QColor ToQColor(Rgb colour) {
+  return QColor(colour.red, colour.green, colour.blue);
+}
+
+QRect ToQRect(const Rect& rect) {
+  return QRect(rect.left, rect.top, rect.width(), rect.height());
+}
+
+Point ToPoint(QPoint point) {
+  return Point{point.x(), point.y()};
+}
+
+int AlignmentFlags(TextFormat format) {
+  switch (format) {
+    case TextFormat::kLeft:
+      return Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+    case TextFormat::kCentre:
+      return Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine;
+    case TextFormat::kRight:
+      return Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine;
+    case TextFormat::kTopCentre:
+      return Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine;
+    case TextFormat::kWordWrap:
+      return Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+  }
+  return Qt::AlignLeft;
+}
+
+// HID keyboard usages of Qt's keys (page 7). Left and right modifiers are told apart by the X11
+// key code where the platform gives one.
+struct KeyUsage {
+  int qtKey;
+  std::uint16_t usage;
+};
+constexpr KeyUsage kKeyUsages[] = {
+    {Qt::Key_Return, 0x28},      {Qt::Key_Enter, 0x58},        {Qt::Key_Escape, 0x29},
+    {Qt::Key_Backspace, 0x2A},   {Qt::Key_Tab, 0x2B},          {Qt::Key_Backtab, 0x2B},
+    {Qt::Key_Space, 0x2C},       {Qt::Key_Minus, 0x2D},        {Qt::Key_Equal, 0x2E},
+    {Qt::Key_BracketLeft, 0x2F}, {Qt::Key_BracketRight, 0x30}, {Qt::Key_Backslash, 0x31},
+    {Qt::Key_Semicolon, 0x33},   {Qt::Key_Apostrophe, 0x34},   {Qt::Key_QuoteLeft, 0x35},
+    {Qt::Key_Comma, 0x36},       {Qt::Key_Period, 0x37},       {Qt::Key_Slash, 0x38},
+    {Qt::Key_CapsLock, 0x39},    {Qt::Key_Print, 0x46},        {Qt::Key_ScrollLock, 0x47},
+    {Qt::Key_Pause, 0x48},       {Qt::Key_Insert, 0x49},       {Qt::Key_Home, 0x4A},
+    {Qt::Key_PageUp, 0x4B},      {Qt::Key_Delete, 0x4C},       {Qt::Key_End, 0x4D},
+    {Qt::Key_PageDown, 0x4E},    {Qt::Key_Right, 0x4F},        {Qt::Key_Left, 0x50},
+    {Qt::Key_Down, 0x51},        {Qt::Key_Up, 0x52},           {Qt::Key_NumLock, 0x53},
+    {Qt::Key_Menu, 0x65},        {Qt::Key_Control, 0xE0},      {Qt::Key_Shift, 0xE1},
+    {Qt::Key_Alt, 0xE2},         {Qt::Key_Meta, 0xE3},         {Qt::Key_AltGr, 0xE6},
+};
+
+// X11 key codes of the right-hand modifiers and their usages.
+struct RightModifier {
+  quint32 x11KeyCode;
+  std::uint16_t usage;
+};
+constexpr RightModifier kRightModifiers[] = {{105, 0xE4}, {62, 0xE5}, {108, 0xE6}, {134, 0xE7}};
+
+std::uint16_t UsageOf(int qtKey, quint32 scanCode) {
+  for (const auto& right : kRightModifiers) {
+    if (scanCode == right.x11KeyCode) return right.usage;
+  }
+  if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return 0x04 + (qtKey - Qt::Key_A);
+  if (qtKey >= Qt::Key_1 && qtKey <= Qt::Key_9) return 0x1E + (qtKey - Qt::Key_1);
+  if (qtKey == Qt::Key_0) return 0x27;
+  if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12) return 0x3A + (qtKey - Qt::Key_F1);
+  for (const auto& entry : kKeyUsages) {
+    if (entry.qtKey == qtKey) return entry.usage;
+  }
+  return 0;
+}
+
+}  // namespace
+
+QImage LoadSkinPicture(const QString& path) {
+  QImage decoded(path);
+  if (decoded.isNull()) return {};
+  if (!decoded.hasAlphaChannel()) return decoded.convertToFormat(QImage::Format_RGB32);
+  // Straight alpha first, then premultiplied by truncation (Qt's own conversion rounds).
+  QImage straight = decoded.convertToFormat(QImage::Format_ARGB32);
+  QImage result(straight.size(), QImage::Format_ARGB32_Premultiplied);
+  for (int y = 0; y < straight.height(); ++y) {
+    const auto* in = reinterpret_cast<const QRgb*>(straight.constScanLine(y));
+    auto* out = reinterpret_cast<QRgb*>(result.scanLine(y));
+    for (int x = 0; x < straight.width(); ++x) {
+      const int alpha = qAlpha(in[x]);
+      out[x] = qRgba(qRed(in[x]) * alpha / 255, qGreen(in[x]) * alpha / 255,
+                     qBlue(in[x]) * alpha / 255, alpha);
+    }
+  }
+  return result;
+}
+
+KeyEvent TranslateKey(int qtKey, quint32 nativeScanCode, Qt::KeyboardModifiers modifiers, bool down,
+                      bool autoRepeat) {
+  KeyEvent key;
+  key.down = down;
+  key.autoRepeat = autoRepeat;
+  key.usage = UsageOf(qtKey, nativeScanCode);
+  if (modifiers & Qt::ControlModifier) key.modifiers |= 0x01;
+  if (modifiers & Qt::ShiftModifier) key.modifiers |= 0x02;
+  if (modifiers & Qt::AltModifier) key.modifiers |= 0x04;
+  if (modifiers & Qt::MetaModifier) key.modifiers |= 0x08;
+  return key;
+}
+
+SkinnedWindow::SkinnedWindow(WindowModel& model, const ShellContext& context, SkinnedWindow* owner)
+    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint),
+      model_(model),
+      context_(context),
+      owner_(owner) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMouseTracking(true);
+  setFocusPolicy(Qt::StrongFocus);
+  setWindowTitle(context_.programName);
+  installEventFilter(this);
+  hoverTimer_.setSingleShot(true);
+  hoverTimer_.setInterval(kHoverRestMs);
+  connect(&hoverTimer_, &QTimer::timeout, this, [this] { model_.onHover(ToPoint(hoverAt_)); });
+}
+
+SkinnedWindow::~SkinnedWindow() = default;
+
+bool SkinnedWindow::initialiseModel() {
+  model_.attach(WindowPorts{this, this, this});
+  return model_.onInitialise();
+}
+
+QWidget* SkinnedWindow::control(int id) const {
+  const auto found = controls_.find(id);
+  return found == controls_.end() ? nullptr : found->second.widget;
+}
+
+// --- Canvas ----------------------------------------------------------------------------------
+
+const QImage* SkinnedWindow::picture(const std::string& path) {
+  auto found = cache_.find(path);
+  if (found == cache_.end()) {
+    QImage decoded = LoadSkinPicture(QString::fromStdString(path));
+    if (decoded.isNull()) return nullptr;  // a picture that appears later is found then
+    found = cache_.emplace(path, std::move(decoded)).first;
+  }
+  return &found->second;
+}
+
+bool SkinnedWindow::drawImage(const std::string& path, Point at) {
+  const QImage* image = picture(path);
+  if (image == nullptr || buffer_.isNull()) return false;
+  QPainter painter(&buffer_);
+  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  painter.drawImage(QPoint(at.x, at.y), *image);
+  return true;
+}
+
+std::optional<Size> SkinnedWindow::imageSize(const std::string& path) {
+  const QImage* image = picture(path);
+  if (image == nullptr) return std::nullopt;
+  return Size{image->width(), image->height()};
+}
+
+void SkinnedWindow::dropImageCache() {
+  cache_.clear();
+}
+
+void SkinnedWindow::fillRect(const Rect& box, Rgb colour) {
+  if (buffer_.isNull()) return;
+  QPainter painter(&buffer_);
+  painter.fillRect(ToQRect(box), ToQColor(colour));
+}
+
+QFont SkinnedWindow::fontFor(const FontSpec& spec) {
+  QStringList families;
+  for (std::string_view family : FontFamiliesFor(spec.face)) families << ToQString(family);
+  if (families.isEmpty()) families << ToQString(spec.face);
+  QFont font;
+  font.setFamilies(families);
+  font.setWeight(spec.weight >= 700 ? QFont::Bold : QFont::Normal);
+  font.setStyleHint(QFont::SansSerif);
+  // The program's heights are character cell heights (ascent + descent); Qt sizes the em.
+  const int cell = spec.height > 0 ? spec.height : 12;
+  font.setPixelSize(cell);
+  const int measured = QFontMetrics(font).height();
+  if (measured > cell) font.setPixelSize(std::max(1, cell * cell / measured));
+  return font;
+}
+
+void SkinnedWindow::drawText(std::string_view text, const Rect& box, const FontSpec& font,
+                             Rgb colour, TextFormat format) {
+  if (buffer_.isNull()) return;
+  QPainter painter(&buffer_);
+  painter.setClipRect(ToQRect(box));
+  painter.setFont(fontFor(font));
+  painter.setPen(ToQColor(colour));
+  painter.drawText(ToQRect(box), AlignmentFlags(format), ToQString(text));
+}
+
+int SkinnedWindow::measureWrappedHeight(std::string_view text, int width, const FontSpec& font) {
+  const QFontMetrics metrics(fontFor(font));
+  return metrics
+      .boundingRect(QRect(0, 0, std::max(1, width), 1 << 20), Qt::AlignLeft | Qt::TextWordWrap,
+                    ToQString(text))
+      .height();
+}
+
+void SkinnedWindow::present() {
+  update();
+}
+
+void SkinnedWindow::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  if (buffer_.isNull()) {
+    painter.fillRect(rect(), Qt::black);
+    return;
+  }
+  painter.setCompositionMode(QPainter::CompositionMode_Source);
+  painter.drawImage(QPoint(0, 0), buffer_);
+}
+
+// --- Controls --------------------------------------------------------------------------------
+
+void SkinnedWindow::watch(QWidget* widget) {
+  widget->installEventFilter(this);
+  widget->setMouseTracking(true);
+}
+
+void SkinnedWindow::create(int id, ControlKind kind, const Rect& rect, const ControlStyle& style) {
+  destroy(id);
+  QWidget* widget = nullptr;
+  switch (kind) {
+    case ControlKind::kStatic: {
+      auto* label = new QLabel(this);
+      label->setTextFormat(Qt::PlainText);
+      widget = label;
+      break;
+    }
+    case ControlKind::kEdit: {
+      auto* edit = new QLineEdit(this);
+      edit->setFrame(false);
+      connect(edit, &QLineEdit::textEdited, this,
+              [this, id] { model_.onControlNotify(id, ControlNotification::kEditChange); });
+      widget = edit;
+      break;
+    }
+    case ControlKind::kListBox: {
+      auto* list = new QListWidget(this);
+      list->setFrameShape(QFrame::NoFrame);
+      list->setSelectionMode(QAbstractItemView::SingleSelection);
+      list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+      // Only the user's own clicks choose; selections made from code stay silent.
+      connect(list, &QListWidget::itemClicked, this,
+              [this, id] { model_.onControlNotify(id, ControlNotification::kSelectionChange); });
+      connect(list, &QListWidget::itemDoubleClicked, this,
+              [this, id] { model_.onControlNotify(id, ControlNotification::kDoubleClick); });
+      list->viewport()->setProperty(kControlIdProperty, id);
+      watch(list->viewport());
+      widget = list;
+      break;
+    }
+  }
+  widget->setProperty(kControlIdProperty, id);
+  watch(widget);
+  widget->setGeometry(ToQRect(rect));
+  applyStyle(widget, kind, style);
+  controls_[id] = Child{kind, widget};
+  widget->show();
+}
+
+void SkinnedWindow::applyStyle(QWidget* widget, ControlKind kind, const ControlStyle& style) {
+  widget->setFont(fontFor(style.font));
+  const QString background =
+      style.transparent ? QStringLiteral("transparent") : ToQColor(style.background).name();
+  const QString sheet = QStringLiteral("color: %1; background: %2; border: none;")
+                            .arg(ToQColor(style.text).name(), background);
+  widget->setStyleSheet(sheet);
+  widget->setAttribute(Qt::WA_TranslucentBackground, style.transparent);
+  const Qt::Alignment alignment =
+      (style.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter;
+  if (kind == ControlKind::kStatic) static_cast<QLabel*>(widget)->setAlignment(alignment);
+  if (kind == ControlKind::kEdit) {
+    auto* edit = static_cast<QLineEdit*>(widget);
+    edit->setAlignment(alignment);
+    edit->setReadOnly(style.readOnly);
+    edit->setMaxLength(style.maxLength > 0 ? style.maxLength : 32767);
+    // The edit owns its validator; a restyle replaces it only when the rule changes.
+    if (style.numbersOnly != (edit->validator() != nullptr)) {
+      const QValidator* old = edit->validator();
+      edit->setValidator(style.numbersOnly
+                             ? new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit)
+                             : nullptr);
+      delete old;
+    }
+  }
+}
+
+void SkinnedWindow::destroy(int id) {
+  const auto found = controls_.find(id);
+  if (found == controls_.end()) return;
+  QWidget* widget = found->second.widget;
+  controls_.erase(found);
+  widget->removeEventFilter(this);
+  widget->hide();
+  widget->deleteLater();  // may be called from inside one of its own signals
+}
+
+bool SkinnedWindow::exists(int id) const {
+  return controls_.count(id) != 0;
+}
+
+void SkinnedWindow::setStyle(int id, const ControlStyle& style) {
+  const auto found = controls_.find(id);
+  if (found != controls_.end()) applyStyle(found->second.widget, found->second.kind, style);
+}
+
+void SkinnedWindow::setVisible(int id, bool visible) {
+  if (QWidget* widget = control(id)) widget->setVisible(visible);
+}
+
+void SkinnedWindow::setFocus(int id) {
+  if (QWidget* widget = control(id)) widget->setFocus(Qt::OtherFocusReason);
+}
+
+void SkinnedWindow::setText(int id, std::string_view text) {
+  const auto found = controls_.find(id);
+  if (found == controls_.end()) return;
+  if (found->second.kind == ControlKind::kStatic) {
+    static_cast<QLabel*>(found->second.widget)->setText(ToQString(text));
+  } else if (found->second.kind == ControlKind::kEdit) {
+    static_cast<QLineEdit*>(found->second.widget)->setText(ToQString(text));
+  }
+}
+
+std::string SkinnedWindow::text(int id) const {
+  const auto found = controls_.find(id);
+  if (found == controls_.end()) return {};
+  if (found->second.kind == ControlKind::kStatic) {
+    return static_cast<QLabel*>(found->second.widget)->text().toStdString();
+  }
+  if (found->second.kind == ControlKind::kEdit) {
+    return static_cast<QLineEdit*>(found->second.widget)->text().toStdString();
+  }
+  return {};
+}
+
+QListWidget* SkinnedWindow::listBox(int id) const {
+  const auto found = controls_.find(id);
+  if (found == controls_.end() || found->second.kind != ControlKind::kListBox) return nullptr;
+  return static_cast<QListWidget*>(found->second.widget);
+}
+
+void SkinnedWindow::clearItems(int id) {
+  QListWidget* list = listBox(id);
+  if (list == nullptr) return;
+  list->clear();
+}
+
+void SkinnedWindow::addItem(int id, std::string_view text) {
+  insertItem(id, -1, text);
+}
+
+void SkinnedWindow::insertItem(int id, int index, std::string_view text) {
+  QListWidget* list = listBox(id);
+  if (list == nullptr) return;
+  if (index < 0 || index > list->count()) index = list->count();
+  list->insertItem(index, ToQString(text));
+}
+
+void SkinnedWindow::deleteItem(int id, int index) {
+  QListWidget* list = listBox(id);
+  if (list == nullptr) return;
+  if (index < 0 || index >= list->count()) return;
+  delete list->takeItem(index);
+}
+
+int SkinnedWindow::itemCount(int id) const {
+  QListWidget* list = listBox(id);
+  if (list == nullptr) return 0;
+  return list->count();
+}
+
+std::string SkinnedWindow::itemText(int id, int index) const {
+  QListWidget* list = listBox(id);
+  if (list == nullptr) return {};
+  if (index < 0 || index >= list->count()) return {};
+  return list->item(index)->text().toStdString();
+}
+
+void SkinnedWindow::setSelection(int id, int index) {
+  QListWidget* list = listBox(id);
+  if (list == nullptr) return;
+  if (index < 0 || index >= list->count()) {
+    list->setCurrentRow(-1);
+    list->clearSelection();
+    return;
+  }
+  list->setCurrentRow(index);
+}
+
+int SkinnedWindow::selection(int id) const {
+  QListWidget* list = listBox(id);
+  if (list == nullptr) return -1;
+  const auto selected = list->selectedItems();
+  return selected.isEmpty() ? -1 : list->row(selected.first());
+}
+
+int SkinnedWindow::itemAt(int id, Point at) const {
+  QListWidget* list = listBox(id);
+  if (list == nullptr) return -1;
+  const QPoint local = list->viewport()->mapFrom(this, QPoint(at.x, at.y));
+  QListWidgetItem* item = list->itemAt(local);
+  return item == nullptr ? -1 : list->row(item);
+}
+
+void SkinnedWindow::setTopIndex(int id, int index) {
+  QListWidget* list = listBox(id);
+  if (list == nullptr) return;
+  if (index < 0 || index >= list->count()) return;
+  list->scrollToItem(list->item(index), QAbstractItemView::PositionAtTop);
+}
+
+int SkinnedWindow::topIndex(int id) const {
+  QListWidget* list = listBox(id);
+  if (list == nullptr) return 0;
+  QListWidgetItem* item = list->itemAt(QPoint(1, 1));
+  return item == nullptr ? 0 : list->row(item);
+}
+
+// --- WindowHost ------------------------------------------------------------------------------
+
+void SkinnedWindow::show() {
+  QWidget::show();
+}
+
+void SkinnedWindow::hide() {
+  hoverTimer_.stop();
+  QWidget::hide();
+}
+
+bool SkinnedWindow::isVisible() const {
+  return QWidget::isVisible();
+}
+
+void SkinnedWindow::minimise() {
+  showMinimized();
+}
+
+void SkinnedWindow::bringToFront() {
+  raise();
+  activateWindow();
+}
+
+void SkinnedWindow::setCaption(std::string_view caption) {
+  setWindowTitle(ToQString(caption));
+}
+
+std::optional<Size> SkinnedWindow::setBackgroundImage(const std::string& path) {
+  const QImage* image = picture(path);
+  if (image == nullptr) return std::nullopt;
+  buffer_ = image->convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  setFixedSize(buffer_.size());
+  update();
+  return Size{buffer_.width(), buffer_.height()};
+}
+
+void SkinnedWindow::startDrag() {
+  if (QWindow* window = windowHandle()) window->startSystemMove();
+}
+
+void SkinnedWindow::messageBox(std::string_view text, std::string_view caption,
+                               MessageBoxIcon icon) {
+  QMessageBox box(icon == MessageBoxIcon::kWarning ? QMessageBox::Warning : QMessageBox::NoIcon,
+                  caption.empty() ? context_.programName : ToQString(caption), ToQString(text),
+                  QMessageBox::Ok, this);
+  box.exec();
+}
+
+std::optional<Rgb> SkinnedWindow::chooseColour(Rgb initial) {
+  const QColor chosen = QColorDialog::getColor(ToQColor(initial), this);
+  if (!chosen.isValid()) return std::nullopt;
+  return Rgb{static_cast<std::uint8_t>(chosen.red()), static_cast<std::uint8_t>(chosen.green()),
+             static_cast<std::uint8_t>(chosen.blue())};
+}
+
+void SkinnedWindow::popupMenu(const std::vector<MenuItem>& items) {
+  QMenu menu(this);
+  for (const MenuItem& item : items) menu.addAction(ToQString(item.text))->setData(item.command);
+  if (QAction* chosen = menu.exec(QCursor::pos())) model_.onCommand(chosen->data().toInt());
+}
+
+int SkinnedWindow::runModal(WindowModel& popup) {
+  SkinnedWindow window(popup, context_, this);
+  window.setWindowModality(Qt::ApplicationModal);
+  window.initialiseModel();
+  // Centred over this window, as dialogs open over their owner.
+  const QRect owner = frameGeometry();
+  window.move(owner.center() - QPoint(window.width() / 2, window.height() / 2));
+  if (!window.endedEarly_) {
+    QEventLoop loop;
+    window.modalLoop_ = &loop;
+    window.QWidget::show();
+    window.activateWindow();
+    loop.exec();
+    window.modalLoop_ = nullptr;
+  }
+  window.QWidget::hide();
+  return window.modalCode_;
+}
+
+void SkinnedWindow::endModal(int code) {
+  modalCode_ = code;
+  if (modalLoop_ != nullptr) {
+    modalLoop_->exit(code);
+  } else {
+    endedEarly_ = true;  // ended from inside onInitialise: the run does not start
+  }
+}
+
+void SkinnedWindow::endProcess(int code) {
+  if (context_.beforeExit) context_.beforeExit();
+  std::fflush(nullptr);
+  ::_exit(code);
+}
+
+// --- events ----------------------------------------------------------------------------------
+
+void SkinnedWindow::closeEvent(QCloseEvent* event) {
+  event->ignore();  // the model decides (the main window only hides)
+  model_.onClose();
+}
+
+void SkinnedWindow::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton)
+    model_.onLeftButtonDown(ToPoint(event->position().toPoint()));
+}
+
+void SkinnedWindow::mouseMoveEvent(QMouseEvent* event) {
+  hoverAt_ = event->position().toPoint();
+  model_.onMouseMove(ToPoint(hoverAt_));
+  hoverTimer_.start();
+}
+
+void SkinnedWindow::leaveEvent(QEvent*) {
+  hoverTimer_.stop();
+  model_.onMouseLeave();
+}
+
+void SkinnedWindow::wheelEvent(QWheelEvent* event) {
+  model_.onWheel(event->angleDelta().y(), ToPoint(event->position().toPoint()));
+}
+
+int SkinnedWindow::controlIdOf(QObject* object) const {
+  const QVariant id = object->property(kControlIdProperty);
+  return id.isValid() ? id.toInt() : -1;
+}
+
+bool SkinnedWindow::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+      // Once per key: where it first arrives (the focus widget), not again when a child that
+      // ignored it passes it on to the window.
+      QWidget* focus = QApplication::focusWidget();
+      if (watched != focus && !(focus == nullptr && watched == this)) return false;
+      const auto* key = static_cast<QKeyEvent*>(event);
+      const KeyEvent translated =
+          TranslateKey(key->key(), key->nativeScanCode(), key->modifiers(),
+                       event->type() == QEvent::KeyPress, key->isAutoRepeat());
+      return model_.onKey(translated) == KeyDisposition::kSwallow;
+    }
+    case QEvent::MouseMove: {
+      const int id = controlIdOf(watched);
+      if (id < 0) return false;
+      const auto* move = static_cast<QMouseEvent*>(event);
+      const QPoint at = static_cast<QWidget*>(watched)->mapTo(this, move->position().toPoint());
+      model_.onControlMouseMove(id, ToPoint(at));
+      return false;
+    }
+    case QEvent::MouseButtonPress: {
+      const int id = controlIdOf(watched);
+      const auto* press = static_cast<QMouseEvent*>(event);
+      if (id < 0 || press->button() != Qt::RightButton) return false;
+      const QPoint at = static_cast<QWidget*>(watched)->mapTo(this, press->position().toPoint());
+      model_.onControlRightButtonDown(id, ToPoint(at));
+      return true;
+    }
+    case QEvent::FocusOut: {
+      const int id = controlIdOf(watched);
+      if (id >= 0 && exists(id)) model_.onControlNotify(id, ControlNotification::kFocusLost);
+      return false;
+    }
+    default:
+      return false;
+  }
+}
+
+}  // namespace vm31::qt

@@ -1,0 +1,134 @@
+#pragma once
+// The one generic window of the shell: a frameless window without a taskbar entry that hosts a
+// core WindowModel. It owns the window's persistent back buffer (a premultiplied QImage sized to
+// the background picture), paints it on every expose, keeps the model's child controls by id and
+// turns Qt's input into the model's platform-neutral events. It knows nothing of any particular
+// window.
+
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <optional>
+
+#include "core/ui/ports.h"
+
+class QEventLoop;
+class QListWidget;
+
+namespace vm31::qt {
+
+// What every window of the process shares.
+struct ShellContext {
+  QString programName;  // message box caption when the model gives none
+  // Runs before the process ends through WindowHost::endProcess (tray removal, lock release).
+  std::function<void()> beforeExit;
+};
+
+// Decodes a PNG for drawing: a picture with alpha becomes premultiplied with
+// floor(channel * alpha / 255) per channel (Format_ARGB32_Premultiplied), one without alpha
+// opaque RGB32. A null image when the file is missing or cannot be decoded.
+QImage LoadSkinPicture(const QString& path);
+
+// The HID keyboard usage of a Qt key event (0 when the key has none).
+KeyEvent TranslateKey(int qtKey, quint32 nativeScanCode, Qt::KeyboardModifiers modifiers, bool down,
+                      bool autoRepeat);
+
+class SkinnedWindow : public QWidget, public Canvas, public Controls, public WindowHost {
+  Q_OBJECT
+ public:
+  // `owner` is the window a popup is centred over and modal to; null for the main window.
+  SkinnedWindow(WindowModel& model, const ShellContext& context, SkinnedWindow* owner = nullptr);
+  ~SkinnedWindow() override;
+
+  // attach() and onInitialise() of the model; returns what onInitialise returned.
+  bool initialiseModel();
+  WindowModel& model() { return model_; }
+  const QImage& backBuffer() const { return buffer_; }
+  QWidget* control(int id) const;
+
+  // Canvas
+  bool drawImage(const std::string& path, Point at) override;
+  std::optional<Size> imageSize(const std::string& path) override;
+  void dropImageCache() override;
+  void fillRect(const Rect& box, Rgb colour) override;
+  void drawText(std::string_view text, const Rect& box, const FontSpec& font, Rgb colour,
+                TextFormat format) override;
+  int measureWrappedHeight(std::string_view text, int width, const FontSpec& font) override;
+  void present() override;
+
+  // Controls
+  void create(int id, ControlKind kind, const Rect& rect, const ControlStyle& style) override;
+  void destroy(int id) override;
+  bool exists(int id) const override;
+  void setStyle(int id, const ControlStyle& style) override;
+  void setVisible(int id, bool visible) override;
+  void setFocus(int id) override;
+  void setText(int id, std::string_view text) override;
+  std::string text(int id) const override;
+  void clearItems(int id) override;
+  void addItem(int id, std::string_view text) override;
+  void insertItem(int id, int index, std::string_view text) override;
+  void deleteItem(int id, int index) override;
+  int itemCount(int id) const override;
+  std::string itemText(int id, int index) const override;
+  void setSelection(int id, int index) override;
+  int selection(int id) const override;
+  int itemAt(int id, Point at) const override;
+  void setTopIndex(int id, int index) override;
+  int topIndex(int id) const override;
+
+  // WindowHost
+  void show() override;
+  void hide() override;
+  bool isVisible() const override;
+  void minimise() override;
+  void bringToFront() override;
+  void setCaption(std::string_view caption) override;
+  std::optional<Size> setBackgroundImage(const std::string& path) override;
+  void startDrag() override;
+  void messageBox(std::string_view text, std::string_view caption, MessageBoxIcon icon) override;
+  std::optional<Rgb> chooseColour(Rgb initial) override;
+  void popupMenu(const std::vector<MenuItem>& items) override;
+  int runModal(WindowModel& popup) override;
+  void endModal(int code) override;
+  void endProcess(int code) override;
+
+  // The font a FontSpec stands for on this system.
+  static QFont fontFor(const FontSpec& spec);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  const QImage* picture(const std::string& path);
+  void applyStyle(QWidget* widget, ControlKind kind, const ControlStyle& style);
+  int controlIdOf(QObject* object) const;
+  void watch(QWidget* widget);
+  QListWidget* listBox(int id) const;
+
+  WindowModel& model_;
+  const ShellContext& context_;
+  SkinnedWindow* owner_;
+  QImage buffer_;
+  std::map<std::string, QImage> cache_;  // decoded pictures by path; dropped with the skin
+  struct Child {
+    ControlKind kind;
+    QWidget* widget;
+  };
+  std::map<int, Child> controls_;
+  QTimer hoverTimer_;
+  QPoint hoverAt_;
+  QEventLoop* modalLoop_ = nullptr;
+  int modalCode_ = 0;
+  bool endedEarly_ = false;
+};
+
+}  // namespace vm31::qt

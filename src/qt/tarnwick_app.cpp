@@ -1,0 +1,165 @@
+#include "qt/tarnwick_app.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QIcon>
+#include <QMessageBox>
+#include <QSocketNotifier>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "core/app/main_window.h"
+#include "core/device/device_definition.h"
+#include "core/settings/data_location.h"
+#include "core/ui/skin.h"
+#include "platform/linux/executable_folder.h"
+#include "platform/linux/linux_device_backend.h"
+#include "qt/single_instance.h"
+#include "qt/skinned_window.h"
+#include "qt/tray_notifier.h"
+
+namespace vm31::qt {
+namespace {
+
+std::optional<std::string> Env(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
+}
+
+// A failure before the window exists: said on stderr and in a message box.
+int FailAtStart(const QString& programName, const std::string& message) {
+  std::fprintf(stderr, "%s: %s\n", programName.toLocal8Bit().constData(), message.c_str());
+  QMessageBox::warning(nullptr, programName, QString::fromStdString(message));
+  return 1;
+}
+
+QIcon ProgramIcon() {
+  QIcon icon;
+  for (int size : {16, 22, 24, 32, 48, 64, 128}) {
+    icon.addFile(QStringLiteral(":/icons/%1x%1/kor-vm31.png").arg(size), QSize(size, size));
+  }
+  return icon;
+}
+
+}  // namespace
+
+// Arrivals and removals of the mouse's interfaces, read when the backend's descriptor is ready.
+class CTarnwickApp::QtHotplugWatch : public HotplugWatch {
+ public:
+  QtHotplugWatch(linux_platform::LinuxDeviceBackend& backend) : backend_(backend) {}
+  void setTarget(CTarnwickDlg* dialog) { dialog_ = dialog; }
+
+  Status start() override {
+    if (notifier_) return Ok{};
+    notifier_ = std::make_unique<QSocketNotifier>(backend_.hotplugFd(), QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
+      for (const HotplugEvent& event : backend_.hotplugEvents()) {
+        if (dialog_ != nullptr) dialog_->onHotplug(event);
+      }
+    });
+    return Ok{};
+  }
+
+ private:
+  linux_platform::LinuxDeviceBackend& backend_;
+  CTarnwickDlg* dialog_ = nullptr;
+  std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+int CTarnwickApp::run(int argc, char** argv) {
+  // One instance per user session, checked before anything is shown.
+  auto folder = InstanceFolder();
+  std::unique_ptr<SingleInstance> instance;
+  if (folder) {
+    auto acquired = SingleInstance::acquire(folder.value());
+    if (!acquired) {
+      std::fprintf(stderr, "KOR_VM31: %s\n", acquired.error().message.c_str());
+    } else if (!acquired.value()) {
+      // Another instance runs. Without a tray its window is the only way in: bring it forward.
+      if (SingleInstance::runningMode(folder.value()) == InstanceMode::kWindow) {
+        QCoreApplication core(argc, argv);
+        SingleInstance::requestShow(folder.value());
+      }
+      return 0;
+    } else {
+      instance = std::move(acquired).value();
+    }
+  } else {
+    std::fprintf(stderr, "KOR_VM31: %s\n", folder.error().message.c_str());
+  }
+
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);  // the program lives in the tray
+  const QString programName = QFileInfo(QApplication::applicationFilePath()).completeBaseName();
+  QApplication::setApplicationName(programName);
+  const QIcon icon = ProgramIcon();
+  QApplication::setWindowIcon(icon);
+
+  // Data files: beside the executable when it holds config.bin, else the per-user folder,
+  // filled from the factory files on the first start.
+  auto exeFolder = linux_platform::ExecutableFolder();
+  if (!exeFolder) return FailAtStart(programName, exeFolder.error().message);
+  const auto dataFolder =
+      ChooseDataFolder(exeFolder.value(), UserEnvironment{Env("XDG_CONFIG_HOME"), Env("HOME")});
+  const auto factoryFolder = FactoryFolder(exeFolder.value());
+  if (dataFolder != exeFolder.value()) {
+    if (auto filled = FillFromFactory(dataFolder, factoryFolder); !filled) {
+      std::fprintf(stderr, "KOR_VM31: %s\n", filled.error().message.c_str());
+    }
+  }
+
+  auto definition = LoadDeviceDefinition(dataFolder, factoryFolder);
+  if (!definition) return FailAtStart(programName, definition.error().message);
+  auto backend = linux_platform::LinuxDeviceBackend::create(definition.value());
+  if (!backend) return FailAtStart(programName, backend.error().message);
+
+  CTarnwickDlg* dialog = nullptr;
+  auto sink = linux_platform::LoopEventSink::create([&dialog](const DeviceEvent& event) {
+    if (dialog != nullptr) dialog->onDeviceEvent(event);
+  });
+  if (!sink) return FailAtStart(programName, sink.error().message);
+  QSocketNotifier sinkWatch(sink.value()->fd(), QSocketNotifier::Read);
+  QObject::connect(&sinkWatch, &QSocketNotifier::activated, [&sink] { sink.value()->dispatch(); });
+
+  DeviceLink link(backend.value()->bus(), backend.value()->clock(), *sink.value(),
+                  definition.value());
+  QtHotplugWatch hotplug(*backend.value());
+  TrayNotifier notifier(icon, programName);
+
+  MainWindowPaths paths{
+      DataFilesIn(dataFolder),
+      SkinsRoots(exeFolder.value(), SkinEnvironment{Env("XDG_DATA_HOME"), Env("HOME")})};
+  CTarnwickDlg model(link, notifier, hotplug, std::move(paths));
+  dialog = &model;
+  hotplug.setTarget(&model);
+  notifier.setHandlers([&model](TrayClick click) { model.onTray(click); },
+                       [&model](int command) { model.onCommand(command); });
+
+  ShellContext context;
+  context.programName = programName;
+  context.beforeExit = [&] {
+    sink.value()->shutdown();  // a reader waiting for its event to be handled lets go
+    instance.reset();          // closes the show channel, drops the lock
+  };
+  SkinnedWindow window(model, context);
+  window.setWindowIcon(icon);
+  window.initialiseModel();
+
+  if (instance) {
+    const bool tray = notifier.trayAvailable();
+    if (auto announced = instance->announce(tray ? InstanceMode::kTray : InstanceMode::kWindow);
+        !announced) {
+      std::fprintf(stderr, "KOR_VM31: %s\n", announced.error().message.c_str());
+    }
+    QObject::connect(instance.get(), &SingleInstance::showRequested,
+                     [&model] { model.onSecondInstance(); });
+  }
+
+  const int code = QApplication::exec();
+  sink.value()->shutdown();
+  return code;
+}
+
+}  // namespace vm31::qt

@@ -1,0 +1,525 @@
+// The main window model against the recording host and the emulated mouse: the initialisation
+// order, texts and fonts by language, the device-event notices, the tray clicks, hiding on
+// Escape and Return, and the behaviour on a desktop without a tray.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "core/app/main_window.h"
+#include "core/app/tray.h"
+#include "core/settings/config_file.h"
+#include "emulator/emulated_hid_bus.h"
+#include "emulator/emulated_mouse.h"
+#include "emulator/virtual_clock.h"
+#include "support/recording_host.h"
+#include "support/temp_folder.h"
+
+namespace vm31 {
+namespace {
+
+using testing::Log;
+using testing::RecordingNotifier;
+using testing::RecordingWindow;
+using testing::TempFolder;
+using testing::WritePngHeader;
+
+// Hands device events to the window model on the test's thread, as the shell does on its
+// user-interface thread: events raised on that thread are handled at once; the reader thread's
+// events wait in a queue until the test pumps them, and the reader waits until they were handled.
+class UiThreadSink : public EventSink {
+ public:
+  void setTarget(CTarnwickDlg* dlg) { dlg_ = dlg; }
+
+  void deliver(const DeviceEvent& event) override {
+    if (std::this_thread::get_id() == owner_) {
+      dlg_->onDeviceEvent(event);
+      return;
+    }
+    std::unique_lock lock(mutex_);
+    const long ticket = ++queued_;
+    queue_.push_back(event);
+    changed_.notify_all();
+    changed_.wait(lock, [&] { return handled_ >= ticket || released_; });
+  }
+
+  // Handles the next event from the reader thread; false when none came (the bound only keeps a
+  // broken build from hanging).
+  bool pumpOne() {
+    std::unique_lock lock(mutex_);
+    if (!changed_.wait_for(lock, std::chrono::seconds(10), [&] { return !queue_.empty(); })) {
+      return false;
+    }
+    const DeviceEvent event = queue_.front();
+    queue_.pop_front();
+    lock.unlock();
+    dlg_->onDeviceEvent(event);
+    lock.lock();
+    ++handled_;
+    changed_.notify_all();
+    return true;
+  }
+
+  // Lets a waiting reader go without handling its event (end of the test).
+  void release() {
+    std::lock_guard lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  const std::thread::id owner_ = std::this_thread::get_id();
+  CTarnwickDlg* dlg_ = nullptr;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<DeviceEvent> queue_;
+  long queued_ = 0;
+  long handled_ = 0;
+  bool released_ = false;
+};
+
+class RecordingWatch : public HotplugWatch {
+ public:
+  explicit RecordingWatch(Log& log) : log_(log) {}
+  bool fails = false;
+  Status start() override {
+    log_.push_back("watch start");
+    if (fails) return MakeError(ErrorCode::kIo, "no udev monitor");
+    return Ok{};
+  }
+
+ private:
+  Log& log_;
+};
+
+// The page code's part, as far as the window and the tray use it.
+class RecordingPages : public MainPages {
+ public:
+  RecordingPages(Log& log, CTarnwickDlg& dlg) : log_(log), dlg_(dlg) {}
+  void showBasicPage() override {
+    log_.push_back("basic page");
+    dlg_.basicPageInitialised = true;
+    dlg_.currentPage = MainPage::kBasic;
+  }
+  void rebuildPage(MainPage page) override {
+    log_.push_back("rebuild page " + std::to_string(static_cast<int>(page)));
+  }
+
+ private:
+  Log& log_;
+  CTarnwickDlg& dlg_;
+};
+
+struct RigSetup {
+  bool plugged = true;
+  std::optional<std::string> lan{};  // the "Lan" value; nullopt leaves the key out
+  bool configPresent = true;
+  bool watchFails = false;
+  bool tray = true;
+  SystemVersion version{};
+};
+
+// DPI levels of stages 1..4 in the settings file: 200, 800, 4000 and 1600 with the twelve-level
+// table the link uses before the sensor type was read.
+constexpr std::array<std::uint8_t, 4> kStageLevels{0, 3, 11, 5};
+
+// A portable installation in a temporary folder: bin/config.bin, bin/str.ini and the "Dark" skin
+// under bin/Skins, with the emulated mouse on an in-process bus.
+struct WindowRig {
+  explicit WindowRig(const RigSetup& setup = {}) {
+    const auto bin = temp.path() / "bin";
+    std::filesystem::create_directories(bin);
+    if (setup.configPresent) {
+      MouseConfig config = FactoryConfig();
+      for (int stage = 0; stage < 4; ++stage) {
+        config.at(config_offset::kDpiLevel + static_cast<std::size_t>(stage)) =
+            kStageLevels[static_cast<std::size_t>(stage)];
+      }
+      fileConfig = config;
+      EXPECT_TRUE(WriteFileAtomically(bin / "config.bin", ConfigFileImage(1, config)).ok());
+    }
+    std::string ini = "[Skins]\r\n";
+    if (setup.lan) ini += "Lan=" + *setup.lan + "\r\n";
+    ini += "RColor=10\r\nGColor=20\r\nBColor=300\r\nPath=Dark\r\n";
+    EXPECT_TRUE(WriteFileAtomically(bin / "str.ini", Bytes(ini.begin(), ini.end())).ok());
+    WritePngHeader(bin / "Skins" / "Dark" / "main.png", 884, 654);
+
+    if (setup.plugged) bus.plug();
+    (void)bus.takePending();
+    watch.fails = setup.watchFails;
+    notifier.tray = setup.tray;
+    MainWindowPaths paths{DataFilesIn(bin),
+                          {temp.path() / "user-skins", temp.path() / "share-skins", bin / "Skins"}};
+    dlg = std::make_unique<CTarnwickDlg>(link, notifier, watch, paths, setup.version);
+    pages = std::make_unique<RecordingPages>(log, *dlg);
+    dlg->setPages(pages.get());
+    sink.setTarget(dlg.get());
+    window.stripPrefix = (bin / "Skins").string();
+    window.model = dlg.get();
+    dlg->attach(window.ports());
+  }
+  ~WindowRig() { sink.release(); }
+
+  bool initialise() {
+    const bool done = dlg->onInitialise();
+    return done;
+  }
+
+  TempFolder temp;
+  Log log;
+  VirtualClock clock;
+  EmulatedMouse mouse{DeviceDefinition{}, clock};
+  EmulatedHidBus bus{mouse};
+  UiThreadSink sink;
+  DeviceLink link{bus, clock, sink, DeviceDefinition{}};
+  RecordingWindow window{log};
+  RecordingNotifier notifier{log};
+  RecordingWatch watch{log};
+  std::unique_ptr<CTarnwickDlg> dlg;
+  std::unique_ptr<RecordingPages> pages;
+  MouseConfig fileConfig{};
+};
+
+const std::string kTrayAdd = "tray add 'Gaming Mouse Setting'";
+const std::string kEnglishMenu = "tray menu [1028 'Exit']";
+const std::string kNotDetected =
+    "balloon 'The system did not detect the gaming mouse!' 'Warning' 100";
+const std::string kDetected = "balloon 'The system detect the gaming mouse.' 'Info' 100";
+const std::string kBackground = "background /Dark/main.png 884x654";
+
+TEST(MainWindowInit, RunsInOrderWithTheMouseAbsentOrPresent) {
+  struct Case {
+    const char* name;
+    RigSetup setup;
+    bool completes;
+    Log expected;
+  };
+  const Case cases[] = {
+      // The presence notice is raised while the mouse is opened, before the language is read;
+      // it is shown once the texts are there, never empty.
+      {"absent",
+       {.plugged = false},
+       true,
+       {kTrayAdd, "watch start", kEnglishMenu, kNotDetected, kBackground}},
+      {"present, traditional Chinese",
+       {.lan = "CHT"},
+       true,
+       {kTrayAdd, "watch start", "tray menu [1028 '退出']",
+        "balloon '系統檢測到遊戲滑鼠。' 'Info' 100", kBackground, "basic page"}},
+      {"config.bin missing",
+       {.plugged = false, .configPresent = false},
+       true,
+       {kTrayAdd, "watch start", "message 'Config file is not exist.'", kEnglishMenu, kNotDetected,
+        kBackground}},
+      // A failed hotplug watch stops the initialisation: no settings, texts or skin; the held
+      // notice still reaches the user.
+      {"watch fails",
+       {.watchFails = true},
+       false,
+       {kTrayAdd, "watch start", "message 'RegisterDeviceNotification failed!!!'", kDetected}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WindowRig rig(c.setup);
+    EXPECT_EQ(rig.initialise(), c.completes);
+    EXPECT_EQ(rig.log, c.expected);
+    EXPECT_FALSE(rig.window.visible);  // the window waits for the tray
+    EXPECT_EQ(rig.dlg->devicePresent(), c.setup.plugged);
+    EXPECT_EQ(rig.dlg->initialised(), c.completes);
+    EXPECT_EQ(rig.dlg->mouseConfig(), rig.dlg->appliedConfig());
+    if (!c.completes) {
+      EXPECT_EQ(rig.dlg->text(UiText::kOk), "");
+      EXPECT_EQ(rig.dlg->skin().currentSkinFolder, "");
+      continue;
+    }
+    EXPECT_EQ(rig.dlg->mouseConfig(), rig.fileConfig);
+    EXPECT_EQ(rig.dlg->backgroundSize(), (Size{884, 654}));
+    EXPECT_EQ(rig.window.size, (Size{884, 654}));
+    EXPECT_EQ(rig.dlg->skin().currentSkinFolder, (rig.temp.path() / "bin/Skins/Dark").string());
+    EXPECT_EQ(rig.dlg->skin().currentSkinName, "Dark");
+    EXPECT_EQ(rig.dlg->skin().uiTextColor, (Rgb{10, 20, 44}));  // 300 keeps its lowest byte
+  }
+}
+
+TEST(MainWindowInit, TextsAndFontsFollowTheLanguage) {
+  struct Case {
+    const char* name;
+    std::optional<std::string> lan;
+    SystemVersion version;
+    const char* ok;
+    const char* basicSettings;
+    const char* section;
+    FontSpec normal;
+    FontSpec title;
+    const char* exit;
+  };
+  const Case cases[] = {
+      {"CHT",
+       "CHT",
+       {},
+       "確定",
+       "基本設置",
+       "Setting-CHT",
+       {"黑体", 13, 400},
+       {"黑体", 18, 700},
+       "退出"},
+      {"CHS",
+       "CHS",
+       {},
+       "确定",
+       "基本设置",
+       "Setting-CHS",
+       {"宋体", 13, 400},
+       {"宋体", 18, 700},
+       "退出"},
+      {"CHS on 6.2",
+       "CHS",
+       {6, 2},
+       "确定",
+       "基本设置",
+       "Setting-CHS",
+       {"黑体", 13, 400},
+       {"黑体", 18, 700},
+       "退出"},
+      {"chs is not CHS",
+       "chs",
+       {},
+       "OK",
+       "Basic Settings",
+       "Setting-EN",
+       {"Arial", 14, 400},
+       {"Tahoma", 18, 700},
+       "Exit"},
+      {"no Lan key",
+       std::nullopt,
+       {},
+       "OK",
+       "Basic Settings",
+       "Setting-EN",
+       {"Arial", 14, 400},
+       {"Tahoma", 18, 700},
+       "Exit"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WindowRig rig({.lan = c.lan, .version = c.version});
+    ASSERT_TRUE(rig.initialise());
+    EXPECT_EQ(rig.dlg->text(UiText::kOk), c.ok);
+    EXPECT_EQ(rig.dlg->text(UiText::kBasicSettings), c.basicSettings);
+    EXPECT_EQ(rig.dlg->preferenceSection(), c.section);
+    EXPECT_EQ(rig.dlg->normalFont(), c.normal);
+    EXPECT_EQ(rig.dlg->titleFont(), c.title);
+    rig.log.clear();
+    rig.dlg->onTray(TrayClick::kRightUp);
+    EXPECT_EQ(rig.log, Log{"tray menu shown [1028 '" + std::string(c.exit) + "']"});
+  }
+}
+
+TEST(MainWindowDeviceEvents, EveryRowOfTheNoticeTable) {
+  WindowRig rig;
+  ASSERT_TRUE(rig.initialise());
+  struct Case {
+    int code;
+    int value;
+    std::string notice;  // "" = nothing shown
+  };
+  const Case cases[] = {
+      {5, 1, "'Switch report rate into 1000HZ' 'Info' 5000"},
+      {5, 2, "'Switch report rate into 500HZ' 'Info' 5000"},
+      {5, 4, "'Switch report rate into 250HZ' 'Info' 5000"},
+      {5, 8, "'Switch report rate into 125HZ' 'Info' 5000"},
+      {5, 3, ""},
+      {5, 0, ""},
+      // The stage text ends in a blank; the DPI label of the stage's stored level follows.
+      {7, 1, "'Switch DPI into the first stage 200' 'Info' 5000"},
+      {7, 2, "'Switch DPI into the second stage 800' 'Info' 5000"},
+      {7, 3, "'Switch DPI into the third stage 4000' 'Info' 5000"},
+      {7, 4, "'Switch DPI into the fourth stage 1600' 'Info' 5000"},
+      {7, 0, ""},
+      {7, 5, ""},
+      {8, 1, "'Switch to key matrix 1' 'Info' 5000"},
+      {8, 2, "'Switch to key matrix 2' 'Info' 5000"},
+      {8, 3, ""},
+      {9, 12, "'Switch to macro key12' 'Info' 5000"},
+      {9, 255, "'Switch to macro key255' 'Info' 5000"},
+      {9, 0, ""},
+      {14, 0, "'The system detect the gaming mouse.' 'Info' 100"},
+      {15, 0, "'The system did not detect the gaming mouse!' 'Warning' 100"},
+      {16, 0, "'The system did not detect the gaming mouse!' 'Warning' 100"},
+      {6, 1, ""},
+      {0, 0, ""},
+      {-1, 7, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.code) + "," + std::to_string(c.value));
+    rig.log.clear();
+    rig.dlg->onDeviceEvent(DeviceEvent{c.code, c.value});
+    EXPECT_EQ(rig.log, c.notice.empty() ? Log{} : Log{"balloon " + c.notice});
+    EXPECT_FALSE(rig.window.visible);
+  }
+
+  // The same notice end to end: a press on the mouse, its report, the reader thread.
+  rig.log.clear();
+  ASSERT_TRUE(rig.mouse.press(PressKind::kDpi, 2).ok());
+  ASSERT_TRUE(rig.sink.pumpOne());
+  EXPECT_EQ(rig.log, Log{"balloon 'Switch DPI into the second stage 800' 'Info' 5000"});
+}
+
+TEST(MainWindowDeviceEvents, RefusedAccessSaysWhy) {
+  WindowRig rig({.plugged = false});
+  rig.bus.setDeniedOpens(-1);
+  rig.bus.plug();
+  (void)rig.bus.takePending();
+  ASSERT_TRUE(rig.initialise());
+  ASSERT_TRUE(rig.link.openProblem().has_value());
+  ASSERT_FALSE(rig.link.openProblem()->message.empty());
+  EXPECT_EQ(rig.log.at(3), "balloon '" + rig.link.openProblem()->message + "' 'Warning' 100");
+}
+
+TEST(MainWindowDeviceEvents, UnplugHidesAndWarnsPlugReopens) {
+  WindowRig rig;
+  ASSERT_TRUE(rig.initialise());
+  rig.dlg->onTray(TrayClick::kLeftUp);
+  ASSERT_TRUE(rig.window.visible);
+
+  rig.log.clear();
+  rig.bus.unplug();
+  for (const HotplugEvent& event : rig.bus.takePending()) rig.dlg->onHotplug(event);
+  EXPECT_FALSE(rig.window.visible);
+  EXPECT_FALSE(rig.dlg->devicePresent());
+  ASSERT_FALSE(rig.log.empty());
+  EXPECT_EQ(rig.log.front(), kNotDetected);
+  EXPECT_NE(std::find(rig.log.begin(), rig.log.end(), "hide"), rig.log.end());
+
+  rig.log.clear();
+  rig.bus.plug();
+  for (const HotplugEvent& event : rig.bus.takePending()) rig.dlg->onHotplug(event);
+  EXPECT_TRUE(rig.dlg->devicePresent());
+  ASSERT_FALSE(rig.log.empty());
+  EXPECT_EQ(rig.log.back(), kDetected);
+  EXPECT_FALSE(rig.window.visible);  // the tray brings it back
+  rig.log.clear();
+  rig.dlg->onTray(TrayClick::kLeftUp);
+  EXPECT_EQ(rig.log, (Log{"show", "raise"}));
+}
+
+TEST(MainWindowTray, ClicksWithTheMouseAbsent) {
+  WindowRig rig({.plugged = false});
+  ASSERT_TRUE(rig.initialise());
+  for (TrayClick click : {TrayClick::kLeftUp, TrayClick::kLeftDoubleClick}) {
+    rig.log.clear();
+    rig.dlg->onTray(click);
+    EXPECT_EQ(rig.log, Log{kNotDetected});
+    EXPECT_FALSE(rig.window.visible);
+  }
+  rig.log.clear();
+  rig.dlg->onTray(TrayClick::kRightUp);
+  EXPECT_EQ(rig.log, Log{"tray menu shown [1028 'Exit']"});
+
+  // Exit from the menu ends the process although the window is hidden; nothing is saved.
+  rig.log.clear();
+  rig.dlg->onCommand(kCommandExit);
+  EXPECT_EQ(rig.log, (Log{"tray remove", "end 0"}));
+  EXPECT_EQ(rig.window.endedWith, 0);
+}
+
+TEST(MainWindowTray, ClicksWithTheMousePresent) {
+  WindowRig rig;
+  ASSERT_TRUE(rig.initialise());
+  // The initialisation drew the basic page already; a left click shows the window.
+  rig.log.clear();
+  rig.dlg->onTray(TrayClick::kLeftUp);
+  EXPECT_EQ(rig.log, (Log{"show", "raise"}));
+  EXPECT_TRUE(rig.window.visible);
+
+  // After a Cancel the page shown is rebuilt from the record, once.
+  rig.dlg->onClose();
+  rig.dlg->pageNeedsRebuild = true;
+  rig.log.clear();
+  rig.dlg->onTray(TrayClick::kLeftDoubleClick);
+  EXPECT_EQ(rig.log, (Log{"rebuild page 1", "show", "raise"}));
+  EXPECT_FALSE(rig.dlg->pageNeedsRebuild);
+
+  // A basic page not drawn yet (the mouse came after the start) is drawn first.
+  rig.dlg->basicPageInitialised = false;
+  rig.log.clear();
+  rig.dlg->onTray(TrayClick::kLeftUp);
+  EXPECT_EQ(rig.log, (Log{"basic page", "show", "raise"}));
+
+  rig.log.clear();
+  rig.dlg->onCommand(kCommandExit);
+  EXPECT_EQ(rig.log, (Log{"tray remove", "end 0"}));
+  EXPECT_FALSE(rig.link.devicePresent());  // the device was closed on the way out
+}
+
+TEST(MainWindowKeys, EscapeReturnAndCloseHide) {
+  WindowRig rig;
+  ASSERT_TRUE(rig.initialise());
+  struct Case {
+    const char* name;
+    KeyEvent key;
+    bool recording;
+    KeyDisposition disposition;
+    bool hides;
+  };
+  const Case cases[] = {
+      {"Escape", {.usage = kUsageEscape}, false, KeyDisposition::kSwallow, true},
+      {"Return", {.usage = kUsageReturn}, false, KeyDisposition::kSwallow, true},
+      {"keypad Enter", {.usage = kUsageKeypadEnter}, false, KeyDisposition::kSwallow, true},
+      {"Escape released",
+       {.down = false, .usage = kUsageEscape},
+       false,
+       KeyDisposition::kPass,
+       false},
+      {"A", {.usage = 0x04}, false, KeyDisposition::kPass, false},
+      {"A while recording", {.usage = 0x04}, true, KeyDisposition::kSwallow, false},
+      {"Escape while recording", {.usage = kUsageEscape}, true, KeyDisposition::kSwallow, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    rig.dlg->onTray(TrayClick::kLeftUp);
+    rig.dlg->recordingKeys = c.recording;
+    rig.log.clear();
+    EXPECT_EQ(rig.dlg->onKey(c.key), c.disposition);
+    EXPECT_EQ(rig.window.visible, !c.hides);
+    EXPECT_EQ(rig.log, c.hides ? Log{"hide"} : Log{});
+  }
+  rig.dlg->recordingKeys = false;
+
+  // The window manager's close only hides: the tray icon and the process stay.
+  rig.dlg->onTray(TrayClick::kLeftUp);
+  rig.log.clear();
+  rig.dlg->onClose();
+  EXPECT_EQ(rig.log, Log{"hide"});
+  EXPECT_FALSE(rig.window.endedWith.has_value());
+}
+
+// A desktop without a tray: the window is shown at start, and a second start brings it forward.
+// With a tray a second start changes nothing.
+TEST(MainWindowWithoutTray, ShowsItselfAndComesForwardOnASecondStart) {
+  for (bool plugged : {false, true}) {
+    SCOPED_TRACE(plugged ? "present" : "absent");
+    WindowRig rig({.plugged = plugged, .tray = false});
+    ASSERT_TRUE(rig.initialise());
+    EXPECT_TRUE(rig.window.visible);
+    const Log tail(rig.log.end() - 2, rig.log.end());
+    EXPECT_EQ(tail, (Log{"show", "raise"}));
+    rig.dlg->onClose();
+    rig.log.clear();
+    rig.dlg->onSecondInstance();
+    EXPECT_EQ(rig.log, (Log{"show", "raise"}));
+  }
+  WindowRig withTray;
+  ASSERT_TRUE(withTray.initialise());
+  withTray.log.clear();
+  withTray.dlg->onSecondInstance();
+  EXPECT_EQ(withTray.log, Log{});
+  EXPECT_FALSE(withTray.window.visible);
+}
+
+}  // namespace
+}  // namespace vm31

@@ -1,0 +1,100 @@
+// Skin folders and drawing a skin picture: which root a skin comes from, and what a missing
+// picture does on the main window and on a popup dialog.
+
+#include <gtest/gtest.h>
+
+#include "core/ui/fonts.h"
+#include "core/ui/skin.h"
+#include "support/recording_host.h"
+#include "support/temp_folder.h"
+
+namespace vm31 {
+namespace {
+
+using testing::Log;
+using testing::RecordingWindow;
+using testing::TempFolder;
+using testing::WritePngHeader;
+
+TEST(SkinFolders, UserSkinsOverrideInstalledOnesWhichOverrideTheExecutables) {
+  TempFolder temp;
+  // An installed layout: <prefix>/bin/KOR_VM31 with <prefix>/share/kor-vm31/Skins.
+  const auto prefix = temp.path() / "prefix";
+  const auto bin = prefix / "bin";
+  const auto installed = prefix / "share" / "kor-vm31" / "Skins";
+  const auto user = temp.path() / "data" / "kor-vm31" / "Skins";
+  std::filesystem::create_directories(bin);
+  WritePngHeader(user / "Dark" / "main.png", 884, 654);
+  WritePngHeader(installed / "Dark" / "main.png", 884, 654);
+  WritePngHeader(installed / "Light" / "main.png", 884, 654);
+  WritePngHeader(bin / "Skins" / "Light" / "main.png", 884, 654);
+  WritePngHeader(bin / "Skins" / "Old" / "main.png", 884, 654);
+  std::filesystem::create_directories(installed / "Empty");  // a folder without main.png
+
+  const auto roots =
+      SkinsRoots(bin, SkinEnvironment{(temp.path() / "data").string(), "/nonexistent-home"});
+  ASSERT_EQ(roots, (std::vector<std::filesystem::path>{user, installed, bin / "Skins"}));
+  EXPECT_EQ(ResolveSkinFolder(roots, "Dark"), (user / "Dark").string());
+  EXPECT_EQ(ResolveSkinFolder(roots, "Light"), (installed / "Light").string());
+  EXPECT_EQ(ResolveSkinFolder(roots, "Old"), (bin / "Skins" / "Old").string());
+  // Nowhere to be found: the executable's folder, where every picture is then missing.
+  EXPECT_EQ(ResolveSkinFolder(roots, "Empty"), (bin / "Skins").string() + "/Empty");
+  EXPECT_EQ(ResolveSkinFolder(roots, "../Skins/Dark"), (bin / "Skins").string() + "/../Skins/Dark");
+
+  // Without an absolute XDG_DATA_HOME the user's skins are under $HOME/.local/share.
+  EXPECT_EQ(SkinsRoots(bin, SkinEnvironment{"relative", "/home/u"}).front(),
+            std::filesystem::path("/home/u/.local/share/kor-vm31/Skins"));
+  EXPECT_EQ(SkinsRoots(bin, SkinEnvironment{}).size(), 2u);
+
+  std::vector<std::string> names;
+  for (const SkinEntry& skin : ListSkins(roots)) names.push_back(skin.name + "@" + skin.folder);
+  EXPECT_EQ(names, (std::vector<std::string>{
+                       "Dark@" + (user / "Dark").string(),
+                       "Empty@" + (installed / "Empty").string(),
+                       "Light@" + (installed / "Light").string(),
+                       "Old@" + (bin / "Skins" / "Old").string(),
+                   }));
+}
+
+TEST(SkinDrawing, MissingPicturesAreSilentOnTheMainWindowAndSaidOnDialogs) {
+  TempFolder temp;
+  const std::string folder = (temp.path() / "Dark").string();
+  WritePngHeader(temp.path() / "Dark" / "button-over.png", 105, 21);
+  Log log;
+  RecordingWindow window(log);
+  window.stripPrefix = folder;
+
+  EXPECT_TRUE(DrawSkinPng(&window, folder, "/button-over.png", {562, 623}));
+  EXPECT_FALSE(DrawSkinPng(&window, folder, "/button-normal.png", {562, 623}));
+  EXPECT_FALSE(DrawSkinPng(nullptr, folder, "/button-over.png", {0, 0}));
+  EXPECT_EQ(log, (Log{"img /button-over.png @562,623", "img /button-normal.png @562,623 missing"}));
+
+  // A dialog says so at every failed draw; the caption is the program's name (empty here).
+  log.clear();
+  EXPECT_TRUE(DrawDialogPng(window, &window, folder, "/button-over.png", {166, 253}));
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_FALSE(DrawDialogPng(window, &window, folder, "/fire-key.png", {0, 0}));
+  }
+  EXPECT_EQ(log, (Log{"img /button-over.png @166,253", "img /fire-key.png @0,0 missing",
+                      "message 'LoadPng---Load image failed.'", "img /fire-key.png @0,0 missing",
+                      "message 'LoadPng---Load image failed.'"}));
+}
+
+TEST(UiFonts, EveryFaceHasInstalledStandIns) {
+  for (UiLanguage language :
+       {UiLanguage::kSimplifiedChinese, UiLanguage::kTraditionalChinese, UiLanguage::kEnglish}) {
+    for (FontRole role : {FontRole::kNormal, FontRole::kTitle}) {
+      for (SystemVersion version : {SystemVersion{}, SystemVersion{6, 2}}) {
+        const FontSpec font = CreateUiFont(language, role, version);
+        const auto families = FontFamiliesFor(font.face);
+        ASSERT_GE(families.size(), 2u) << font.face;
+        EXPECT_EQ(families.back(), font.face);
+      }
+    }
+  }
+  EXPECT_EQ(FontFamiliesFor("黑体").front(), "WenQuanYi Micro Hei");
+  EXPECT_TRUE(FontFamiliesFor("Comic Sans").empty());
+}
+
+}  // namespace
+}  // namespace vm31

@@ -1,0 +1,247 @@
+// The generic skinned window under the offscreen platform: exact per-pixel alpha in the back
+// buffer, child controls at their rectangles, input delivered at window coordinates, and the
+// single-instance lock.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+#include <string>
+#include <vector>
+
+#include "qt/single_instance.h"
+#include "qt/skinned_window.h"
+#include "support/temp_folder.h"
+
+namespace vm31::qt {
+namespace {
+
+using vm31::testing::TempFolder;
+
+// Writes a PNG of the given straight-alpha pixels (one row per vector).
+std::string WritePng(const TempFolder& folder, const std::string& name,
+                     const std::vector<std::vector<QRgb>>& rows, bool alpha = true) {
+  QImage image(static_cast<int>(rows[0].size()), static_cast<int>(rows.size()),
+               alpha ? QImage::Format_ARGB32 : QImage::Format_RGB888);
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, rows[y][x]);
+  }
+  const std::string path = (folder / name).string();
+  EXPECT_TRUE(image.save(QString::fromStdString(path), "PNG"));
+  return path;
+}
+
+// Records what the host delivers, one short line per event.
+class RecordingModel : public WindowModel {
+ public:
+  void attach(const WindowPorts& ports) override { ports_ = ports; }
+  bool onInitialise() override { return true; }
+  void onClose() override { log.push_back("close"); }
+  void onLeftButtonDown(Point p) override { log.push_back(At("down", p)); }
+  KeyDisposition onKey(const KeyEvent& key) override {
+    if (!key.down) return KeyDisposition::kPass;
+    log.push_back("key " + std::to_string(key.usage) + " mods " + std::to_string(key.modifiers));
+    return key.usage == kUsageEscape ? KeyDisposition::kSwallow : KeyDisposition::kPass;
+  }
+  void onControlRightButtonDown(int id, Point p) override {
+    log.push_back(At("right on " + std::to_string(id), p));
+  }
+  void onControlNotify(int id, ControlNotification what) override {
+    log.push_back("notify " + std::to_string(id) + " " + std::to_string(static_cast<int>(what)));
+  }
+
+  std::vector<std::string> log;
+  WindowPorts ports_;
+
+ private:
+  static std::string At(const std::string& what, Point p) {
+    return what + " @" + std::to_string(p.x) + "," + std::to_string(p.y);
+  }
+};
+
+class SkinnedWindowTest : public ::testing::Test {
+ protected:
+  SkinnedWindowTest() : window(model, context) {
+    context.programName = "KOR_VM31";
+    window.initialiseModel();
+  }
+
+  QRgb pixel(int x, int y) const { return window.backBuffer().pixel(x, y); }
+
+  TempFolder folder;
+  RecordingModel model;
+  ShellContext context;
+  SkinnedWindow window;
+};
+
+TEST_F(SkinnedWindowTest, BackgroundSizesTheWindowAndMissingPicturesDrawNothing) {
+  const auto background = WritePng(folder, "main.png", {std::vector<QRgb>(5, qRgb(1, 2, 3))});
+  EXPECT_EQ(window.setBackgroundImage(background), (Size{5, 1}));
+  EXPECT_EQ(window.size(), QSize(5, 1));
+
+  EXPECT_EQ(window.setBackgroundImage((folder / "none.png").string()), std::nullopt);
+  EXPECT_FALSE(window.drawImage((folder / "none.png").string(), {0, 0}));
+  EXPECT_EQ(window.size(), QSize(5, 1));
+  EXPECT_EQ(pixel(4, 0), qRgb(1, 2, 3));
+}
+
+// Each channel becomes floor(channel * alpha / 255) before a source-over blend; alpha 0 leaves
+// the buffer alone, alpha 255 replaces it. Over opaque black the blend leaves the premultiplied
+// colour itself, so the buffer shows the premultiplication exactly.
+TEST_F(SkinnedWindowTest, PicturesBlendWithPremultipliedPerPixelAlpha) {
+  const QRgb grey = qRgb(10, 20, 30);
+  const auto background = WritePng(
+      folder, "main.png", {std::vector<QRgb>(5, qRgb(0, 0, 0)), std::vector<QRgb>(5, grey)});
+  ASSERT_TRUE(window.setBackgroundImage(background));
+  const auto picture = WritePng(folder, "over.png",
+                                {{qRgba(50, 100, 200, 128),   // the classic example
+                                  qRgba(200, 200, 200, 200),  // 156.86: truncated, not rounded
+                                  qRgba(1, 1, 1, 128),        // 0.50: truncated to 0
+                                  qRgba(255, 255, 255, 0),    // invisible
+                                  qRgba(7, 8, 9, 255)}});     // opaque
+  ASSERT_TRUE(window.drawImage(picture, {0, 0}));
+  EXPECT_EQ(pixel(0, 0), qRgb(25, 50, 100));
+  EXPECT_EQ(pixel(1, 0), qRgb(156, 156, 156));
+  EXPECT_EQ(pixel(2, 0), qRgb(0, 0, 0));
+  EXPECT_EQ(pixel(3, 0), qRgb(0, 0, 0));
+  EXPECT_EQ(pixel(4, 0), qRgb(7, 8, 9));
+
+  // Drawn one row lower at an offset: over grey the invisible pixel keeps the grey exactly.
+  ASSERT_TRUE(window.drawImage(picture, {1, 1}));
+  EXPECT_EQ(pixel(0, 1), grey);                               // left of the picture
+  EXPECT_EQ(pixel(4, 1), grey);                               // under the invisible pixel
+  EXPECT_EQ(window.backBuffer().pixel(4, 0), qRgb(7, 8, 9));  // the first row untouched
+  EXPECT_EQ(qAlpha(pixel(1, 1)), 255);                        // the buffer stays opaque
+}
+
+TEST_F(SkinnedWindowTest, PicturesWithoutAlphaAreCopiedOpaque) {
+  ASSERT_TRUE(window.setBackgroundImage(
+      WritePng(folder, "main.png", {std::vector<QRgb>(3, qRgb(9, 9, 9))})));
+  const auto plain =
+      WritePng(folder, "plain.png", {{qRgb(1, 2, 3), qRgb(250, 251, 252)}}, /*alpha=*/false);
+  EXPECT_EQ(window.imageSize(plain), (Size{2, 1}));
+  ASSERT_TRUE(window.drawImage(plain, {1, 0}));
+  EXPECT_EQ(pixel(0, 0), qRgb(9, 9, 9));
+  EXPECT_EQ(pixel(1, 0), qRgb(1, 2, 3));
+  EXPECT_EQ(pixel(2, 0), qRgb(250, 251, 252));
+}
+
+TEST_F(SkinnedWindowTest, ADroppedCacheRereadsTheFile) {
+  ASSERT_TRUE(window.setBackgroundImage(
+      WritePng(folder, "main.png", {std::vector<QRgb>(1, qRgb(0, 0, 0))})));
+  const auto path = WritePng(folder, "dot.png", {{qRgb(1, 1, 1)}});
+  ASSERT_TRUE(window.drawImage(path, {0, 0}));
+  WritePng(folder, "dot.png", {{qRgb(2, 2, 2)}});
+  window.dropImageCache();
+  ASSERT_TRUE(window.drawImage(path, {0, 0}));
+  EXPECT_EQ(pixel(0, 0), qRgb(2, 2, 2));
+}
+
+TEST_F(SkinnedWindowTest, ControlsSitAtTheirRectanglesAndTalkBack) {
+  ASSERT_TRUE(window.setBackgroundImage(
+      WritePng(folder, "main.png", {std::vector<QRgb>(300, qRgb(0, 0, 0))})));
+  window.setFixedSize(300, 200);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+  ControlStyle style;
+  style.font = FontSpec{"Arial", 14, 400};
+  window.create(7, ControlKind::kStatic, Rect{10, 20, 110, 40}, style);
+  window.create(8, ControlKind::kEdit, Rect{10, 50, 110, 70}, style);
+  window.create(9, ControlKind::kListBox, Rect{150, 10, 250, 190}, style);
+  EXPECT_EQ(window.control(7)->geometry(), QRect(10, 20, 100, 20));
+  EXPECT_EQ(window.control(8)->geometry(), QRect(10, 50, 100, 20));
+  EXPECT_EQ(window.control(9)->geometry(), QRect(150, 10, 100, 180));
+  EXPECT_NE(qobject_cast<QLabel*>(window.control(7)), nullptr);
+  EXPECT_NE(qobject_cast<QLineEdit*>(window.control(8)), nullptr);
+
+  window.setText(7, "Key Setting");
+  EXPECT_EQ(window.text(7), "Key Setting");
+  for (const char* item : {"one", "two", "three"}) window.addItem(9, item);
+  window.insertItem(9, 0, "zero");
+  window.deleteItem(9, 3);
+  window.deleteItem(9, 42);  // out of range: ignored
+  EXPECT_EQ(window.itemCount(9), 3);
+  EXPECT_EQ(window.itemText(9, 2), "two");
+  EXPECT_EQ(window.itemText(9, 3), "");
+
+  // A selection made from code stays silent; a click on an item chooses it.
+  window.setSelection(9, 1);
+  EXPECT_EQ(window.selection(9), 1);
+  EXPECT_TRUE(model.log.empty());
+  auto* list = static_cast<QListWidget*>(window.control(9));
+  const QRect third = list->visualItemRect(list->item(2));
+  const QPoint inWindow = list->viewport()->mapTo(&window, third.center());
+  EXPECT_EQ(window.itemAt(9, Point{inWindow.x(), inWindow.y()}), 2);
+  EXPECT_EQ(window.itemAt(9, Point{5, 5}), -1);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, third.center());
+  EXPECT_EQ(window.selection(9), 2);
+  QTest::mousePress(list->viewport(), Qt::RightButton, {}, third.center());
+  EXPECT_EQ(model.log,
+            (std::vector<std::string>{"notify 9 0", "right on 9 @" + std::to_string(inWindow.x()) +
+                                                        "," + std::to_string(inWindow.y())}));
+
+  // Controls that do not exist are ignored.
+  window.destroy(9);
+  EXPECT_FALSE(window.exists(9));
+  EXPECT_EQ(window.itemCount(9), 0);
+  window.setText(9, "gone");
+}
+
+TEST_F(SkinnedWindowTest, ClicksKeysAndCloseReachTheModel) {
+  ASSERT_TRUE(window.setBackgroundImage(
+      WritePng(folder, "main.png", {std::vector<QRgb>(100, qRgb(0, 0, 0))})));
+  window.setFixedSize(100, 80);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+  QTest::mousePress(&window, Qt::LeftButton, {}, QPoint(30, 40));
+  QTest::mouseRelease(&window, Qt::LeftButton, {}, QPoint(30, 40));
+  QTest::mousePress(&window, Qt::RightButton, {}, QPoint(31, 41));  // not a model event
+  QTest::keyClick(&window, Qt::Key_Escape);
+  QTest::keyClick(&window, Qt::Key_C, Qt::ControlModifier);
+  window.close();
+  EXPECT_EQ(model.log, (std::vector<std::string>{"down @30,40", "key 41 mods 0", "key 224 mods 1",
+                                                 "key 6 mods 1", "close"}));
+  EXPECT_TRUE(window.isVisible());  // closing is the model's decision; this one did nothing
+}
+
+TEST(SingleInstanceTest, TheSecondLockFailsUntilTheFirstIsGone) {
+  TempFolder folder;
+  auto first = SingleInstance::acquire(folder.path());
+  ASSERT_TRUE(first);
+  ASSERT_TRUE(first.value());
+  EXPECT_TRUE(std::filesystem::exists(folder / kInstanceLockName));
+
+  auto second = SingleInstance::acquire(folder.path());
+  ASSERT_TRUE(second);
+  EXPECT_FALSE(second.value());
+  EXPECT_EQ(SingleInstance::runningMode(folder.path()), InstanceMode::kUnknown);
+
+  ASSERT_TRUE(first.value()->announce(InstanceMode::kWindow));
+  EXPECT_EQ(SingleInstance::runningMode(folder.path()), InstanceMode::kWindow);
+  int shows = 0;
+  QObject::connect(first.value().get(), &SingleInstance::showRequested, [&shows] { ++shows; });
+  EXPECT_TRUE(SingleInstance::requestShow(folder.path()));
+  EXPECT_TRUE(QTest::qWaitFor([&shows] { return shows == 1; }));
+
+  first.value().reset();
+  auto third = SingleInstance::acquire(folder.path());
+  ASSERT_TRUE(third);
+  EXPECT_TRUE(third.value());
+  EXPECT_EQ(SingleInstance::runningMode(folder.path()), InstanceMode::kUnknown);  // stale mode gone
+  EXPECT_FALSE(SingleInstance::requestShow(folder.path()));  // no channel in tray mode
+}
+
+}  // namespace
+}  // namespace vm31::qt
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");  // also while the test list is read at build time
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

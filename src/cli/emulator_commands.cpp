@@ -404,7 +404,7 @@ int RunServer(const std::vector<std::string>& args) {
   UniqueFd signals(::signalfd(-1, &stopSignals, SFD_CLOEXEC));
   if (!signals.valid()) return Fail(kBadUsage, "cannot watch SIGINT");
 
-  auto folder = linux_platform::EmulatorRuntimeFolder();
+  auto folder = linux_platform::UserRuntimeFolder();
   if (!folder) return Fail(kBadUsage, folder.error().message);
   // The same device definition the program uses, so that both sides share the codec.
   auto definition = LoadProgramDeviceDefinition();

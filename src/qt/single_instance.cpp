@@ -8,7 +8,7 @@
 #include <QLocalSocket>
 #include <string>
 
-#include "platform/linux/emulator_socket.h"
+#include "platform/linux/runtime_folder.h"
 
 namespace vm31::qt {
 namespace {
@@ -28,7 +28,7 @@ QString ShowSocketPath(const std::filesystem::path& folder) {
 
 Result<std::filesystem::path> InstanceFolder() {
   // The emulated mouse's sockets live in the same per-user runtime folder.
-  return linux_platform::EmulatorRuntimeFolder();
+  return linux_platform::UserRuntimeFolder();
 }
 
 SingleInstance::SingleInstance(std::filesystem::path folder, linux_platform::UniqueFd lock)

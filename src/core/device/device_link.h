@@ -33,6 +33,9 @@ inline constexpr auto kAccessRetryInterval = std::chrono::milliseconds(100);
 class DeviceLink {
  public:
   DeviceLink(HidBus& bus, Clock& clock, EventSink& sink, DeviceDefinition definition);
+  // Joins the reader thread. The reader may be blocked in EventSink::deliver, waiting for the
+  // user-interface thread: the sink must stop waiting (release pending and later deliveries)
+  // before the link is destroyed on that thread, or the two threads wait for each other.
   ~DeviceLink();
   DeviceLink(const DeviceLink&) = delete;
   DeviceLink& operator=(const DeviceLink&) = delete;

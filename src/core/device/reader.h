@@ -30,7 +30,8 @@ class DeviceReader {
   DeviceReader(const DeviceReader&) = delete;
   DeviceReader& operator=(const DeviceReader&) = delete;
 
-  // User-interface thread. start() creates the thread once; stop() ends and joins it.
+  // User-interface thread. start() creates the thread once; stop() ends and joins it (the sink
+  // must no longer block a delivery by then; see ~DeviceLink).
   void start();
   void stop();
   // A freshly opened event collection (null: none) and its input report length. The reader

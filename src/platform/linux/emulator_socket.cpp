@@ -171,25 +171,6 @@ class EmulatorHandle : public HidHandle {
 
 }  // namespace
 
-Result<std::filesystem::path> EmulatorRuntimeFolder() {
-  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && runtime[0] == '/') {
-    std::error_code error;
-    if (std::filesystem::is_directory(runtime, error)) return std::filesystem::path(runtime);
-  }
-  const std::filesystem::path folder = "/tmp/kor-vm31-" + std::to_string(::getuid());
-  if (::mkdir(folder.c_str(), 0700) < 0 && errno != EEXIST) {
-    return ErrnoError(folder.string(), errno);
-  }
-  struct stat info {};
-  if (::lstat(folder.c_str(), &info) < 0) return ErrnoError(folder.string(), errno);
-  if (!S_ISDIR(info.st_mode) || info.st_uid != ::getuid()) {
-    return MakeError(
-        ErrorCode::kAccessDenied,
-        folder.string() + ": not a folder of this user; remove it or set XDG_RUNTIME_DIR");
-  }
-  return folder;
-}
-
 Status SendFrame(int fd, char type, std::span<const std::uint8_t> payload) {
   std::vector<std::uint8_t> bytes(5 + payload.size());
   bytes[0] = static_cast<std::uint8_t>(type);
@@ -242,7 +223,7 @@ Result<UniqueFd> ConnectUnix(const std::filesystem::path& path) {
 }
 
 Result<std::string> EmulatorControlRequest(const std::string& line) {
-  auto folder = EmulatorRuntimeFolder();
+  auto folder = UserRuntimeFolder();
   if (!folder) return folder.error();
   const auto path = folder.value() / kEmulatorControlSocketName;
   auto fd = ConnectUnix(path);

@@ -3,7 +3,7 @@
 // model on Unix sockets in the user's runtime folder, and EmulatorSocketBus lists and opens it
 // like a plugged-in mouse, beside the hidraw nodes, without any flag.
 //
-// Files in EmulatorRuntimeFolder():
+// Files in UserRuntimeFolder() (platform/linux/runtime_folder.h):
 //   kor-vm31-emulator.ctl   control socket, present while the emulator runs: one text line per
 //                           connection ("plug", "unplug", "press rate 1000|500|250|125",
 //                           "press dpi 1..4", "press group 1|2", "press macro N", "status"),
@@ -39,6 +39,7 @@
 
 #include "core/device/ports.h"
 #include "platform/linux/fd.h"
+#include "platform/linux/runtime_folder.h"
 
 namespace vm31::linux_platform {
 
@@ -46,9 +47,6 @@ inline constexpr const char* kEmulatorDeviceSocketName = "kor-vm31-emulator.sock
 inline constexpr const char* kEmulatorControlSocketName = "kor-vm31-emulator.ctl";
 inline constexpr const char* kEmulatorPathPrefix = "emulator:";
 
-// $XDG_RUNTIME_DIR when set to an absolute path of a folder, else /tmp/kor-vm31-<uid> (created 0700
-// and refused when another user owns it).
-Result<std::filesystem::path> EmulatorRuntimeFolder();
 
 // --- frames -------------------------------------------------------------------------------
 

@@ -41,7 +41,7 @@ Result<std::unique_ptr<LinuxDeviceBackend>> LinuxDeviceBackend::create(
   if (!hidraw) return hidraw.error();
   backend->hidraw_ = std::move(hidraw).value();
   backend->hidraw_->setExaminedIds(definition.vendorId, definition.productId);
-  auto folder = EmulatorRuntimeFolder();
+  auto folder = UserRuntimeFolder();
   if (!folder) return folder.error();
   backend->emulator_ = std::make_unique<EmulatorSocketBus>(folder.value());
   backend->combined_ = std::make_unique<CombinedBus>(

@@ -4,14 +4,14 @@
 # from another terminal:
 #   build/bin/vm31ctl emulator press dpi 2        (rate 1000|500|250|125, group 1|2, macro N)
 #   build/bin/vm31ctl emulator unplug | plug
-# Without a display (a bare console) it renders a screenshot instead (scripts/screenshot.sh).
+# Without a display (a bare console) it renders a screenshot into build/screenshots instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 bash scripts/build.sh
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  echo "demo: no display here; rendering the window under Xvfb instead" >&2
-  exec bash scripts/screenshot.sh
+  echo "run: no display here; rendering the window under Xvfb instead" >&2
+  exec bash scripts/screenshot.sh build/screenshots
 fi
 build/bin/vm31ctl emulator run &
 emulator=$!

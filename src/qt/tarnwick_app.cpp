@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "core/app/main_pages.h"
 #include "core/app/main_window.h"
 #include "core/device/device_definition.h"
 #include "core/settings/data_location.h"
@@ -132,6 +133,8 @@ int CTarnwickApp::run(int argc, char** argv) {
       DataFilesIn(dataFolder),
       SkinsRoots(exeFolder.value(), SkinEnvironment{Env("XDG_DATA_HOME"), Env("HOME")})};
   CTarnwickDlg model(link, notifier, hotplug, std::move(paths));
+  MainWindowPages pages(model);
+  model.setPages(&pages);
   dialog = &model;
   hotplug.setTarget(&model);
   notifier.setHandlers([&model](TrayClick click) { model.onTray(click); },

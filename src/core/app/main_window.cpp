@@ -92,6 +92,18 @@ void CTarnwickDlg::onCommand(int command) {
   if (command == kCommandExit) exitProgram();
 }
 
+void CTarnwickDlg::onLeftButtonDown(Point at) {
+  if (pages_ != nullptr) pages_->onLeftButtonDown(at);
+}
+
+void CTarnwickDlg::onMouseMove(Point at) {
+  if (pages_ != nullptr) pages_->onMouseMove(at);
+}
+
+void CTarnwickDlg::onHover(Point at) {
+  if (pages_ != nullptr) pages_->onHover(at);
+}
+
 void CTarnwickDlg::onTray(TrayClick click) {
   switch (click) {
     case TrayClick::kLeftUp:
@@ -149,6 +161,11 @@ void CTarnwickDlg::showFromTray() {
   if (pages_ != nullptr) {
     if (pageNeedsRebuild) {
       pageNeedsRebuild = false;
+      // The captions are not part of the record: the cancelled edits return to their saved
+      // wording.
+      if (Result<IniDocument> prefs = IniDocument::Load(paths_.data.prefs); prefs) {
+        ReloadLabels(prefs.value(), preferences_);
+      }
       pages_->rebuildPage(currentPage);
     } else if (!basicPageInitialised) {
       pages_->showBasicPage();

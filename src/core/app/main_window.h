@@ -51,6 +51,10 @@ class MainPages {
   // Full redraw of `page` from the settings record (after a Cancel or a skin change): destroys
   // that page's child controls and shows it again from scratch.
   virtual void rebuildPage(MainPage page) = 0;
+  // Pointer events on the window surface, handed on by the window.
+  virtual void onLeftButtonDown(Point) {}
+  virtual void onMouseMove(Point) {}
+  virtual void onHover(Point) {}
 };
 
 // Where the main window finds its files.
@@ -81,6 +85,10 @@ class CTarnwickDlg : public WindowModel {
   KeyDisposition onKey(const KeyEvent& key) override;
   // kCommandExit ends the program.
   void onCommand(int command) override;
+  // Presses, moves and hovers go to the page code.
+  void onLeftButtonDown(Point at) override;
+  void onMouseMove(Point at) override;
+  void onHover(Point at) override;
 
   // The tray icon was clicked.
   void onTray(TrayClick click);

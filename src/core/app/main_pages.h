@@ -1,0 +1,117 @@
+#pragma once
+// The face of the main window: both pages drawn from the settings record into the window's back
+// buffer, the child controls each page owns, the page tabs, dragging by the background, and the
+// hover feedback of buttons and key rows.
+//
+// Every change on screen goes the same way: the changed elements are drawn into the back buffer
+// and then the whole buffer is presented, so the screen always shows the complete face and
+// nothing flickers. Pictures come from the current skin folder at every draw.
+
+#include <array>
+#include <string>
+
+#include "core/app/main_window.h"
+#include "core/ui/layout.h"
+
+namespace vm31 {
+
+// The elements that light up under the pointer.
+enum class HoverElement {
+  kOk,
+  kApply,
+  kCancel,
+  kSkins,
+  kMinimise,
+  kClose,
+  kBasicTab,
+  kAdvancedTab,
+  kKeyDefault,  // basic page
+  kKeyRow1,     // basic page, rows 1..7
+  kKeyRow2,
+  kKeyRow3,
+  kKeyRow4,
+  kKeyRow5,
+  kKeyRow6,
+  kKeyRow7,
+  kSystemDefault,  // advanced page
+  kNewMacro,
+  kDeleteMacro,
+  kConfirmMacro,
+};
+inline constexpr std::size_t kHoverElementCount =
+    static_cast<std::size_t>(HoverElement::kConfirmMacro) + 1;
+
+// The colours and font of child control `id` (the window's control-colour rule): the macro
+// name and loop-count edits and the macro lists in the label colour (lists over RGB 14, 15, 14),
+// other lists white on black, the DPI swatches in their stage's colour, the value fields in the
+// label colour on black, any other static field in the label colour on RGB 100, 150, 100.
+ControlStyle MainControlStyle(int id, const MouseConfig& config, Rgb uiTextColor,
+                              const FontSpec& font);
+
+// The sensor type whose DPI table the window uses: 1..3 have their own eight-level tables, every
+// other type the twelve-level table of type 0.
+int DpiTableSensor(std::uint8_t sensorTypeCopy);
+
+class MainWindowPages : public MainPages {
+ public:
+  explicit MainWindowPages(CTarnwickDlg& dlg) : dlg_(dlg) {}
+
+  // Shows the basic page (see MainPages). The first time in a run it refreshes the sensor type
+  // from the mouse and, when config.bin's first-run flag is 0, gives both key groups the
+  // factory captions and stores them in str.ini.
+  void showBasicPage() override;
+  // Shows the advanced page: system mouse settings from the record, the macros of record.ini.
+  // Showing the page already shown does nothing.
+  void showAdvancedPage();
+  // Destroys `page`'s child controls and draws it again in full (kNone: the basic page).
+  void rebuildPage(MainPage page) override;
+
+  // Presses: the tabs switch pages; a press no region claims drags the window.
+  void onLeftButtonDown(Point at) override;
+  // Moves: over a hoverable element nothing happens until the hover arrives; elsewhere every
+  // lit element is restored.
+  void onMouseMove(Point at) override;
+  // The pointer rested: the elements under it light up, lit siblings of their group go out.
+  void onHover(Point at) override;
+
+  // DPI level cells per stage column: 8 for sensor types 1..3, else 12 (0 before the basic
+  // page was first drawn).
+  int dpiLevelCount() const { return dpiLevelCount_; }
+  bool hoverMark(HoverElement element) const {
+    return hoverMarks_[static_cast<std::size_t>(element)];
+  }
+
+ private:
+  void drawImage(std::string_view fileName, const Rect& at);
+  void drawText(std::string_view text, const Rect& box, TextFormat format, bool title = false);
+  void present();
+
+  void drawCommonFrame(std::string_view pageImage);
+  void drawBottomCaptions();
+  void drawKeyRowTexts(int row);
+  void drawKeyRow(int row, bool over);
+  void drawModeButtons();
+  void drawReportRate();
+  void drawDpiStage(int stage);
+  void drawDpiLevelLabels();
+  void createBasicControls();
+  void createAdvancedControls();
+  void showMacros();
+  void destroyBasicControls();
+  void destroyAdvancedControls();
+  bool basicControlsExist() const;
+  bool advancedControlsExist() const;
+  void firstBasicShow();
+
+  bool hoverActive(HoverElement element) const;
+  void drawHoverElement(HoverElement element, bool over);
+
+  const std::string& buttonLabel(int button) const;
+  int editedGroup() const;
+
+  CTarnwickDlg& dlg_;
+  int dpiLevelCount_ = 0;
+  std::array<bool, kHoverElementCount> hoverMarks_{};
+};
+
+}  // namespace vm31

@@ -68,4 +68,14 @@ void PrintError(const std::string& message) {
   std::fprintf(stderr, "vm31ctl: %s\n", message.c_str());
 }
 
+int Fail(int status, const std::string& message) {
+  PrintError(message);
+  return status;
+}
+
+void Say(const std::string& line) {
+  std::fprintf(stdout, "%s\n", line.c_str());
+  std::fflush(stdout);
+}
+
 }  // namespace vm31::cli

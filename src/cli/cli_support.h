@@ -45,5 +45,9 @@ Result<DeviceDefinition> LoadProgramDeviceDefinition();
 
 // Prints "vm31ctl: <message>" to standard error.
 void PrintError(const std::string& message);
+// PrintError(message), then gives `status` back: `return Fail(kExitUsage, "...");`.
+int Fail(int status, const std::string& message);
+// Prints one line to standard output at once (watch and the emulator print as events come).
+void Say(const std::string& line);
 
 }  // namespace vm31::cli

@@ -25,15 +25,6 @@ using linux_platform::LoopEventSink;
 
 enum ExitStatus { kOk = 0, kAbsent = 1, kBadUsage = 2, kTransferFailed = 3 };
 
-void Say(const std::string& line) {
-  std::fprintf(stdout, "%s\n", line.c_str());
-  std::fflush(stdout);
-}
-
-int Fail(int status, const std::string& message) {
-  PrintError(message);
-  return status;
-}
 
 std::string Hex2(int value) {
   char text[8];

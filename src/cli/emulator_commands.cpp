@@ -34,15 +34,6 @@ constexpr std::uint8_t kEventCollection = 1;
 // A client that starts a frame or a line and stops sending is dropped after this long.
 constexpr int kClientStallSeconds = 1;
 
-void Say(const std::string& line) {
-  std::fprintf(stdout, "%s\n", line.c_str());
-  std::fflush(stdout);
-}
-
-int Fail(int status, const std::string& message) {
-  PrintError(message);
-  return status;
-}
 
 std::optional<int> ParseNumber(const std::string& text, int low, int high) {
   if (text.empty() || text.size() > 9) return std::nullopt;

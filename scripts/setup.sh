@@ -7,6 +7,8 @@ packages=(
   # build
   g++ cmake ninja-build pkg-config
   libudev-dev qt6-base-dev
+  # the desktop's mouse settings: GIO (GSettings, GDBus) and GNOME's mouse schema
+  libglib2.0-dev gsettings-desktop-schemas
   # skins and icon are rendered from SVG at build time
   librsvg2-bin
   # tests and benchmarks

@@ -1,5 +1,6 @@
 #include "qt/skinned_window.h"
 #include "qt/qt_text.h"
+#include "platform/linux/key_names.h"
 
 #include <unistd.h>
 
@@ -91,6 +92,10 @@ struct RightModifier {
 constexpr RightModifier kRightModifiers[] = {{105, 0xE4}, {62, 0xE5}, {108, 0xE6}, {134, 0xE7}};
 
 std::uint16_t UsageOf(int qtKey, quint32 scanCode) {
+  // The key's place on the keyboard first: it tells the keypad and the right modifiers apart.
+  if (const std::uint16_t usage = linux_keys::UsageFromNativeScanCode(scanCode); usage != 0) {
+    return usage;
+  }
   for (const auto& right : kRightModifiers) {
     if (scanCode == right.x11KeyCode) return right.usage;
   }
@@ -351,6 +356,12 @@ void SkinnedWindow::setVisible(int id, bool visible) {
 
 void SkinnedWindow::setFocus(int id) {
   if (QWidget* widget = control(id)) widget->setFocus(Qt::OtherFocusReason);
+}
+
+int SkinnedWindow::focusedControl() const {
+  QWidget* focus = QApplication::focusWidget();
+  if (focus == nullptr || focus->window() != this) return -1;
+  return controlIdOf(focus);
 }
 
 void SkinnedWindow::setText(int id, std::string_view text) {

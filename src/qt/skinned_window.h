@@ -65,6 +65,7 @@ class SkinnedWindow : public QWidget, public Canvas, public Controls, public Win
   void setStyle(int id, const ControlStyle& style) override;
   void setVisible(int id, bool visible) override;
   void setFocus(int id) override;
+  int focusedControl() const override;
   void setText(int id, std::string_view text) override;
   std::string text(int id) const override;
   void clearItems(int id) override;

@@ -318,6 +318,8 @@ void MainWindowPages::destroyBasicControls() {
     if (child.page == layout::ChildPage::kBasic) controls->destroy(child.id);
   }
   for (int list : layout::kBasicPageLists) controls->destroy(list);
+  keyListOpen_.fill(false);
+  lightListOpen_.fill(false);
 }
 
 void MainWindowPages::destroyAdvancedControls() {
@@ -518,17 +520,7 @@ void MainWindowPages::rebuildPage(MainPage page) {
 
 // ---- presses ----
 
-void MainWindowPages::onLeftButtonDown(Point at) {
-  if (layout::kBasicTab.contains(at)) {
-    showBasicPage();
-    return;
-  }
-  if (layout::kAdvancedTab.contains(at)) {
-    showAdvancedPage();
-    return;
-  }
-  if (WindowHost* host = dlg_.ports().host) host->startDrag();
-}
+// The press dispatch lives with the page controls (main_controls.cpp).
 
 // ---- hover feedback ----
 

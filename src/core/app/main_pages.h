@@ -8,9 +8,12 @@
 // nothing flickers. Pictures come from the current skin folder at every draw.
 
 #include <array>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "core/app/main_window.h"
+#include "core/keys/function_menu.h"
 #include "core/ui/layout.h"
 
 namespace vm31 {
@@ -66,8 +69,28 @@ class MainWindowPages : public MainPages {
   // Destroys `page`'s child controls and draws it again in full (kNone: the basic page).
   void rebuildPage(MainPage page) override;
 
-  // Presses: the tabs switch pages; a press no region claims drags the window.
+  // Presses, in this order: OK, Apply, Skins (each lets the press go on), minimise, close, the
+  // tabs, Cancel (goes on), the shown page's controls; a press nothing claims drags the window.
+  // A press on the pixel column two bottom buttons share runs the left one only.
   void onLeftButtonDown(Point at) override;
+  // The basic page's lists: a chosen function, DPI-switch operation or lighting entry.
+  void onControlNotify(int controlId, ControlNotification notification) override;
+  // Pointer over an open function list: the entry under it is highlighted (not chosen), and
+  // over "DPI Switch" the DPI-switch cascade opens beside it.
+  void onControlMouseMove(int controlId, Point at) override;
+
+  // Asks for the parameters of a key function that needs them (Windows .. Macro Key); nullopt
+  // when the dialog was cancelled. Unset: the function's own dialog runs over the window.
+  std::function<std::optional<FunctionParameters>(int function)> functionDialog;
+  // Runs the skin chooser; true when a new skin was confirmed (the page is then redrawn).
+  std::function<bool()> skinChooser;
+  // Writes the system mouse settings of the record (OK and Apply).
+  std::function<void(const MouseConfig&)> systemMouseWriter;
+
+  // Whether the function list of button `button` (0..11) is marked open.
+  bool keyListOpen(int button) const { return keyListOpen_[static_cast<std::size_t>(button)]; }
+  // Whether the lighting list of field `field` (0 mode, 1 parameter, 2 effect) is marked open.
+  bool lightListOpen(int field) const { return lightListOpen_[static_cast<std::size_t>(field)]; }
   // Moves: over a hoverable element nothing happens until the hover arrives; elsewhere every
   // lit element is restored.
   void onMouseMove(Point at) override;
@@ -103,6 +126,26 @@ class MainWindowPages : public MainPages {
   bool advancedControlsExist() const;
   void firstBasicShow();
 
+  // Basic-page controls (main_controls.cpp).
+  void runApply(bool hideAfter);
+  void cancelEdits();
+  bool basicPagePress(Point at);
+  void closeStaleLists(Point at);
+  void closeKeyList(int button);
+  void closeLightList(int field);
+  void switchKeyGroup(int group);
+  void defaultKeys();
+  void keyRowPress(int row);
+  void reportRatePress(int segment);
+  void tickPress(int stage);
+  void colourPress(int stage);
+  void levelPress(int stage, int level);
+  void lightFieldPress(int field);
+  void functionListChosen();
+  void dpiSwitchChosen();
+  void lightListChosen(int field);
+  ButtonLabels& labels();
+
   bool hoverActive(HoverElement element) const;
   void drawHoverElement(HoverElement element, bool over);
 
@@ -112,6 +155,8 @@ class MainWindowPages : public MainPages {
   CTarnwickDlg& dlg_;
   int dpiLevelCount_ = 0;
   std::array<bool, kHoverElementCount> hoverMarks_{};
+  std::array<bool, kButtonCount> keyListOpen_{};
+  std::array<bool, 3> lightListOpen_{};
 };
 
 }  // namespace vm31

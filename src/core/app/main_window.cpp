@@ -104,6 +104,14 @@ void CTarnwickDlg::onHover(Point at) {
   if (pages_ != nullptr) pages_->onHover(at);
 }
 
+void CTarnwickDlg::onControlNotify(int controlId, ControlNotification notification) {
+  if (pages_ != nullptr) pages_->onControlNotify(controlId, notification);
+}
+
+void CTarnwickDlg::onControlMouseMove(int controlId, Point at) {
+  if (pages_ != nullptr) pages_->onControlMouseMove(controlId, at);
+}
+
 void CTarnwickDlg::onTray(TrayClick click) {
   switch (click) {
     case TrayClick::kLeftUp:

@@ -55,6 +55,9 @@ class MainPages {
   virtual void onLeftButtonDown(Point) {}
   virtual void onMouseMove(Point) {}
   virtual void onHover(Point) {}
+  // Notifications and pointer moves of the pages' child controls, handed on by the window.
+  virtual void onControlNotify(int /*controlId*/, ControlNotification) {}
+  virtual void onControlMouseMove(int /*controlId*/, Point) {}
 };
 
 // Where the main window finds its files.
@@ -89,6 +92,9 @@ class CTarnwickDlg : public WindowModel {
   void onLeftButtonDown(Point at) override;
   void onMouseMove(Point at) override;
   void onHover(Point at) override;
+  // Child-control notifications and moves go to the page code.
+  void onControlNotify(int controlId, ControlNotification notification) override;
+  void onControlMouseMove(int controlId, Point at) override;
 
   // The tray icon was clicked.
   void onTray(TrayClick click);

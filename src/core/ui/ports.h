@@ -144,6 +144,8 @@ class Controls {
   virtual void setStyle(int id, const ControlStyle& style) = 0;
   virtual void setVisible(int id, bool visible) = 0;
   virtual void setFocus(int id) = 0;
+  // The control that has the keyboard focus; -1 when none of this window's controls has it.
+  virtual int focusedControl() const { return -1; }
 
   virtual void setText(int id, std::string_view text) = 0;
   virtual std::string text(int id) const = 0;

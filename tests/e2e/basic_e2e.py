@@ -1,0 +1,173 @@
+#!/usr/bin/python3
+"""End-to-end test of the basic page: real clicks and key presses on KOR_VM31 under Xvfb,
+against the emulated mouse with its wire trace.
+
+Run inside `dbus-run-session`. On a desktop without a tray the window shows at start. The test
+opens key row 3, chooses "Combo Key", picks "Left Ctrl" in the dialog, focuses the first key
+field, presses C and confirms; gives row 4 "DPI Switch" -> "DPI +" from the cascade; picks
+500 Hz; presses Apply. Then config.bin holds the choices (row 3's key word 00 01 06 00, slot 2
+of key matrix 1; row 4's 07 00 01 00; report rate code 2), str.ini the rows' new captions, and
+the independent trace decoder (tests/cli/trace_decoder.py) finds exactly that record on the wire.
+"""
+
+import argparse
+import os
+import struct
+import subprocess
+import sys
+import time
+
+sys.dont_write_bytecode = True
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(HERE, "..", "cli"))
+import trace_decoder  # noqa: E402
+from tray_e2e import Failure, Rig, wait_for  # noqa: E402
+
+REPORT_RATE_OFFSET = 1925
+LIST_TOPS = [221 + 23 * row for row in range(7)]  # the function lists of rows 1..7
+ENTRIES = 16
+
+
+class BasicRig(Rig):
+    def start_emulator_traced(self, trace):
+        self.spawn([os.path.join(self.bin_dir, "vm31ctl"), "emulator", "run", "--sensor-type",
+                    "0", "--trace", trace], stdout=subprocess.DEVNULL)
+        wait_for("the emulated mouse",
+                 lambda: self.vm31ctl("emulator", "status").stdout.startswith("plugged"))
+
+    def xdotool(self, *args):
+        subprocess.run(["xdotool", *args], env=self.env, check=True)
+        time.sleep(0.3)
+
+    def click(self, window, x, y):
+        self.xdotool("mousemove", "--window", window, str(x), str(y), "click", "1")
+
+    def origin(self, window):
+        geometry = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window],
+                                  env=self.env, capture_output=True, text=True).stdout
+        values = dict(line.split("=", 1) for line in geometry.split())
+        return int(values["X"]), int(values["Y"])
+
+    def column(self, x, top, bottom):
+        """The pixels (r, g, b) of screen column x from top to bottom (exclusive)."""
+        dump = subprocess.run(["xwd", "-root", "-silent"], env=self.env, capture_output=True,
+                              check=True).stdout
+        fields = struct.unpack(">25I", dump[:100])
+        header, per_line, colours = fields[0], fields[12], fields[19]
+        masks, step = fields[14:17], fields[11] // 8
+        pixels = dump[header + colours * 12:]
+        order = "little" if fields[7] == 0 else "big"
+        out = []
+        for y in range(top, bottom):
+            start = y * per_line + x * step
+            word = int.from_bytes(pixels[start:start + step], order)
+            out.append(tuple((word & m) >> (m & -m).bit_length() - 1 for m in masks))
+        return out
+
+    def entry_height(self, window, row):
+        """The height of a function-list entry, measured from the highlight that hovering
+        the first entry draws (entry heights follow the font)."""
+        top = LIST_TOPS[row - 1]
+        self.xdotool("mousemove", "--window", window, "400", str(top + 3))
+        self.xdotool("mousemove", "--window", window, "401", str(top + 4))
+        x0, y0 = self.origin(window)
+        pixels = self.column(x0 + 445, y0 + top, y0 + top + 60)
+        background = pixels[-1]
+        lit = [i for i, p in enumerate(pixels) if p != background and p != (0, 0, 0)]
+        if not lit:
+            raise Failure("no highlighted entry in the function list")
+        return lit[-1] + 1
+
+
+def entry_point(height, row, entry):
+    return 400, LIST_TOPS[row - 1] + entry * height + height // 2
+
+
+def scenario(rig):
+    trace = os.path.join(rig.root, "trace.jsonl")
+    rig.start_desktop(with_watcher=False)
+    rig.start_emulator_traced(trace)
+    program = rig.start_program()
+    window = wait_for("the window", lambda: rig.visible_windows(program.pid))[0]
+    time.sleep(0.5)
+
+    # Row 3: "Combo Key" with Left Ctrl + C.
+    rig.click(window, 300, 199 + 23 * 2 + 10)
+    height = rig.entry_height(window, 3)
+    print("function list entries are", height, "pixels high")
+    rig.click(window, *entry_point(height, 3, 12))
+    dialog = wait_for("the combination dialog",
+                      lambda: [w for w in rig.visible_windows(program.pid) if w != window])[0]
+    rig.click(dialog, 60, 76)    # the modifier field opens its list
+    rig.click(dialog, 60, 95)    # "Left Ctrl", its first entry
+    rig.click(dialog, 90, 127)   # the first key field
+    rig.xdotool("key", "--window", dialog, "c")
+    rig.click(dialog, 200, 262)  # OK
+    wait_for("the dialog to close", lambda: dialog not in rig.visible_windows(program.pid))
+
+    # Row 4: hovering "DPI Switch" opens the cascade beside it; "DPI +" is its first entry.
+    rig.click(window, 300, 199 + 23 * 3 + 10)
+    x, y = entry_point(height, 4, 6)
+    rig.xdotool("mousemove", "--window", window, str(x), str(y))
+    rig.xdotool("mousemove", "--window", window, str(x + 1), str(y))
+    cascade_top = LIST_TOPS[3] + 6 * height
+    rig.click(window, 463 + 20, cascade_top + height // 2)
+
+    # The other dialogs of the function list, each cancelled: the rows keep their functions.
+    for entry, name in ((8, "Windows"), (9, "media"), (10, "fire-key"), (11, "single-key"),
+                        (13, "macro key")):
+        rig.click(window, 300, 199 + 23 * 4 + 10)
+        rig.click(window, *entry_point(height, 5, entry))
+        shown = wait_for("the %s dialog" % name,
+                         lambda: [w for w in rig.visible_windows(program.pid) if w != window])[0]
+        rig.click(shown, 300, 262)  # Cancel
+        wait_for("the dialog to close", lambda: shown not in rig.visible_windows(program.pid))
+
+    rig.click(window, 720, 209)  # 500 Hz
+    rig.click(window, 700, 633)  # Apply
+
+    config_path = os.path.join(rig.app, "config.bin")
+
+    def applied():
+        with open(config_path, "rb") as handle:
+            record = handle.read()[1:]
+        return record if record[REPORT_RATE_OFFSET] == 2 else None
+    record = wait_for("config.bin with 500 Hz", applied)
+    for button, word in ((2, [0x00, 0x01, 0x06, 0x00]), (3, [0x07, 0x00, 0x01, 0x00])):
+        if trace_decoder.key_word(record, 0, button) != word:
+            raise Failure("row %d's key word is %r" % (button + 1,
+                                                       trace_decoder.key_word(record, 0, button)))
+    with open(os.path.join(rig.app, "str.ini"), encoding="utf-8", errors="replace") as ini:
+        text = ini.read()
+    if "Item3=Combo Key-Left Ctrl+C" not in text or "Item4=DPI +" not in text:
+        raise Failure("str.ini lacks the new captions:\n" + text)
+    checked = subprocess.run([sys.executable, os.path.join(HERE, "..", "cli", "trace_decoder.py"),
+                              trace, config_path], capture_output=True, text=True)
+    if checked.returncode != 0:
+        raise Failure("wire trace: " + checked.stderr.strip())
+    print(checked.stdout.strip())
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--bin", required=True)
+    parser.add_argument("--keep", action="store_true")
+    options = parser.parse_args()
+    if "DBUS_SESSION_BUS_ADDRESS" not in os.environ:
+        sys.exit("run me inside dbus-run-session")
+    rig = BasicRig(options.bin, os.path.join(options.bin, "screenshots"), options.keep)
+    try:
+        rig.start_x()
+        scenario(rig)
+    except Failure as failure:
+        print("FAILED:", failure)
+        return 1
+    finally:
+        rig.stop()
+    print("passed: basic page")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

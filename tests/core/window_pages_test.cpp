@@ -15,6 +15,7 @@
 #include "emulator/emulated_hid_bus.h"
 #include "emulator/emulated_mouse.h"
 #include "emulator/virtual_clock.h"
+#include "support/main_window_rig.h"
 #include "support/recording_host.h"
 #include "support/temp_folder.h"
 
@@ -27,67 +28,12 @@ using testing::RecordingWindow;
 using testing::TempFolder;
 using testing::WritePngHeader;
 
-// Device events raised on the test's thread reach the window at once; the reader thread raises
-// none in these tests.
-class DirectSink : public EventSink {
- public:
-  void setTarget(CTarnwickDlg* dlg) { dlg_ = dlg; }
-  void deliver(const DeviceEvent& event) override {
-    if (std::this_thread::get_id() == owner_ && dlg_ != nullptr) dlg_->onDeviceEvent(event);
-  }
+using PagesSetup = testing::MainWindowSetup;
 
- private:
-  const std::thread::id owner_ = std::this_thread::get_id();
-  CTarnwickDlg* dlg_ = nullptr;
-};
-
-class NoWatch : public HotplugWatch {
- public:
-  Status start() override { return Ok{}; }
-};
-
-struct PagesSetup {
-  std::uint8_t sensorType = 2;    // eight levels, "250" .. "2500"
-  std::uint8_t firstRunFlag = 1;  // 0: the factory captions are stored at the first show
-  std::function<void(MouseConfig&)> edit{};
-  std::string macros{};  // record.ini; empty: no file
-};
-
-// A portable installation with every picture of the "Dark" skin and the emulated mouse.
-struct PagesRig {
-  explicit PagesRig(const PagesSetup& setup = {}) {
-    bin = temp.path() / "bin";
-    std::filesystem::create_directories(bin);
-    MouseConfig config = FactoryConfig();
-    if (setup.edit) setup.edit(config);
-    EXPECT_TRUE(
-        WriteFileAtomically(bin / "config.bin", ConfigFileImage(setup.firstRunFlag, config)).ok());
-    const std::string ini =
-        "[Skins]\r\nLan=EN\r\nRColor=0\r\nGColor=255\r\nBColor=0\r\nPath=Dark\r\n"
-        "[Setting-EN]\r\nItem1=Shoot\r\nItem2=Aim\r\nItem13=Jump\r\n";
-    EXPECT_TRUE(WriteFileAtomically(bin / "str.ini", Bytes(ini.begin(), ini.end())).ok());
-    if (!setup.macros.empty()) {
-      EXPECT_TRUE(
-          WriteFileAtomically(bin / "record.ini", Bytes(setup.macros.begin(), setup.macros.end()))
-              .ok());
-    }
-    for (std::string_view name : kSkinFileNames) {
-      const bool main = name == kMainSkinImage;
-      WritePngHeader(bin / "Skins" / "Dark" / std::string(name.substr(1)), main ? 875 : 16,
-                     main ? 644 : 16);
-    }
-    mouse.setSensorType(setup.sensorType);
-    bus.plug();
-    (void)bus.takePending();
-    MainWindowPaths paths{DataFilesIn(bin), {bin / "Skins"}};
-    dlg = std::make_unique<CTarnwickDlg>(link, notifier, watch, paths);
-    pages = std::make_unique<MainWindowPages>(*dlg);
-    dlg->setPages(pages.get());
-    sink.setTarget(dlg.get());
-    window.stripPrefix = (bin / "Skins" / "Dark").string();
-    window.model = dlg.get();
-    dlg->attach(window.ports());
-  }
+// The main-window fixture, with the window's initialisation left to the test (start()), so the
+// first show of the basic page is part of what it sees.
+struct PagesRig : testing::MainWindowRig {
+  explicit PagesRig(PagesSetup setup = {}) : MainWindowRig(WithoutInitialisation(setup)) {}
 
   // Initialises the window (which shows the basic page) and returns what the page drew.
   Log start() {
@@ -99,21 +45,12 @@ struct PagesRig {
     auto it = std::find(log.rbegin(), log.rend(), marker);
     return Log(it.base(), log.end());
   }
-  Log take() { return std::exchange(log, {}); }
 
-  TempFolder temp;
-  std::filesystem::path bin;
-  Log log;
-  VirtualClock clock;
-  EmulatedMouse mouse{DeviceDefinition{}, clock};
-  EmulatedHidBus bus{mouse};
-  DirectSink sink;
-  DeviceLink link{bus, clock, sink, DeviceDefinition{}};
-  RecordingWindow window{log};
-  RecordingNotifier notifier{log};
-  NoWatch watch;
-  std::unique_ptr<CTarnwickDlg> dlg;
-  std::unique_ptr<MainWindowPages> pages;
+ private:
+  static PagesSetup WithoutInitialisation(PagesSetup setup) {
+    setup.initialise = false;
+    return setup;
+  }
 };
 
 std::string Img(std::string_view name, int x, int y) {
@@ -122,13 +59,7 @@ std::string Img(std::string_view name, int x, int y) {
 std::string Text(std::string_view text, const Rect& r, std::string_view format) {
   return "text '" + std::string(text) + "' " + testing::RectText(r) + " " + std::string(format);
 }
-Log Only(const Log& log, std::string_view prefix) {
-  Log kept;
-  for (const std::string& line : log) {
-    if (line.rfind(prefix, 0) == 0) kept.push_back(line);
-  }
-  return kept;
-}
+Log Only(const Log& log, std::string_view prefix) { return testing::LinesStarting(log, prefix); }
 
 // Compares two long draw lists line by line, so a failure names the first line that differs.
 void ExpectSameLog(const Log& actual, const Log& expected) {

@@ -42,9 +42,12 @@ class NoHotplugWatch : public HotplugWatch {
 };
 
 struct MainWindowSetup {
-  std::uint8_t sensorType = 2;  // eight levels
+  std::uint8_t sensorType = 2;    // eight levels, "250" .. "2500"
+  std::uint8_t firstRunFlag = 1;  // 0: the factory captions are stored at the first show
   std::function<void(MouseConfig&)> edit{};
+  std::string macros{};  // record.ini; empty: no file
   std::string labels = "Item1=Shoot\r\nItem2=Aim\r\nItem13=Jump\r\n";  // [Setting-EN] lines
+  bool initialise = true;  // false: the test runs the window's initialisation itself
 };
 
 struct MainWindowRig {
@@ -53,12 +56,18 @@ struct MainWindowRig {
     std::filesystem::create_directories(bin);
     MouseConfig config = FactoryConfig();
     if (setup.edit) setup.edit(config);
-    EXPECT_TRUE(WriteFileAtomically(bin / "config.bin", ConfigFileImage(1, config)).ok());
+    EXPECT_TRUE(
+        WriteFileAtomically(bin / "config.bin", ConfigFileImage(setup.firstRunFlag, config)).ok());
     const std::string ini =
         "[Skins]\r\nLan=EN\r\nRColor=0\r\nGColor=255\r\nBColor=0\r\nPath=Dark\r\n"
         "[Setting-EN]\r\n" +
         setup.labels;
     EXPECT_TRUE(WriteFileAtomically(bin / "str.ini", Bytes(ini.begin(), ini.end())).ok());
+    if (!setup.macros.empty()) {
+      EXPECT_TRUE(
+          WriteFileAtomically(bin / "record.ini", Bytes(setup.macros.begin(), setup.macros.end()))
+              .ok());
+    }
     for (std::string_view name : kSkinFileNames) {
       const bool main = name == kMainSkinImage;
       WritePngHeader(bin / "Skins" / "Dark" / std::string(name.substr(1)), main ? 875 : 16,
@@ -75,8 +84,10 @@ struct MainWindowRig {
     window.stripPrefix = (bin / "Skins" / "Dark").string();
     window.model = dlg.get();
     dlg->attach(window.ports());
-    EXPECT_TRUE(dlg->onInitialise());
-    log.clear();
+    if (setup.initialise) {
+      EXPECT_TRUE(dlg->onInitialise());
+      log.clear();
+    }
   }
 
   Log take() { return std::exchange(log, {}); }

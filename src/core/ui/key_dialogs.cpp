@@ -265,8 +265,8 @@ CMacroDialog::CMacroDialog(SkinState skin, FontSpec font, std::filesystem::path 
     : PopupFrame("/macro-key.png", kMacroKeyBackgroundFailureCaption, std::move(skin),
                  std::move(font)),
       macroFile_(std::move(macroFile)),
-      macros_({kMacroId, Rect{49, 69, 180, 85}, Rect{49, 69, 195, 85}, kMacroListId,
-               Rect{49, 87, 195, 247}, true},
+      macros_({kMacroId, Rect{42, 66, 336, 82}, Rect{42, 66, 351, 82}, kMacroListId,
+               Rect{42, 84, 351, 244}, true},
               {}, {}) {}
 
 void CMacroDialog::createControls() {
@@ -287,13 +287,13 @@ void CMacroDialog::drawPanes() {
 }
 
 void CMacroDialog::drawOwnTexts() {
-  drawText(DialogTextFor(DialogText::kMacroSelectPrompt, language()), Rect{23, 45, 360, 65},
+  drawText(DialogTextFor(DialogText::kMacroSelectPrompt, language()), Rect{20, 40, 372, 62},
            TextFormat::kLeft);
   drawPanes();
   for (int option = 1; option <= 3; ++option) {
     const Rect pane = PlayPane(option);
     drawText(MacroPlayModeText(option, language()),
-             Rect{pane.right + 8, pane.top - 4, 375, pane.bottom + 4}, TextFormat::kLeft);
+             Rect{pane.right + 8, pane.top - 6, 380, pane.bottom + 6}, TextFormat::kLeft);
   }
 }
 

@@ -155,9 +155,9 @@ class CMacroDialog : public PopupFrame {
  public:
   static constexpr int kMacroId = 592;
   static constexpr int kMacroListId = 593;
-  // The play-option panes, option 1 first.
+  // The play-option panes, option 1 first, where the skins' macro-key picture has their boxes.
   static constexpr Rect PlayPane(int option) {
-    return Rect{30, 110 + 30 * (option - 1), 46, 126 + 30 * (option - 1)};
+    return Rect{24, 104 + 44 * (option - 1), 40, 120 + 44 * (option - 1)};
   }
   CMacroDialog(SkinState skin, FontSpec font, std::filesystem::path macroFile);
 

@@ -16,8 +16,8 @@ packages=(
   # the window's font faces and their stand-ins (CJK sans and serif, Arial, Tahoma)
   fonts-wqy-microhei fonts-arphic-uming fonts-liberation fonts-dejavu-core
   # end-to-end tests: X server, pointer and keys, screenshots, a private session bus and the
-  # desktop stand-in (Python GObject bindings)
-  xvfb xdotool x11-apps dbus-daemon python3-gi
+  # desktop stand-in (Python GObject bindings); gsettings reads the desktop's pointer speed
+  xvfb xdotool x11-apps dbus-daemon python3-gi libglib2.0-bin
 )
 
 missing=()

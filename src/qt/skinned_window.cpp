@@ -494,7 +494,8 @@ void SkinnedWindow::bringToFront() {
 }
 
 void SkinnedWindow::setCaption(std::string_view caption) {
-  setWindowTitle(ToQString(caption));
+  // An empty caption is the program's own name, as for message boxes.
+  setWindowTitle(caption.empty() ? context_.programName : ToQString(caption));
 }
 
 std::optional<Size> SkinnedWindow::setBackgroundImage(const std::string& path) {

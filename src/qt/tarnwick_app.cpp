@@ -16,6 +16,7 @@
 #include "core/ui/skin.h"
 #include "platform/linux/executable_folder.h"
 #include "platform/linux/linux_device_backend.h"
+#include "platform/linux/system_mouse_chooser.h"
 #include "qt/single_instance.h"
 #include "qt/skinned_window.h"
 #include "qt/tray_notifier.h"
@@ -134,6 +135,9 @@ int CTarnwickApp::run(int argc, char** argv) {
       SkinsRoots(exeFolder.value(), SkinEnvironment{Env("XDG_DATA_HOME"), Env("HOME")})};
   CTarnwickDlg model(link, notifier, hotplug, std::move(paths));
   MainWindowPages pages(model);
+  // The desktop's pointer settings: KDE Plasma, GSettings, or none (the page then says so).
+  const std::unique_ptr<SystemMouse> systemMouse = CreateSystemMouse();
+  pages.systemMouse = systemMouse.get();
   model.setPages(&pages);
   dialog = &model;
   hotplug.setTarget(&model);

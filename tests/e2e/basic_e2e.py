@@ -12,7 +12,6 @@ the independent trace decoder (tests/cli/trace_decoder.py) finds exactly that re
 
 import argparse
 import os
-import struct
 import subprocess
 import sys
 import time
@@ -22,6 +21,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "cli"))
 import trace_decoder  # noqa: E402
+import xwd_to_png  # noqa: E402
+from x_screen import Screen, pixel_column  # noqa: E402
 from tray_e2e import Failure, Rig, wait_for  # noqa: E402
 
 REPORT_RATE_OFFSET = 1925
@@ -51,19 +52,22 @@ class BasicRig(Rig):
 
     def column(self, x, top, bottom):
         """The pixels (r, g, b) of screen column x from top to bottom (exclusive)."""
-        dump = subprocess.run(["xwd", "-root", "-silent"], env=self.env, capture_output=True,
-                              check=True).stdout
-        fields = struct.unpack(">25I", dump[:100])
-        header, per_line, colours = fields[0], fields[12], fields[19]
-        masks, step = fields[14:17], fields[11] // 8
-        pixels = dump[header + colours * 12:]
-        order = "little" if fields[7] == 0 else "big"
-        out = []
-        for y in range(top, bottom):
-            start = y * per_line + x * step
-            word = int.from_bytes(pixels[start:start + step], order)
-            out.append(tuple((word & m) >> (m & -m).bit_length() - 1 for m in masks))
-        return out
+        screen = Screen(self.env["DISPLAY"])
+        try:
+            return pixel_column(screen.grab((x, top, 1, bottom - top)))
+        finally:
+            screen.close()
+
+    def save_screen(self, name):
+        """The screen as it shows now, into the output folder."""
+        screen = Screen(self.env["DISPLAY"])
+        try:
+            os.makedirs(self.out_dir, exist_ok=True)
+            path = os.path.join(self.out_dir, name)
+            xwd_to_png.convert(screen.grab((0, 0, 1000, 720)), path)
+            return path
+        finally:
+            screen.close()
 
     def entry_height(self, window, row):
         """The height of a function-list entry, measured from the highlight that hovering
@@ -142,6 +146,11 @@ def scenario(rig):
         text = ini.read()
     if "Item3=Combo Key-Left Ctrl+C" not in text or "Item4=DPI +" not in text:
         raise Failure("str.ini lacks the new captions:\n" + text)
+    check_trace(trace, config_path)
+
+
+def check_trace(trace, config_path):
+    """The independent decoder finds exactly the record of config_path on the wire."""
     checked = subprocess.run([sys.executable, os.path.join(HERE, "..", "cli", "trace_decoder.py"),
                               trace, config_path], capture_output=True, text=True)
     if checked.returncode != 0:
@@ -149,25 +158,28 @@ def scenario(rig):
     print(checked.stdout.strip())
 
 
-def main():
+def run_main(rig_class, scenario_function, what):
+    """Runs one scenario under a fresh X server; on a failure the screen is saved into
+    <bin>/screenshots for the report."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--bin", required=True)
     parser.add_argument("--keep", action="store_true")
     options = parser.parse_args()
     if "DBUS_SESSION_BUS_ADDRESS" not in os.environ:
         sys.exit("run me inside dbus-run-session")
-    rig = BasicRig(options.bin, os.path.join(options.bin, "screenshots"), options.keep)
+    rig = rig_class(options.bin, os.path.join(options.bin, "screenshots"), options.keep)
     try:
         rig.start_x()
-        scenario(rig)
+        scenario_function(rig)
     except Failure as failure:
         print("FAILED:", failure)
+        print("the screen at the failure:", rig.save_screen(what.replace(" ", "-") + "-failure.png"))
         return 1
     finally:
         rig.stop()
-    print("passed: basic page")
+    print("passed:", what)
     return 0
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_main(BasicRig, scenario, "basic page"))

@@ -252,6 +252,10 @@ class RecordingWindow : public Canvas, public Controls, public WindowHost {
     const auto* c = find(id);
     return c ? std::optional<Rect>(c->rect) : std::nullopt;
   }
+  std::optional<ControlStyle> controlStyle(int id) const {
+    const auto* c = find(id);
+    return c ? std::optional<ControlStyle>(c->style) : std::nullopt;
+  }
 
   // WindowHost
   void show() override {

@@ -7,6 +7,7 @@
 
 #include "core/app/function_dialogs.h"
 #include "core/app/main_pages.h"
+#include "core/app/skin_choice.h"
 #include "core/settings/config_file.h"
 #include "core/settings/ini_file.h"
 #include "core/settings/value_labels.h"
@@ -92,8 +93,12 @@ void MainWindowPages::onLeftButtonDown(Point at) {
   const bool onCancel = !onApply && !onOk && layout::kCancelButton.contains(at);
   if (onOk) runApply(true);
   if (onApply) runApply(false);
-  if (layout::kSkinsButton.contains(at) && skinChooser && skinChooser()) {
-    rebuildPage(dlg_.currentPage);
+  if (layout::kSkinsButton.contains(at)) {
+    if (!skinChooser) {
+      RunSkinChooser(dlg_, this);
+    } else if (skinChooser()) {
+      rebuildPage(dlg_.currentPage);
+    }
   }
   if (layout::kMinimiseButton.contains(at)) {
     if (host != nullptr) host->hide();
@@ -113,6 +118,7 @@ void MainWindowPages::onLeftButtonDown(Point at) {
   }
   if (onCancel) cancelEdits();
   if (dlg_.currentPage == MainPage::kBasic && basicPagePress(at)) return;
+  if (dlg_.currentPage == MainPage::kAdvanced && advancedPagePress(at)) return;
   if (host != nullptr) host->startDrag();
 }
 
@@ -136,7 +142,7 @@ void MainWindowPages::runApply(bool hideAfter) {
     (void)prefs.value().Save(dlg_.paths().data.prefs);
   }
   dlg_.appliedConfig() = config;
-  if (systemMouseWriter) systemMouseWriter(config);
+  writeSystemSettings();
   if (!problem.empty() && host != nullptr) {
     host->messageBox(problem, kWarningCaption, MessageBoxIcon::kWarning);
   }
@@ -388,6 +394,10 @@ void MainWindowPages::lightFieldPress(int field) {
 // ---- list notifications ----
 
 void MainWindowPages::onControlNotify(int controlId, ControlNotification notification) {
+  if (dlg_.currentPage == MainPage::kAdvanced) {
+    advancedControlNotify(controlId, notification);
+    return;
+  }
   if (dlg_.currentPage != MainPage::kBasic) return;
   const bool change = notification == ControlNotification::kSelectionChange;
   const bool doubleClick = notification == ControlNotification::kDoubleClick;
@@ -495,6 +505,10 @@ void MainWindowPages::lightListChosen(int field) {
 // ---- hover selection in the function lists ----
 
 void MainWindowPages::onControlMouseMove(int controlId, Point at) {
+  if (dlg_.currentPage == MainPage::kAdvanced) {
+    advancedControlMouseMove(controlId, at);
+    return;
+  }
   Controls* controls = dlg_.ports().controls;
   // Only the key rows' lists (buttons 1..7) are ever opened.
   if (controls == nullptr || controlId < id::kFirstKeyList ||

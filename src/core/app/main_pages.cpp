@@ -330,7 +330,8 @@ void MainWindowPages::destroyAdvancedControls() {
     }
     for (int list : layout::kAdvancedPageLists) controls->destroy(list);
   }
-  dlg_.recordingKeys = false;  // leaving the page ends a recording
+  mouseEventListOpen_ = false;
+  releaseRecordingHold();  // leaving the page ends a recording; its counters stay
 }
 
 void MainWindowPages::showBasicPage() {
@@ -490,6 +491,8 @@ void MainWindowPages::showAdvancedPage() {
   drawText(dlg_.text(UiText::kMacroSetting), layout::kMacroSettingTitle, TextFormat::kCentre);
   drawText(dlg_.text(UiText::kAdvancedSettings), layout::kPageTitle, TextFormat::kLeft, true);
 
+  // The first display in a run takes the desktop's own values into the record.
+  if (!systemSettingsRead_) readSystemSettings();
   // The sliders show the record's positions; a stored value past the last cell lights them all.
   const MouseConfig& config = dlg_.mouseConfig();
   constexpr std::array<std::size_t, layout::kSliderCount> kSliderOffsets{

@@ -11,10 +11,14 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "core/app/main_window.h"
 #include "core/keys/function_menu.h"
+#include "core/macros/step_list.h"
 #include "core/ui/layout.h"
+#include "core/ui/system_mouse.h"
 
 namespace vm31 {
 
@@ -73,19 +77,41 @@ class MainWindowPages : public MainPages {
   // tabs, Cancel (goes on), the shown page's controls; a press nothing claims drags the window.
   // A press on the pixel column two bottom buttons share runs the left one only.
   void onLeftButtonDown(Point at) override;
-  // The basic page's lists: a chosen function, DPI-switch operation or lighting entry.
+  // The shown page's lists and fields: on the basic page a chosen function, DPI-switch
+  // operation or lighting entry; on the advanced page the macro and step lists, the mouse-event
+  // list and the name and loop-count fields.
   void onControlNotify(int controlId, ControlNotification notification) override;
   // Pointer over an open function list: the entry under it is highlighted (not chosen), and
-  // over "DPI Switch" the DPI-switch cascade opens beside it.
+  // over "DPI Switch" the DPI-switch cascade opens beside it. Over the step list of the
+  // advanced page the line under it is selected.
   void onControlMouseMove(int controlId, Point at) override;
 
   // Asks for the parameters of a key function that needs them (Windows .. Macro Key); nullopt
   // when the dialog was cancelled. Unset: the function's own dialog runs over the window.
   std::function<std::optional<FunctionParameters>(int function)> functionDialog;
   // Runs the skin chooser; true when a new skin was confirmed (the page is then redrawn).
+  // Unset: RunSkinChooser (skin_choice.h) runs the skins dialog over the window.
   std::function<bool()> skinChooser;
-  // Writes the system mouse settings of the record (OK and Apply).
-  std::function<void(const MouseConfig&)> systemMouseWriter;
+  // The desktop's pointer settings: read at the first display of the advanced page in a run,
+  // written by OK, Apply and the page's "Default" button. Unset: no desktop backend applies
+  // (as NoDesktopSystemMouse), the values stay in the record only.
+  SystemMouse* systemMouse = nullptr;
+
+  // Advanced page (advanced_controls.cpp): the step list's context menu and its "Delete"
+  // command, and the recorder's key events.
+  void onControlRightButtonDown(int controlId, Point at) override;
+  void onCommand(int command) override;
+  void onRecordingKey(const KeyEvent& key) override;
+
+  // Whether the desktop's values were read into the record during this run.
+  bool systemSettingsRead() const { return systemSettingsRead_; }
+  bool mouseEventListOpen() const { return mouseEventListOpen_; }
+  // The recorder: the flag set by the first successful start (never cleared), the progress
+  // counter (0 after a start, 1 once an event was appended, 2 after a stop) and the name of the
+  // last key press appended.
+  bool recordingFlag() const { return recordingFlag_; }
+  int recordingStarted() const { return recordingStarted_; }
+  const std::string& lastRecordedKey() const { return lastRecordedKey_; }
 
   // Whether the function list of button `button` (0..11) is marked open.
   bool keyListOpen(int button) const { return keyListOpen_[static_cast<std::size_t>(button)]; }
@@ -146,6 +172,39 @@ class MainWindowPages : public MainPages {
   void lightListChosen(int field);
   ButtonLabels& labels();
 
+  // Advanced-page controls (advanced_controls.cpp).
+  SystemMouse& desktopMouse();
+  void showSystemMouseReport(const SystemMouseReport& report, bool noticeNoDesktop);
+  void readSystemSettings();
+  void writeSystemSettings();
+  bool advancedPagePress(Point at);
+  void advancedControlNotify(int controlId, ControlNotification notification);
+  void advancedControlMouseMove(int controlId, Point at);
+  void closeMouseEventList();
+  void mouseEventFieldPress();
+  void tickToggle(std::size_t offset, const Rect& box);
+  void drawSlider(int slider, int litCells);
+  void sliderPress(int slider, int cell);
+  void systemDefaults();
+  void loadMacro();
+  void newMacro();
+  void deleteMacro();
+  void saveMacro();
+  void insertMouseEvent();
+  void editDelay();
+  void deleteStepLine();
+  void loopCountChanged();
+  void startRecording();
+  void stopRecording();
+  void releaseRecordingHold();
+  void dropTrailingCtrlPress();
+  void recordEvent(bool release, const std::string& keyName);
+  int selectedMacro() const;
+  std::vector<std::string> macroNames() const;
+  std::vector<std::string> stepLines() const;
+  void showStepEdit(const std::vector<std::string>& before, const StepListEdit& edit);
+  void tell(std::string_view text, std::string_view caption = {});
+
   bool hoverActive(HoverElement element) const;
   void drawHoverElement(HoverElement element, bool over);
 
@@ -157,6 +216,14 @@ class MainWindowPages : public MainPages {
   std::array<bool, kHoverElementCount> hoverMarks_{};
   std::array<bool, kButtonCount> keyListOpen_{};
   std::array<bool, 3> lightListOpen_{};
+
+  NoDesktopSystemMouse noDesktop_;
+  bool systemSettingsRead_ = false;
+  bool noDesktopNoticeShown_ = false;
+  bool mouseEventListOpen_ = false;
+  bool recordingFlag_ = false;
+  int recordingStarted_ = 0;
+  std::string lastRecordedKey_;
 };
 
 }  // namespace vm31

@@ -73,13 +73,23 @@ bool CTarnwickDlg::onInitialise() {
   return true;
 }
 
+void CTarnwickDlg::setSkin(std::string folder, std::string name, Rgb colour) {
+  skin_.currentSkinFolder = std::move(folder);
+  skin_.currentSkinName = std::move(name);
+  skin_.uiTextColor = colour;
+  if (ports_.canvas != nullptr) ports_.canvas->dropImageCache();
+}
+
 void CTarnwickDlg::onClose() {
   ports_.host->hide();
 }
 
 KeyDisposition CTarnwickDlg::onKey(const KeyEvent& key) {
+  // The recorder may end the recording (Ctrl+Break); the key that ended it is still swallowed.
+  const bool recording = recordingKeys;
+  if (recording && pages_ != nullptr) pages_->onRecordingKey(key);
   if (!key.down) return KeyDisposition::kPass;
-  if (recordingKeys) return KeyDisposition::kSwallow;
+  if (recording) return KeyDisposition::kSwallow;
   // The keypad's Enter is a Return too, as the system's own dialogs have always taken it.
   if (key.usage == kUsageReturn || key.usage == kUsageKeypadEnter || key.usage == kUsageEscape) {
     ports_.host->hide();
@@ -89,7 +99,11 @@ KeyDisposition CTarnwickDlg::onKey(const KeyEvent& key) {
 }
 
 void CTarnwickDlg::onCommand(int command) {
-  if (command == kCommandExit) exitProgram();
+  if (command == kCommandExit) {
+    exitProgram();
+    return;
+  }
+  if (pages_ != nullptr) pages_->onCommand(command);
 }
 
 void CTarnwickDlg::onLeftButtonDown(Point at) {
@@ -110,6 +124,10 @@ void CTarnwickDlg::onControlNotify(int controlId, ControlNotification notificati
 
 void CTarnwickDlg::onControlMouseMove(int controlId, Point at) {
   if (pages_ != nullptr) pages_->onControlMouseMove(controlId, at);
+}
+
+void CTarnwickDlg::onControlRightButtonDown(int controlId, Point at) {
+  if (pages_ != nullptr) pages_->onControlRightButtonDown(controlId, at);
 }
 
 void CTarnwickDlg::onTray(TrayClick click) {

@@ -58,6 +58,12 @@ class MainPages {
   // Notifications and pointer moves of the pages' child controls, handed on by the window.
   virtual void onControlNotify(int /*controlId*/, ControlNotification) {}
   virtual void onControlMouseMove(int /*controlId*/, Point) {}
+  virtual void onControlRightButtonDown(int /*controlId*/, Point) {}
+  // Menu commands other than the tray's Exit (the step list's "Delete").
+  virtual void onCommand(int /*command*/) {}
+  // A key event that reached the window while a macro recording holds the keyboard
+  // (recordingKeys), before the window decides whether to swallow it.
+  virtual void onRecordingKey(const KeyEvent&) {}
 };
 
 // Where the main window finds its files.
@@ -86,7 +92,7 @@ class CTarnwickDlg : public WindowModel {
   void onClose() override;
   // Return (the keypad's Enter included) and Escape hide the window and go no further.
   KeyDisposition onKey(const KeyEvent& key) override;
-  // kCommandExit ends the program.
+  // kCommandExit ends the program; other commands go to the page code.
   void onCommand(int command) override;
   // Presses, moves and hovers go to the page code.
   void onLeftButtonDown(Point at) override;
@@ -95,6 +101,7 @@ class CTarnwickDlg : public WindowModel {
   // Child-control notifications and moves go to the page code.
   void onControlNotify(int controlId, ControlNotification notification) override;
   void onControlMouseMove(int controlId, Point at) override;
+  void onControlRightButtonDown(int controlId, Point at) override;
 
   // The tray icon was clicked.
   void onTray(TrayClick click);
@@ -117,6 +124,9 @@ class CTarnwickDlg : public WindowModel {
   const std::string& text(UiText id) const;
   const std::string& preferenceSection() const { return text(UiText::kPreferenceSection); }
   const SkinState& skin() const { return skin_; }
+  // Makes a confirmed skin choice current. Every later draw reads its pictures from `folder`;
+  // the window's background keeps the picture it was started with.
+  void setSkin(std::string folder, std::string name, Rgb colour);
   const FontSpec& normalFont() const { return normalFont_; }
   const FontSpec& titleFont() const { return titleFont_; }
   std::optional<Size> backgroundSize() const { return backgroundSize_; }
@@ -132,7 +142,8 @@ class CTarnwickDlg : public WindowModel {
   MainPage currentPage = MainPage::kNone;
   bool basicPageInitialised = false;
   bool pageNeedsRebuild = false;  // set by Cancel: the next show from the tray redraws the page
-  // Set while a macro recording holds the keyboard: every key-down is swallowed.
+  // Set while a macro recording holds the keyboard: every key event goes to the page code's
+  // recorder first, then every key-down is swallowed (releases pass).
   bool recordingKeys = false;
 
  private:

@@ -26,6 +26,7 @@ namespace id = layout::control_id;
 constexpr Point kAdvancedTab{70, 60};
 constexpr Point kBasicTab{20, 60};
 constexpr Point kOnApply{700, 630};
+constexpr Point kOnCancel{800, 630};
 constexpr Point kPrecisionTick{55, 260};
 constexpr Point kScrollTick{55, 410};
 constexpr Point kDefault{80, 590};
@@ -266,6 +267,63 @@ TEST(AdvancedPageSystemMouse, EveryRefusalIsShownAndTheNextCallStillMade) {
   EXPECT_EQ(rig.desktop.written.size(), 8u);
 }
 
+TEST(AdvancedPageSystemMouse, CancelShowsTheDesktopsValuesAgainAtTheNextShow) {
+  struct Case {
+    const char* name;
+    bool pressDefault;  // "Default" writes to the desktop at once, before the edits
+    std::array<std::uint8_t, 5> bytes;
+    std::array<int, 3> lit;
+    Log written;  // by the OK after the Cancel
+  };
+  const Case cases[] = {
+      {"read at the first display",
+       false,
+       {1, 0, 11, 7, 1},
+       {11, 7, 1},
+       {"precision 1", "speed 20", "lines 7", "double-click 900"}},
+      {"written by Default",
+       true,
+       {0, 0, 6, 3, 6},
+       {6, 3, 6},
+       {"precision 0", "speed 10", "lines 3", "double-click 550"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // config.bin holds values that are neither the desktop's nor the defaults.
+    AdvancedRig rig({.edit = [](MouseConfig& m) {
+      const std::array<std::uint8_t, 5> stored{0, 1, 2, 5, 9};
+      for (std::size_t i = 0; i < stored.size(); ++i) {
+        m.at(config_offset::kEnhancePointerPrecision + i) = stored[i];
+      }
+    }});
+    rig.desktop.precision.value = true;
+    rig.desktop.speed.value = 20;
+    rig.desktop.lines.value = 7;
+    rig.desktop.doubleClick.value = 900;
+    rig.open();
+    if (c.pressDefault) rig.press(kDefault);
+    rig.press(Cell(0, 2));
+    rig.press(Cell(1, 9));
+    rig.press(kPrecisionTick);
+    rig.press(kScrollTick);
+    rig.press(kOnCancel);
+    EXPECT_EQ(SystemBytes(rig.config()), c.bytes);
+
+    rig.take();
+    rig.dlg->onTray(TrayClick::kLeftUp);
+    const Log drawn = rig.take();
+    EXPECT_EQ(LitCells(drawn), c.lit);
+    EXPECT_EQ(LinesStarting(drawn, "img /PaneMakingTick.png").size(),
+              static_cast<std::size_t>(c.bytes[0] + c.bytes[1]));
+    EXPECT_EQ(LinesStarting(drawn, "img /Pane.png").size(),
+              static_cast<std::size_t>(2 - c.bytes[0] - c.bytes[1]));
+
+    rig.desktop.written.clear();
+    rig.press(kOnApply);
+    EXPECT_EQ(rig.desktop.written, c.written);
+  }
+}
+
 TEST(AdvancedPageSystemMouse, WithoutADesktopBackendTheUserIsToldOnce) {
   AdvancedRig rig({}, false);
   const MouseConfig before = rig.config();
@@ -464,6 +522,44 @@ TEST(AdvancedPageMacros, NewThenConfirmWritesTheSectionAndCompilesIt) {
             (std::vector<std::uint8_t>{0x00, 0x01, 0x05, 0xF0, 0x85, 0xF0, 0x00}));
 }
 
+TEST(AdvancedPageMacros, ConfirmingALaterNewMacroKeepsTheListsOrderInTheFile) {
+  AdvancedRig rig({.macros = std::string(kThreeMacros)});
+  rig.open();
+  for (std::string_view name : {"Dash", "Jump"}) {
+    rig.window.setText(id::kMacroName, name);
+    rig.press(kNew);
+  }
+  rig.press(kMouseEventField);
+  rig.choose(id::kMouseEventList, 0);
+  rig.press(kConfirm);  // "Jump", listed fifth: "Dash" before it gets its empty section
+  EXPECT_EQ(rig.macroFile(), std::string(kThreeMacros) +
+                                 "[Dash]\r\nItemCount=0\r\n"
+                                 "[Jump]\r\nItemCount=4\r\nItem0=L-Button   Dn\r\n"
+                                 "Item1=50 ms\r\nItem2=L-Button   Up\r\nItem3=50 ms\r\n");
+  EXPECT_EQ(rig.config().macroBlock(4)[2], 0x05);  // Jump plays from its list position's block
+  EXPECT_EQ(rig.config().macroBlock(3)[2], 0x00);
+}
+
+TEST(AdvancedPageMacros, ACancelAfterConfirmKeepsTheCompiledEventsButNotTheLoopCount) {
+  AdvancedRig rig({.edit = [](MouseConfig& m) { m.setMacroLoopCount(2, 4); },
+                   .macros = std::string(kThreeMacros)});
+  rig.open();
+  rig.choose(id::kMacroList, 2);
+  rig.edit(id::kLoopCount, "5");
+  rig.press(kConfirm);
+  ASSERT_EQ(rig.config().macroBlock(2)[2], 0x05);
+  rig.press(kOnCancel);
+  // record.ini keeps Gamma, so the next OK must send it; the typed loop count was an edit.
+  const auto block = rig.config().macroBlock(2);
+  EXPECT_EQ((std::vector<std::uint8_t>(block.begin(), block.begin() + 7)),
+            (std::vector<std::uint8_t>{0x00, 0x04, 0x05, 0xF0, 0x85, 0xF0, 0x00}));
+  rig.dlg->onTray(TrayClick::kLeftUp);
+  rig.choose(id::kMacroList, 2);
+  EXPECT_EQ(rig.items(id::kMacroStepList),
+            (std::vector<std::string>{"L-Button   Dn", "50 ms", "L-Button   Up", "50 ms"}));
+  EXPECT_EQ(rig.window.text(id::kLoopCount), "4");
+}
+
 TEST(AdvancedPageMacros, DeletingTheSecondOfThreeMovesTheThirdIntoItsBlock) {
   AdvancedRig rig({.edit =
                        [](MouseConfig& m) {
@@ -525,11 +621,16 @@ TEST(AdvancedPageMacros, AnUnwritableFileIsNamedAndTheListKept) {
   rig.open();
   std::filesystem::remove(rig.bin / "record.ini");
   std::filesystem::create_directory(rig.bin / "record.ini");  // a folder cannot be read or replaced
-  rig.press(kDelete);
-  const Log told = LinesStarting(rig.take(), "message");
-  ASSERT_EQ(told.size(), 1u);
-  EXPECT_NE(told[0].find("record.ini"), std::string::npos);
-  EXPECT_EQ(rig.window.itemCount(id::kMacroList), 3);
+  const MouseConfig before = rig.config();
+  for (Point button : {kDelete, kConfirm}) {
+    rig.take();
+    rig.press(button);
+    const Log told = LinesStarting(rig.take(), "message");
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("record.ini"), std::string::npos);
+    EXPECT_EQ(rig.window.itemCount(id::kMacroList), 3);
+  }
+  EXPECT_EQ(rig.config().bytes, before.bytes);  // nothing compiled from a file not written
 }
 
 // ---- the recorder ----

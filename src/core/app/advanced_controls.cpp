@@ -73,6 +73,25 @@ std::string MacroFullMessage(std::string_view outcome) {
   return std::string(kMacroFullText) + " " + std::string(outcome);
 }
 
+// The desktop's pointer settings as just read from or written to the desktop are no edit of the
+// user's: Cancel, which returns the record to the applied state, must not turn them back into
+// older values that the page would then show and the next OK would write to the desktop.
+void KeepSystemFieldsApplied(const MouseConfig& config, MouseConfig& applied) {
+  for (std::size_t offset = config_offset::kEnhancePointerPrecision;
+       offset <= config_offset::kDoubleClickLevel; ++offset) {
+    applied.at(offset) = config.at(offset);
+  }
+}
+
+// Compiled events follow record.ini, which Cancel does not undo: a confirmed macro must reach the
+// mouse at the next OK even after a Cancel. The loop counts (bytes 0 and 1) stay the user's edits.
+void KeepMacroEventsApplied(const MouseConfig& config, MouseConfig& applied) {
+  for (int macro = 0; macro < kMacroCount; ++macro) {
+    const auto from = config.macroBlock(macro);
+    std::copy(from.begin() + 2, from.end(), applied.macroBlock(macro).begin() + 2);
+  }
+}
+
 }  // namespace
 
 // ---- shared helpers ----
@@ -150,6 +169,7 @@ void MainWindowPages::showSystemMouseReport(const SystemMouseReport& report, boo
 
 void MainWindowPages::readSystemSettings() {
   const SystemMouseReport report = ReadSystemMouseSettings(desktopMouse(), dlg_.mouseConfig());
+  KeepSystemFieldsApplied(dlg_.mouseConfig(), dlg_.appliedConfig());
   systemSettingsRead_ = true;
   showSystemMouseReport(report, false);
 }
@@ -186,6 +206,7 @@ void MainWindowPages::systemDefaults() {
   const bool precisionTicked = config.at(config_offset::kEnhancePointerPrecision) != 0;
   const bool scrollTicked = config.at(config_offset::kScrollOneScreen) != 0;
   showSystemMouseReport(WriteDefaultSystemMouseSettings(desktopMouse(), config), true);
+  KeepSystemFieldsApplied(config, dlg_.appliedConfig());
   if (precisionTicked) drawImage(kTickOff, layout::kPointerPrecisionTick);
   if (scrollTicked) drawImage(kTickOff, layout::kScrollOneScreenTick);
   for (int slider = 0; slider < layout::kSliderCount; ++slider) {
@@ -409,6 +430,13 @@ void MainWindowPages::saveMacro() {
     return;
   }
   IniDocument& doc = file.value();
+  // A macro's list position is its block: macros listed before this one and not confirmed yet
+  // get their (empty) sections first, so the file keeps the list's order.
+  const std::vector<std::string> names = macroNames();
+  for (int earlier = 0; earlier < macro; ++earlier) {
+    const std::string& other = names[static_cast<std::size_t>(earlier)];
+    if (!doc.hasSection(other)) (void)SaveMacro(doc, other, {});
+  }
   if (Status stored = SaveMacro(doc, name, lines); !stored) {
     tell(stored.error().message);
     return;
@@ -418,6 +446,7 @@ void MainWindowPages::saveMacro() {
     return;
   }
   const CompileReport report = CompileMacros(doc, dlg_.mouseConfig());
+  KeepMacroEventsApplied(dlg_.mouseConfig(), dlg_.appliedConfig());
   if (!report.clean()) {
     std::string text = path.string() + ": some macros do not compile as they stand:";
     for (const CompileProblem& problem : report.problems) {

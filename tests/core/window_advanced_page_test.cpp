@@ -342,6 +342,23 @@ TEST(AdvancedPageSystemMouse, WithoutADesktopBackendTheUserIsToldOnce) {
   EXPECT_EQ(SystemBytes(rig.config()), (std::array<std::uint8_t, 5>{0, 0, 6, 3, 6}));
 }
 
+TEST(AdvancedPageSystemMouse, ASettingTheDesktopLacksIsMarkedBesideItsSlider) {
+  constexpr std::string_view kNote = "text '(not available on this desktop)'";
+  // A GNOME-like desktop: no wheel lines. The slider keeps the record's value and still works.
+  AdvancedRig gnome({.edit = [](MouseConfig& m) { m.at(config_offset::kWheelScrollLines) = 5; }});
+  gnome.desktop.lines.outcome = SystemOutcome::kUnavailable;
+  const Log drawn = gnome.open();
+  EXPECT_EQ(LinesStarting(drawn, kNote), Log{std::string(kNote) + " [163,310,425,331] left"});
+  EXPECT_EQ(LitCells(drawn)[1], 5);
+  EXPECT_EQ(LinesStarting(drawn, "message"), Log{});
+  gnome.press(kBasicTab);
+  EXPECT_EQ(LinesStarting(gnome.open(), kNote).size(), 1u);  // every later display too
+
+  // No desktop backend at all: every slider is marked.
+  AdvancedRig none({}, false);
+  EXPECT_EQ(LinesStarting(none.open(), kNote).size(), 3u);
+}
+
 // ---- the step list ----
 
 TEST(AdvancedPageSteps, MouseEventsInsertAfterTheSelectedLine) {

@@ -12,6 +12,7 @@
 #include "core/app/main_pages.h"
 #include "core/app/main_window.h"
 #include "core/settings/config_file.h"
+#include "core/ui/system_mouse.h"
 #include "core/util/atomic_file.h"
 #include "emulator/emulated_hid_bus.h"
 #include "emulator/emulated_mouse.h"
@@ -35,6 +36,40 @@ class FaceNotifier : public Notifier {
   void showTrayMenu(const std::vector<MenuItem>&) override {}
 };
 
+// A desktop that has every pointer setting and holds the values of the settings record, so the
+// advanced page shows the record's sliders and ticks as on a desktop set that way.
+class FaceDesktop : public SystemMouse {
+ public:
+  explicit FaceDesktop(const MouseConfig& config) : config_(config) {}
+  std::string desktopName() const override { return "Face"; }
+  SystemReading<bool> readPointerPrecision() override {
+    return {SystemOutcome::kDone, config_.at(config_offset::kEnhancePointerPrecision) != 0, {}};
+  }
+  SystemReading<int> readPointerSpeed() override {
+    return {SystemOutcome::kDone,
+            PointerSpeedFromSliderPosition(config_.at(config_offset::kPointerSpeedLevel)),
+            {}};
+  }
+  SystemReading<std::uint32_t> readWheelScrollLines() override {
+    return {SystemOutcome::kDone,
+            SystemWheelLinesFromFields({config_.at(config_offset::kScrollOneScreen),
+                                        config_.at(config_offset::kWheelScrollLines)}),
+            {}};
+  }
+  SystemReading<int> readDoubleClickTime() override {
+    return {SystemOutcome::kDone,
+            DoubleClickTimeFromSliderPosition(config_.at(config_offset::kDoubleClickLevel)),
+            {}};
+  }
+  SystemWriting writePointerPrecision(bool) override { return {SystemOutcome::kDone, {}}; }
+  SystemWriting writePointerSpeed(int) override { return {SystemOutcome::kDone, {}}; }
+  SystemWriting writeWheelScrollLines(std::uint32_t) override { return {SystemOutcome::kDone, {}}; }
+  SystemWriting writeDoubleClickTime(int) override { return {SystemOutcome::kDone, {}}; }
+
+ private:
+  MouseConfig config_;
+};
+
 class FaceWatch : public HotplugWatch {
  public:
   Status start() override { return Ok{}; }
@@ -43,7 +78,8 @@ class FaceWatch : public HotplugWatch {
 struct FaceRig {
   // `skinsDir` holds the rendered skins; `skin` names the one to use.
   FaceRig(const std::filesystem::path& folder, const std::filesystem::path& skinsDir,
-          const std::string& skin, std::uint8_t sensorType, const MouseConfig& config) {
+          const std::string& skin, std::uint8_t sensorType, const MouseConfig& config)
+      : desktop(config) {
     std::filesystem::create_directories(folder);
     // First-run flag 0: the first show stores the factory captions, as on a fresh installation.
     (void)WriteFileAtomically(folder / "config.bin", ConfigFileImage(0, config));
@@ -60,6 +96,7 @@ struct FaceRig {
     dlg = std::make_unique<CTarnwickDlg>(link, notifier, watch,
                                          MainWindowPaths{DataFilesIn(folder), {skinsDir}});
     pages = std::make_unique<MainWindowPages>(*dlg);
+    pages->systemMouse = &desktop;
     dlg->setPages(pages.get());
     window = std::make_unique<qt::SkinnedWindow>(*dlg, context);
     window->initialiseModel();
@@ -76,6 +113,7 @@ struct FaceRig {
   DeviceLink link{bus, clock, sink, DeviceDefinition{}};
   FaceNotifier notifier;
   FaceWatch watch;
+  FaceDesktop desktop;
   qt::ShellContext context{QStringLiteral("KOR_VM31"), {}};
   std::unique_ptr<CTarnwickDlg> dlg;
   std::unique_ptr<MainWindowPages> pages;

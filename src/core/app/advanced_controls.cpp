@@ -42,6 +42,10 @@ constexpr std::string_view kNoDesktopMessage =
     "supported). Pointer speed, pointer precision, wheel scroll lines and double-click time are "
     "kept in config.bin only; the desktop's own settings stay as they are.";
 
+// Beside a slider whose setting the running desktop does not have, by UiLanguage.
+constexpr std::array<std::string_view, 3> kUnavailableNote{"（此桌面不支持）", "（此桌面不支援）",
+                                                           "(not available on this desktop)"};
+
 constexpr std::array<std::size_t, layout::kSliderCount> kSliderOffsets{
     config_offset::kPointerSpeedLevel, config_offset::kWheelScrollLines,
     config_offset::kDoubleClickLevel};
@@ -171,7 +175,24 @@ void MainWindowPages::readSystemSettings() {
   const SystemMouseReport report = ReadSystemMouseSettings(desktopMouse(), dlg_.mouseConfig());
   KeepSystemFieldsApplied(dlg_.mouseConfig(), dlg_.appliedConfig());
   systemSettingsRead_ = true;
+  unavailableSettings_ = report.unavailable;
   showSystemMouseReport(report, false);
+}
+
+void MainWindowPages::drawUnavailableNotes() {
+  // Beside the title of each slider whose setting the desktop lacks; the slider still works and
+  // its value is kept in config.bin.
+  constexpr std::array<std::pair<SystemSetting, Rect>, layout::kSliderCount> kNotes{{
+      {SystemSetting::kPointerSpeed, layout::kMouseSpeedTitle},
+      {SystemSetting::kWheelScrollLines, layout::kScrollingSpeedTitle},
+      {SystemSetting::kDoubleClickTime, layout::kDoubleClickSpeedTitle},
+  }};
+  const auto language = static_cast<std::size_t>(dlg_.language());
+  for (const auto& [setting, title] : kNotes) {
+    if (!unavailableSettings_[static_cast<std::size_t>(setting)]) continue;
+    drawText(kUnavailableNote[language], Rect{title.right + 20, title.top, 425, title.bottom},
+             TextFormat::kLeft);
+  }
 }
 
 void MainWindowPages::writeSystemSettings() {

@@ -493,6 +493,7 @@ void MainWindowPages::showAdvancedPage() {
 
   // The first display in a run takes the desktop's own values into the record.
   if (!systemSettingsRead_) readSystemSettings();
+  drawUnavailableNotes();
   // The sliders show the record's positions; a stored value past the last cell lights them all.
   const MouseConfig& config = dlg_.mouseConfig();
   constexpr std::array<std::size_t, layout::kSliderCount> kSliderOffsets{

@@ -176,6 +176,7 @@ class MainWindowPages : public MainPages {
   SystemMouse& desktopMouse();
   void showSystemMouseReport(const SystemMouseReport& report, bool noticeNoDesktop);
   void readSystemSettings();
+  void drawUnavailableNotes();
   void writeSystemSettings();
   bool advancedPagePress(Point at);
   void advancedControlNotify(int controlId, ControlNotification notification);
@@ -219,6 +220,7 @@ class MainWindowPages : public MainPages {
 
   NoDesktopSystemMouse noDesktop_;
   bool systemSettingsRead_ = false;
+  std::array<bool, kSystemSettingCount> unavailableSettings_{};  // as the first read found them
   bool noDesktopNoticeShown_ = false;
   bool mouseEventListOpen_ = false;
   bool recordingFlag_ = false;

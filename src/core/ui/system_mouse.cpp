@@ -12,13 +12,14 @@ int ClampPosition(int position) {
 }
 
 // Records one outcome in the report; `failure` is the message of a refused call.
-void Note(SystemMouseReport& report, SystemOutcome outcome, std::string_view failure,
-          const std::string& detail) {
+void Note(SystemMouseReport& report, SystemSetting setting, SystemOutcome outcome,
+          std::string_view failure, const std::string& detail) {
   switch (outcome) {
     case SystemOutcome::kDone:
       return;
     case SystemOutcome::kUnavailable:
       report.anyUnavailable = true;
+      report.unavailable[static_cast<std::size_t>(setting)] = true;
       break;
     case SystemOutcome::kFailed:
       if (!failure.empty()) report.failures.push_back(failure);
@@ -30,13 +31,16 @@ void Note(SystemMouseReport& report, SystemOutcome outcome, std::string_view fai
 void WriteValues(SystemMouse& system, bool precision, int speed, std::uint32_t wheelLines,
                  int doubleClickTime, SystemMouseReport& report) {
   SystemWriting written = system.writePointerPrecision(precision);
-  Note(report, written.outcome, kSetPrecisionFailed, written.detail);
+  Note(report, SystemSetting::kPointerPrecision, written.outcome, kSetPrecisionFailed,
+       written.detail);
   written = system.writePointerSpeed(speed);
-  Note(report, written.outcome, kSetSpeedFailed, written.detail);
+  Note(report, SystemSetting::kPointerSpeed, written.outcome, kSetSpeedFailed, written.detail);
   written = system.writeWheelScrollLines(wheelLines);
-  Note(report, written.outcome, kSetWheelLinesFailed, written.detail);
+  Note(report, SystemSetting::kWheelScrollLines, written.outcome, kSetWheelLinesFailed,
+       written.detail);
   written = system.writeDoubleClickTime(doubleClickTime);
-  Note(report, written.outcome, kSetDoubleClickFailed, written.detail);
+  Note(report, SystemSetting::kDoubleClickTime, written.outcome, kSetDoubleClickFailed,
+       written.detail);
 }
 
 }  // namespace
@@ -89,21 +93,21 @@ SystemMouseReport ReadSystemMouseSettings(SystemMouse& system, MouseConfig& conf
   SystemMouseReport report;
 
   const SystemReading<bool> precision = system.readPointerPrecision();
-  Note(report, precision.outcome, {}, precision.detail);
+  Note(report, SystemSetting::kPointerPrecision, precision.outcome, {}, precision.detail);
   if (precision.outcome != SystemOutcome::kUnavailable) {
     config.at(config_offset::kEnhancePointerPrecision) =
         precision.outcome == SystemOutcome::kDone && precision.value ? 1 : 0;
   }
 
   const SystemReading<int> speed = system.readPointerSpeed();
-  Note(report, speed.outcome, kGetSpeedFailed, speed.detail);
+  Note(report, SystemSetting::kPointerSpeed, speed.outcome, kGetSpeedFailed, speed.detail);
   if (speed.outcome == SystemOutcome::kDone) {
     config.at(config_offset::kPointerSpeedLevel) =
         static_cast<std::uint8_t>(SliderPositionFromPointerSpeed(speed.value));
   }
 
   const SystemReading<std::uint32_t> lines = system.readWheelScrollLines();
-  Note(report, lines.outcome, kGetWheelLinesFailed, lines.detail);
+  Note(report, SystemSetting::kWheelScrollLines, lines.outcome, kGetWheelLinesFailed, lines.detail);
   if (lines.outcome == SystemOutcome::kDone) {
     const WheelFields fields = WheelFieldsFromSystem(lines.value);
     config.at(config_offset::kScrollOneScreen) = fields.scrollOneScreen;
@@ -111,7 +115,8 @@ SystemMouseReport ReadSystemMouseSettings(SystemMouse& system, MouseConfig& conf
   }
 
   const SystemReading<int> doubleClick = system.readDoubleClickTime();
-  Note(report, doubleClick.outcome, kGetDoubleClickFailed, doubleClick.detail);
+  Note(report, SystemSetting::kDoubleClickTime, doubleClick.outcome, kGetDoubleClickFailed,
+       doubleClick.detail);
   if (doubleClick.outcome == SystemOutcome::kDone) {
     config.at(config_offset::kDoubleClickLevel) =
         static_cast<std::uint8_t>(SliderPositionFromDoubleClickTime(doubleClick.value));

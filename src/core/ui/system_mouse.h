@@ -135,12 +135,20 @@ int PointerSpeedFromDesktopSpeed(double desktopSpeed);
 
 // --- The operations of the advanced page over the record. ---
 
+// The four settings, in the order they are read and written.
+enum class SystemSetting { kPointerPrecision, kPointerSpeed, kWheelScrollLines, kDoubleClickTime };
+inline constexpr std::size_t kSystemSettingCount = 4;
+
 // What one operation asks the window to show: the failure messages in order (each as a box
-// with caption kSystemMouseMessageCaption), and whether the desktop lacked any setting.
+// with caption kSystemMouseMessageCaption), and which settings the desktop lacks.
 struct SystemMouseReport {
   std::vector<std::string_view> failures;
   std::vector<std::string> details;  // for the debug output, one per failure or unavailable
   bool anyUnavailable = false;
+  std::array<bool, kSystemSettingCount> unavailable{};  // by SystemSetting
+  bool isUnavailable(SystemSetting setting) const {
+    return unavailable[static_cast<std::size_t>(setting)];
+  }
 };
 
 // First display of the advanced page: reads the four settings into offsets 1955..1959. A setting

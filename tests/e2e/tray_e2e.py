@@ -18,7 +18,6 @@ Scenarios:
 import argparse
 import json
 import os
-import random
 import re
 import shutil
 import signal
@@ -92,24 +91,20 @@ class Rig:
         return process
 
     def start_x(self):
-        # A display number of its own, away from the usual :0 and :99 that other programs on
-        # the machine may take at the same time; retried on a clash.
-        for _ in range(8):
-            display = ":%d" % random.randint(200, 899)
-            server = self.spawn(["Xvfb", display, "-screen", "0", "1280x1024x24", "-nolisten",
-                                 "tcp"], stderr=subprocess.DEVNULL)
-            self.env["DISPLAY"] = display
-            deadline = time.monotonic() + WAIT_SECONDS
-            while server.poll() is None and time.monotonic() < deadline:
-                probe = subprocess.run(["xdotool", "getdisplaygeometry"], env=self.env,
-                                       capture_output=True)
-                if probe.returncode == 0:
-                    return
-                time.sleep(0.05)
-            if server.poll() is None:
-                server.kill()
-                server.wait()
-        raise Failure("no X server could be started")
+        # Xvfb picks a free display number itself (-displayfd) and writes it once it accepts
+        # connections: a number chosen here could clash with a server of a test running at the
+        # same time, whose display would then answer for ours.
+        reader, writer = os.pipe()
+        server = self.spawn(["Xvfb", "-displayfd", str(writer), "-screen", "0", "1280x1024x24",
+                             "-nolisten", "tcp"], stderr=subprocess.DEVNULL, pass_fds=(writer,))
+        os.close(writer)
+        with os.fdopen(reader) as announced:
+            number = announced.readline().strip()
+        if not number.isdigit():
+            server.kill()
+            server.wait()
+            raise Failure("no X server could be started")
+        self.env["DISPLAY"] = ":" + number
 
     def start_desktop(self, with_watcher):
         args = [sys.executable, os.path.join(HERE, "desktop_standin.py"), "--log", self.log]

@@ -215,6 +215,18 @@ TEST(AdvancedPageSystemMouse, ApplyWritesTheSlidersThroughTheMapping) {
   }
 }
 
+TEST(AdvancedPageSystemMouse, ApplyLeavesTheDesktopAloneUntilThePageReadIt) {
+  // config.bin holds speed position 2 from an earlier run; the desktop has changed since.
+  AdvancedRig rig({.edit = [](MouseConfig& m) { m.at(config_offset::kPointerSpeedLevel) = 2; }});
+  rig.desktop.speed.value = 16;
+  rig.press(kOnApply);
+  EXPECT_EQ(rig.desktop.written, Log{});
+  rig.open();
+  EXPECT_EQ(rig.config().at(config_offset::kPointerSpeedLevel), 9);
+  rig.press(kOnApply);
+  EXPECT_EQ(LinesStarting(rig.desktop.written, "speed"), Log{"speed 16"});
+}
+
 TEST(AdvancedPageSystemMouse, SliderAndTickPressesDrawAtOnce) {
   AdvancedRig rig;
   rig.open();

@@ -196,10 +196,11 @@ void MainWindowPages::drawUnavailableNotes() {
 }
 
 void MainWindowPages::writeSystemSettings() {
-  // A desktop without a backend is mentioned only to a user who has seen the settings on the
-  // advanced page: the others did not ask for them.
-  showSystemMouseReport(WriteSystemMouseSettings(desktopMouse(), dlg_.mouseConfig()),
-                        systemSettingsRead_);
+  // Until the advanced page read the desktop in this run, the record holds the values of an
+  // earlier run: writing them would undo what the user has set on the desktop since. (That
+  // user has not seen the settings either, so a missing backend is not mentioned.)
+  if (!systemSettingsRead_) return;
+  showSystemMouseReport(WriteSystemMouseSettings(desktopMouse(), dlg_.mouseConfig()), true);
 }
 
 void MainWindowPages::tickToggle(std::size_t offset, const Rect& box) {

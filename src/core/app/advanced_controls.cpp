@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/app/main_pages.h"
+#include "core/app/page_pictures.h"
 #include "core/app/tray.h"
 #include "core/macros/macro_compiler.h"
 #include "core/macros/macro_store.h"
@@ -20,12 +21,7 @@ namespace vm31 {
 namespace {
 
 namespace id = layout::control_id;
-
-constexpr std::string_view kWarningCaption = "Warning";
-constexpr std::string_view kSliderDark = "/slider-dark.png";
-constexpr std::string_view kSliderLight = "/slider-light.png";
-constexpr std::string_view kTickOff = "/Pane.png";
-constexpr std::string_view kTickOn = "/PaneMakingTick.png";
+using namespace page_picture;
 
 // English in every language, as it has always been.
 constexpr std::string_view kTooManyMacrosMessage = "Macro numbers up to 12.";
@@ -46,10 +42,6 @@ constexpr std::string_view kNoDesktopMessage =
 constexpr std::array<std::string_view, 3> kUnavailableNote{"（此桌面不支持）", "（此桌面不支援）",
                                                            "(not available on this desktop)"};
 
-constexpr std::array<std::size_t, layout::kSliderCount> kSliderOffsets{
-    config_offset::kPointerSpeedLevel, config_offset::kWheelScrollLines,
-    config_offset::kDoubleClickLevel};
-
 // Ctrl+Break, which the caption names as the way to stop a recording: the Pause key with a Ctrl
 // key held (HID usage 0x48; modifier bits of left and right Ctrl).
 constexpr std::uint16_t kUsagePause = 0x48;
@@ -61,10 +53,6 @@ constexpr std::uint16_t kUsageRightCtrl = 0xE4;
 std::optional<std::size_t> SelectedLine(int line) {
   if (line < 0) return std::nullopt;
   return static_cast<std::size_t>(line);
-}
-
-bool IsDelayLine(std::string_view line) {
-  return line.find("ms") != std::string_view::npos;
 }
 
 // Whether `lines` compile into one MacroBlock without dropping an event.
@@ -218,7 +206,7 @@ void MainWindowPages::drawSlider(int slider, int litCells) {
 
 void MainWindowPages::sliderPress(int slider, int cell) {
   drawSlider(slider, cell);
-  dlg_.mouseConfig().at(kSliderOffsets[static_cast<std::size_t>(slider)]) =
+  dlg_.mouseConfig().at(kSliderConfigOffsets[static_cast<std::size_t>(slider)]) =
       static_cast<std::uint8_t>(cell);
   present();
 }
@@ -232,8 +220,9 @@ void MainWindowPages::systemDefaults() {
   if (precisionTicked) drawImage(kTickOff, layout::kPointerPrecisionTick);
   if (scrollTicked) drawImage(kTickOff, layout::kScrollOneScreenTick);
   for (int slider = 0; slider < layout::kSliderCount; ++slider) {
-    drawSlider(slider, std::min<int>(config.at(kSliderOffsets[static_cast<std::size_t>(slider)]),
-                                     layout::kSliderCellCount));
+    drawSlider(slider,
+               std::min<int>(config.at(kSliderConfigOffsets[static_cast<std::size_t>(slider)]),
+                             layout::kSliderCellCount));
   }
   present();
 }
@@ -385,16 +374,16 @@ void MainWindowPages::newMacro() {
       tell(dlg_.text(UiText::kMacroNameBlank));
       return;
     case NewMacroResult::kTooMany:
-      tell(kTooManyMacrosMessage, kWarningCaption);
+      tell(kTooManyMacrosMessage, kPageWarningCaption);
       return;
     case NewMacroResult::kExists:
       tell(dlg_.text(UiText::kMacroNameExists));
       return;
     case NewMacroResult::kTooLong:
-      tell(kNameTooLongMessage, kWarningCaption);
+      tell(kNameTooLongMessage, kPageWarningCaption);
       return;
     case NewMacroResult::kBadCharacter:
-      tell(kNameBadCharacterMessage, kWarningCaption);
+      tell(kNameBadCharacterMessage, kPageWarningCaption);
       return;
   }
   controls->addItem(id::kMacroList, typed);
@@ -442,7 +431,7 @@ void MainWindowPages::saveMacro() {
   if (!FitsOneBlock(lines)) {
     tell("Macro \"" + name + "\" needs more steps than the mouse holds. " +
              MacroFullMessage("Nothing was saved: remove some lines and confirm again."),
-         kWarningCaption);
+         kPageWarningCaption);
     return;
   }
   const std::filesystem::path& path = dlg_.paths().data.macros;
@@ -474,7 +463,7 @@ void MainWindowPages::saveMacro() {
     for (const CompileProblem& problem : report.problems) {
       text += "\n" + FormatCompileProblem(problem);
     }
-    tell(text, kWarningCaption);
+    tell(text, kPageWarningCaption);
   }
 }
 
@@ -491,7 +480,7 @@ void MainWindowPages::insertMouseEvent() {
   const StepListEdit edit =
       InsertMouseEvent(before, SelectedLine(line), entry, selectedMacro() >= 0);
   if (edit.changed && !FitsOneBlock(edit.lines)) {
-    tell(MacroFullMessage("The event was not inserted."), kWarningCaption);
+    tell(MacroFullMessage("The event was not inserted."), kPageWarningCaption);
   } else {
     showStepEdit(before, edit);
   }
@@ -511,7 +500,7 @@ void MainWindowPages::editDelay() {
   const StepListEdit edit =
       EditDelay(before, static_cast<std::size_t>(line), dialog.value(), dialog.text());
   if (edit.changed && !FitsOneBlock(edit.lines)) {
-    tell(MacroFullMessage("The delay was not changed."), kWarningCaption);
+    tell(MacroFullMessage("The delay was not changed."), kPageWarningCaption);
     return;
   }
   showStepEdit(before, edit);
@@ -539,7 +528,7 @@ void MainWindowPages::startRecording() {
   Controls* controls = dlg_.ports().controls;
   // Without a selected macro every recorded event would be dropped.
   if (controls == nullptr || selectedMacro() < 0) {
-    tell(dlg_.text(UiText::kMacroNameBlank), kWarningCaption);
+    tell(dlg_.text(UiText::kMacroNameBlank), kPageWarningCaption);
     return;
   }
   tell(dlg_.text(UiText::kStartRecording));
@@ -554,7 +543,7 @@ void MainWindowPages::startRecording() {
 void MainWindowPages::stopRecording() {
   tell(dlg_.text(UiText::kStopRecording));
   if (!recordingFlag_) {
-    tell(dlg_.text(UiText::kStopWithoutRecording), kWarningCaption);
+    tell(dlg_.text(UiText::kStopWithoutRecording), kPageWarningCaption);
     return;
   }
   if (dlg_.recordingKeys) {
@@ -625,7 +614,7 @@ void MainWindowPages::recordEvent(bool release, const std::string& keyName) {
     releaseRecordingHold();
     recordingStarted_ = 2;
     tell(MacroFullMessage("Recording stopped; the events recorded so far are kept."),
-         kWarningCaption);
+         kPageWarningCaption);
     return;
   }
   for (const std::string& text : added) controls->addItem(id::kMacroStepList, text);

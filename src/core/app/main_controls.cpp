@@ -7,6 +7,7 @@
 
 #include "core/app/function_dialogs.h"
 #include "core/app/main_pages.h"
+#include "core/app/page_pictures.h"
 #include "core/app/skin_choice.h"
 #include "core/settings/config_file.h"
 #include "core/settings/ini_file.h"
@@ -17,13 +18,7 @@ namespace vm31 {
 namespace {
 
 namespace id = layout::control_id;
-
-constexpr std::string_view kWarningCaption = "Warning";
-constexpr std::string_view kRateDark = "/slider-RP-dark.png";
-constexpr std::string_view kRateLight = "/slider-RP-light.png";
-constexpr std::string_view kDpiDark = "/slider-DPI-dark.png";
-constexpr std::string_view kDpiLight = "/slider-DPI-light.png";
-constexpr std::string_view kDropdownNormal = "/DropdownBox-normal.png";
+using namespace page_picture;
 
 // The DPI-switch cascade's size; it opens beside the "DPI Switch" entry.
 constexpr int kDpiSwitchListWidth = 60;
@@ -144,7 +139,7 @@ void MainWindowPages::runApply(bool hideAfter) {
   dlg_.appliedConfig() = config;
   writeSystemSettings();
   if (!problem.empty() && host != nullptr) {
-    host->messageBox(problem, kWarningCaption, MessageBoxIcon::kWarning);
+    host->messageBox(problem, kPageWarningCaption, MessageBoxIcon::kWarning);
   }
   if (hideAfter && host != nullptr) host->hide();
 }
@@ -279,7 +274,7 @@ void MainWindowPages::keyRowPress(int row) {
   }
   if (LeftButtonGuardBlocks(dlg_.mouseConfig(), editedGroup(), row)) {
     if (WindowHost* host = dlg_.ports().host) {
-      host->messageBox(dlg_.text(UiText::kLeftKeyMustBeSelected), kWarningCaption,
+      host->messageBox(dlg_.text(UiText::kLeftKeyMustBeSelected), kPageWarningCaption,
                        MessageBoxIcon::kWarning);
     }
     return;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "core/app/page_pictures.h"
 #include "core/macros/macro_store.h"
 #include "core/settings/ini_file.h"
 #include "core/settings/value_labels.h"
@@ -12,21 +13,13 @@ namespace vm31 {
 namespace {
 
 namespace id = layout::control_id;
+using namespace page_picture;
 
 constexpr std::string_view kBasicPageImage = "/BasicSet2.png";
 constexpr std::string_view kAdvancedPageImage = "/AdvancedSet2.png";
 constexpr std::string_view kButtonNormal = "/button-normal.png";
 constexpr std::string_view kButtonOver = "/button-over.png";
-constexpr std::string_view kDropdownNormal = "/DropdownBox-normal.png";
 constexpr std::string_view kDropdownOver = "/DropdownBox-over.png";
-constexpr std::string_view kRateDark = "/slider-RP-dark.png";
-constexpr std::string_view kRateLight = "/slider-RP-light.png";
-constexpr std::string_view kDpiDark = "/slider-DPI-dark.png";
-constexpr std::string_view kDpiLight = "/slider-DPI-light.png";
-constexpr std::string_view kSliderDark = "/slider-dark.png";
-constexpr std::string_view kSliderLight = "/slider-light.png";
-constexpr std::string_view kTickOff = "/Pane.png";
-constexpr std::string_view kTickOn = "/PaneMakingTick.png";
 
 // The captions of the mode buttons and of the DPI colour and tick rows are the same in every
 // language.
@@ -496,12 +489,10 @@ void MainWindowPages::showAdvancedPage() {
   drawUnavailableNotes();
   // The sliders show the record's positions; a stored value past the last cell lights them all.
   const MouseConfig& config = dlg_.mouseConfig();
-  constexpr std::array<std::size_t, layout::kSliderCount> kSliderOffsets{
-      config_offset::kPointerSpeedLevel, config_offset::kWheelScrollLines,
-      config_offset::kDoubleClickLevel};
   for (int slider = 0; slider < layout::kSliderCount; ++slider) {
-    const int value = std::min<int>(config.at(kSliderOffsets[static_cast<std::size_t>(slider)]),
-                                    layout::kSliderCellCount);
+    const int value =
+        std::min<int>(config.at(kSliderConfigOffsets[static_cast<std::size_t>(slider)]),
+                      layout::kSliderCellCount);
     for (int cell = 0; cell < value; ++cell)
       drawImage(kSliderLight, layout::SliderCell(slider, cell));
   }

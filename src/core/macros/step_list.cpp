@@ -25,10 +25,6 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
   return result;
 }
 
-bool IsDelayLine(std::string_view line) {
-  return line.find("ms") != std::string_view::npos;
-}
-
 std::vector<std::string> EntryLines(std::string_view entry) {
   if (entry.find("Click") == std::string_view::npos) return {std::string(entry)};
   return {ReplaceAll(entry, " Click", "   Dn"), std::string(kInsertedDelayLine),
@@ -41,6 +37,10 @@ StepListEdit Unchanged(const std::vector<std::string>& lines,
 }
 
 }  // namespace
+
+bool IsDelayLine(std::string_view line) {
+  return line.find("ms") != std::string_view::npos;
+}
 
 NewMacroResult NewMacroCheck(const std::vector<std::string>& names, std::string_view typed) {
   if (typed.empty()) return NewMacroResult::kBlank;

@@ -28,6 +28,9 @@ inline constexpr std::int32_t kMinEditedDelayMs = 20;
 inline constexpr std::int32_t kMaxEditedDelayMs = 10000;
 inline constexpr std::int32_t kMaxLoopCount = 65535;
 
+// A delay line of the step list: one that contains "ms" (every such line counts as a delay).
+bool IsDelayLine(std::string_view line);
+
 enum class NewMacroResult {
   kOk,
   kBlank,         // "Macro name is blank"

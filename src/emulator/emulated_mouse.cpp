@@ -224,8 +224,15 @@ Result<std::size_t> EmulatedMouse::setFeature(std::uint64_t generation,
             (state_.encoded ? "" : " (the host has not passed the scrambled handshake)"));
     return report.size();
   }
+  if (faults_.refuseCommand && faultHits(command[0])) {
+    return MakeError(ErrorCode::kIo, "emulated mouse: command " + Hex2(command[0]) + " refused");
+  }
   handleCommand(command);
   return report.size();
+}
+
+bool EmulatedMouse::faultHits(std::uint8_t opcode) const {
+  return faults_.onlyOpcode == 0 || faults_.onlyOpcode == opcode;
 }
 
 void EmulatedMouse::reply(std::initializer_list<std::uint8_t> bytes) {
@@ -254,7 +261,9 @@ void EmulatedMouse::queueBlock(std::span<const std::uint8_t> data, std::size_t a
 }
 
 void EmulatedMouse::handleCommand(const FeatureCommand& c) {
-  const std::uint8_t wrong = faults_.wrongIndex ? 1 : 0;
+  const bool hit = faultHits(c[0]);
+  const std::uint8_t wrong = faults_.wrongIndex && hit ? 1 : 0;
+  const bool overlong = faults_.overlongReply && hit;
   switch (c[0]) {
     case opcode::kWriteReportRate:
       if (c[1] != 1 && c[1] != 2 && c[1] != 4 && c[1] != 8) {
@@ -300,7 +309,7 @@ void EmulatedMouse::handleCommand(const FeatureCommand& c) {
         problem("colour sub-block " + std::to_string(c[1]) + " (expected 0 or 1)");
         return;
       }
-      const std::size_t announced = faults_.overlongReply ? 40 : kColorBlockSize;
+      const std::size_t announced = overlong ? 40 : kColorBlockSize;
       reply({c[0], static_cast<std::uint8_t>(c[1] + 2 * wrong),
              static_cast<std::uint8_t>(announced)});
       queueBlock(state_.colorBlocks[c[1]], announced);
@@ -311,7 +320,7 @@ void EmulatedMouse::handleCommand(const FeatureCommand& c) {
         problem("macro slot " + std::to_string(c[1]) + " (expected 1..12)");
         return;
       }
-      const std::size_t announced = faults_.overlongReply ? 160 : kMacroBlockSize;
+      const std::size_t announced = overlong ? 160 : kMacroBlockSize;
       reply({c[0], static_cast<std::uint8_t>(c[1] + kMacroCount * wrong),
              static_cast<std::uint8_t>(announced)});
       queueBlock(state_.macros[c[1] - 1u], announced);
@@ -374,7 +383,10 @@ Result<std::size_t> EmulatedMouse::getFeature(std::uint64_t generation,
   const Clock::TimePoint arrived = clock_.now();
   std::unique_lock lock(mutex_);
   if (Status reached = beginTransfer(lock, generation); !reached) return reached.error();
-  if (faults_.noReply) {
+  if (faults_.noReply && (!reply_ || faultHits((*reply_)[0]))) {
+    // The data of a block reply that never came is not sent either.
+    reply_.reset();
+    controlInput_.clear();
     return MakeError(ErrorCode::kIo, "emulated mouse: no reply to the feature request");
   }
   std::fill(report.begin(), report.end(), 0);

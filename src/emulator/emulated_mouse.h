@@ -46,13 +46,16 @@ struct FirmwareState {
 };
 
 struct EmulatorFaults {
-  bool noReply = false;        // feature replies are not given: get_feature fails
-  bool plainEcho = false;      // the plain handshake challenge is echoed (an unscrambled device)
-  bool overlongReply = false;  // block reads announce more data than the block holds
-  bool wrongIndex = false;     // read replies name an index, sub-block or slot outside the block
-  int corruptMacroSlot = 0;    // > 0: that macro slot is stored with its first byte inverted
-  int unplugAtTransfer = 0;    // > 0: the mouse is pulled at this transfer (1-based), counted
-                               // from the plug or from setFaults(), whichever came last
+  bool noReply = false;         // feature replies are not given: get_feature fails
+  bool plainEcho = false;       // the plain handshake challenge is echoed (an unscrambled device)
+  bool overlongReply = false;   // block reads announce more data than the block holds
+  bool wrongIndex = false;      // read replies name an index, sub-block or slot outside the block
+  bool refuseCommand = false;   // commands are taken in but refused: set_feature fails (a stall)
+  std::uint8_t onlyOpcode = 0;  // non-zero: noReply, overlongReply, wrongIndex and
+                                // refuseCommand hit this command only
+  int corruptMacroSlot = 0;     // > 0: that macro slot is stored with its first byte inverted
+  int unplugAtTransfer = 0;     // > 0: the mouse is pulled at this transfer (1-based), counted
+                                // from the plug or from setFaults(), whichever came last
   std::chrono::microseconds latency{0};  // added to every transfer
 };
 
@@ -106,7 +109,7 @@ class EmulatedMouse {
   void setFaults(const EmulatorFaults& faults);
   EmulatorFaults faults() const;
   // null: no trace; the trace must outlive its use. Transfers the mouse refuses (unplugged, the
-  // no-reply fault) never reached it and are not traced.
+  // no-reply fault) never reached it and are not traced; a refused command reached it and is.
   void setTrace(WireTrace* trace);
   // Called (outside the lock) after an event report was queued or the plug state changed.
   void setListener(std::function<void()> listener);
@@ -132,6 +135,7 @@ class EmulatedMouse {
   void unplugLocked();
   void problem(std::string text);
   void handleCommand(const FeatureCommand& command);
+  bool faultHits(std::uint8_t opcode) const;  // whether the reply faults apply to this command
   void reply(std::initializer_list<std::uint8_t> bytes);
   void queueBlock(std::span<const std::uint8_t> data, std::size_t announced);
   void storeWrite(const PendingWrite& write);

@@ -201,8 +201,16 @@ TEST(Reader, ResumesAfterUnplugAndReplug) {
   EXPECT_EQ(rig.sink.waitFor(1), (std::vector<DeviceEvent>{{8, 2}}));
 }
 
-// Every fault ends the apply without a crash or a hang, names the failed step and never lets a
-// reply write outside the blocks it names.
+// The first step of an outcome whose transfer failed.
+std::optional<ApplyStepProblem> FirstFailure(const ApplyOutcome& outcome) {
+  for (const ApplyStepProblem& problem : outcome.problems) {
+    if (problem.result == ApplyStepResult::kFailed) return problem;
+  }
+  return std::nullopt;
+}
+
+// Every fault lets the apply end without a crash or a hang, names the first failed step and
+// never lets a reply write outside the blocks it names.
 TEST(ApplyFaults, EndWithTheFailureReported) {
   struct Case {
     const char* name;
@@ -231,15 +239,17 @@ TEST(ApplyFaults, EndWithTheFailureReported) {
     DeviceRig rig;
     rig.bus.plug();
     ASSERT_TRUE(rig.link.startUp());
-    const ColorBlocks coloursBefore = rig.link.state().colorBlocks;
+    const FirmwareState powerOn = rig.mouse.state();
     rig.mouse.setFaults(c.faults);
     const auto outcome = rig.link.apply(FactoryConfig());
     ASSERT_TRUE(outcome.ok()) << c.name;
     const ApplyOutcome& result = outcome.value();
-    EXPECT_EQ(result.failedStep, c.failedStep) << c.name;
+    const auto failure = FirstFailure(result);
+    EXPECT_EQ(failure ? std::optional(failure->step) : std::nullopt, c.failedStep) << c.name;
+    EXPECT_EQ(result.mouseGone, c.code == ErrorCode::kNotFound && c.failedStep) << c.name;
     if (c.failedStep) {
-      ASSERT_TRUE(result.error.has_value()) << c.name;
-      EXPECT_EQ(result.error->code, c.code) << c.name;
+      ASSERT_TRUE(failure && failure->error.has_value()) << c.name;
+      EXPECT_EQ(failure->error->code, c.code) << c.name;
       EXPECT_FALSE(result.ok()) << c.name;
       EXPECT_NE(result.message().find(ApplyStepName(*c.failedStep)), std::string::npos);
     }
@@ -254,12 +264,17 @@ TEST(ApplyFaults, EndWithTheFailureReported) {
       EXPECT_TRUE(result.ok()) << result.message();
     }
     if (c.faults.overlongReply) {
-      // The 24 bytes of sub-block 0 were taken, nothing beyond, and sub-block 1 was not touched.
+      // The 24 bytes of sub-block 0 were taken, nothing beyond; they were not written back, as
+      // the reply was refused.
       EXPECT_EQ(rig.link.state().colorBlocks[0], rig.mouse.state().colorBlocks[0]);
-      EXPECT_EQ(rig.link.state().colorBlocks[1], coloursBefore[1]);
+      EXPECT_EQ(rig.mouse.state().colorBlocks[0], powerOn.colorBlocks[0]);
+      EXPECT_TRUE(result.mismatchedMacroSlots.empty()) << "no slot was read back";
     }
     if (c.faults.wrongIndex) {
-      EXPECT_EQ(rig.link.state().light.triples, LightState{}.triples) << "nothing was stored";
+      // Nothing was stored from the replies, and the record decides only a0: neither triple
+      // was written back.
+      EXPECT_EQ(rig.link.state().light.triples[1], LightState{}.triples[1]);
+      EXPECT_EQ(rig.mouse.state().light.triples, powerOn.light.triples);
     }
   }
 }

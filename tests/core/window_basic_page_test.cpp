@@ -306,6 +306,29 @@ TEST(BasicPageApply, AFailedApplyIsReportedAndTheFileStillSaved) {
   EXPECT_EQ(saved.reportRateCode(), 4);
 }
 
+TEST(BasicPageApply, AnOddReplyLeavesOutOnlyWhatDependsOnItAndTheWarningSaysWhat) {
+  MainWindowRig rig;
+  EmulatorFaults faults;
+  faults.wrongIndex = true;
+  faults.onlyOpcode = opcode::kReadColorBlock;
+  rig.mouse.setFaults(faults);
+  rig.press(Segment(1));
+  rig.press(kOnOk);
+  const Log messages = LinesStarting(rig.log, "message");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("- reading the colour blocks, sub-blocks 0, 1 failed"),
+            std::string::npos);
+  EXPECT_NE(messages[0].find("- writing the colour blocks, sub-block 0 skipped"),
+            std::string::npos);
+  EXPECT_EQ(std::count(messages[0].begin(), messages[0].end(), '\n'), 2) << messages[0];
+  // What came after the failed read reached the mouse.
+  const FirmwareState state = rig.mouse.state();
+  EXPECT_EQ(state.reportRateCode, 4);
+  EXPECT_EQ(state.dpiStageCount, 4);
+  EXPECT_EQ(state.keyMatrices[1], (std::array<std::uint8_t, 64>{}));
+  EXPECT_EQ(LinesStarting(rig.log, "hide"), Log{"hide"});
+}
+
 TEST(BasicPageApply, CancelRestoresTheAppliedRecordAndHides) {
   MainWindowRig rig;
   const MouseConfig applied = rig.config();

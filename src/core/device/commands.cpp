@@ -37,29 +37,40 @@ DpiBlock BuildDpiBlock(const MouseConfig& config, std::uint8_t sensorType) {
   return block;
 }
 
-void UpdateLightState(LightState& light, const MouseConfig& config) {
+LightFields UpdateLightState(LightState& light, const MouseConfig& config) {
+  LightFields set;
   const std::uint8_t mode = config.lightMode();
-  if (mode < 1 || mode > 3) return;
+  if (mode < 1 || mode > 3) return set;
   const std::uint8_t effect = config.rgbEffect(mode);
   auto& first = light.triples[0];
   light.effect = mode;
   light.option1 = static_cast<std::uint8_t>(config.lightLevel(mode) + 1);
-  if (mode == 1) {
-    light.option2 = 2;
+  set.effect = set.option1 = true;
+  const auto setOption2AndA0 = [&](std::uint8_t option2) {
+    light.option2 = option2;
     first[0] = 1;
+    set.option2 = set.triples[0][0] = true;
+  };
+  const auto setFirstTriple = [&](std::array<std::uint8_t, 3> triple) {
+    first = triple;
+    set.triples[0] = {true, true, true};
+  };
+  if (mode == 1) {
+    setOption2AndA0(2);
   } else if (mode == 2) {
     if (effect == 1) {
-      light.option2 = 2;
-      first[0] = 1;
+      setOption2AndA0(2);
     } else if (effect == 2) {
       light.option2 = 3;
-      first = {2, 125, 3};
+      set.option2 = true;
+      setFirstTriple({2, 125, 3});
     }
   } else if (effect == 2) {
-    first = {2, 125, 10};
+    setFirstTriple({2, 125, 10});
   } else if (effect == 3) {
-    first = {3, 5, 5};
+    setFirstTriple({3, 5, 5});
   }
+  return set;
 }
 
 Status SensorRefresh(CommandTransport& transport, DeviceState& state) {
@@ -102,16 +113,72 @@ const char* ApplyStepName(ApplyStep step) {
   return "applying the settings";
 }
 
+namespace {
+
+// ", slots 1-12", ", sub-block 0", ", indices 0, 1": the items of a step, runs of three or more
+// shortened; empty for a step of one command.
+std::string ItemsText(ApplyStep step, const std::vector<int>& items) {
+  if (items.empty()) return {};
+  const bool several = items.size() > 1;
+  std::string text = ", ";
+  switch (step) {
+    case ApplyStep::kReadLightTriples:
+    case ApplyStep::kWriteLightTriples:
+      text += several ? "indices" : "index";
+      break;
+    case ApplyStep::kReadColorBlocks:
+    case ApplyStep::kWriteColorBlocks:
+      text += several ? "sub-blocks" : "sub-block";
+      break;
+    case ApplyStep::kWriteKeyMatrices:
+      text += several ? "matrices" : "matrix";
+      break;
+    default:
+      text += several ? "slots" : "slot";
+      break;
+  }
+  for (std::size_t i = 0; i < items.size();) {
+    std::size_t last = i;
+    while (last + 1 < items.size() && items[last + 1] == items[last] + 1) ++last;
+    text += (i == 0 ? " " : ", ") + std::to_string(items[i]);
+    if (last >= i + 2) {
+      text += "-" + std::to_string(items[last]);
+    } else if (last == i + 1) {
+      text += ", " + std::to_string(items[last]);
+    }
+    i = last + 1;
+  }
+  return text;
+}
+
+}  // namespace
+
 std::string ApplyOutcome::message() const {
   std::string text;
-  if (failedStep) {
-    text = std::string("The mouse did not take the settings: ") + ApplyStepName(*failedStep) +
-           " failed";
-    if (error) text += " (" + error->message + ")";
-    text += ".";
+  if (!problems.empty()) {
+    text = mouseGone ? "The mouse went away during the apply; these steps did not go through:"
+                     : "These steps of the apply did not go through; all others reached the mouse:";
+  }
+  for (const ApplyStepProblem& problem : problems) {
+    text +=
+        std::string("\n- ") + ApplyStepName(problem.step) + ItemsText(problem.step, problem.items);
+    switch (problem.result) {
+      case ApplyStepResult::kFailed:
+        text += " failed";
+        if (problem.error) text += " (" + problem.error->message + ")";
+        break;
+      case ApplyStepResult::kSkipped:
+        text += " skipped: ";
+        text += problem.missing ? ApplyStepName(*problem.missing) : "a read";
+        text += " did not give the bytes it writes back";
+        break;
+      case ApplyStepResult::kNotSent:
+        text += " not sent";
+        break;
+    }
   }
   if (!mismatchedMacroSlots.empty()) {
-    if (!text.empty()) text += " ";
+    if (!text.empty()) text += "\n";
     text += "The macros read back from the mouse differ from those written (slot";
     text += mismatchedMacroSlots.size() > 1 ? "s" : "";
     for (std::size_t i = 0; i < mismatchedMacroSlots.size(); ++i) {

@@ -75,8 +75,17 @@ std::uint8_t DpiCode(std::uint8_t sensorType, std::uint8_t level);
 // Stage bytes 1..4 (the code, bit 7 set when the stage is disabled), then 0x80 four times.
 DpiBlock BuildDpiBlock(const MouseConfig& config, std::uint8_t sensorType);
 
+// Which fields of a LightState the record decides (the others are written back as read).
+struct LightFields {
+  bool effect = false;
+  bool option1 = false;
+  bool option2 = false;
+  std::array<std::array<bool, 3>, 2> triples{};
+};
+
 // The lighting fields the record decides; every other field keeps what the mouse returned.
-void UpdateLightState(LightState& light, const MouseConfig& config);
+// Returns the fields it set.
+LightFields UpdateLightState(LightState& light, const MouseConfig& config);
 
 // Reads the sensor info, remembers its sensor type, sets bit 0x40 of option 2 and writes it back.
 Status SensorRefresh(CommandTransport& transport, DeviceState& state);
@@ -97,22 +106,44 @@ enum class ApplyStep {
 };
 const char* ApplyStepName(ApplyStep step);
 
-struct ApplyOutcome {
-  std::optional<ApplyStep> failedStep;  // the first step whose transfer failed; later steps skipped
-  std::optional<Error> error;           // what failed in that step
-  std::vector<int> mismatchedMacroSlots;  // slots 1..12 whose read-back differs from what was sent
+// What became of a step, or of some of its transfers, that did not reach the mouse.
+enum class ApplyStepResult {
+  kFailed,   // the transfer failed or its reply was unusable
+  kSkipped,  // not sent: it would write back bytes that a read of this apply did not give
+  kNotSent,  // not sent: the mouse went away earlier in the apply
+};
 
-  bool ok() const { return !failedStep && mismatchedMacroSlots.empty(); }
-  // One line for the user; empty when ok().
+struct ApplyStepProblem {
+  ApplyStep step;
+  ApplyStepResult result;
+  // The lighting indices, colour sub-blocks, macro slots or key matrices concerned, in order;
+  // empty for the steps of a single command.
+  std::vector<int> items;
+  std::optional<Error> error;        // kFailed: the first failure among `items`
+  std::optional<ApplyStep> missing;  // kSkipped: the read whose bytes were not given
+};
+
+struct ApplyOutcome {
+  std::vector<ApplyStepProblem> problems;  // in the sequence's order; a step may appear twice
+                                           // when part of it failed and part was skipped
+  bool mouseGone = false;                  // the sequence stopped: the mouse went away
+  std::vector<int> mismatchedMacroSlots;   // slots 1..12 whose read-back differs from what was
+                                           // sent (only slots that were read back)
+
+  bool ok() const { return problems.empty() && mismatchedMacroSlots.empty(); }
+  // For the user: every failed, skipped and unsent step by name, one per line; empty when ok().
   std::string message() const;
 };
 
 // The apply sequence: report rate, lighting read-modify-write, DPI colours and stages, the twelve
 // macros with their read-back, the four key matrices; with the mouse's fixed waits (2 ms after
 // each indexed or block command, 3 ms after each written chunk) taken as minimums from the end
-// of each transfer. Stops at the first transfer that fails and names its step. Does not touch
-// any file: the caller saves config.bin and the button labels afterwards, whatever the outcome,
-// as the window's Apply always has.
+// of each transfer. Every step runs, and every transfer of a step, whatever an earlier one
+// returned, with its waits; a write whose bytes would come from a read that failed in this apply
+// is skipped instead (a byte the record decides needs no read). When the mouse is gone (the
+// device removed or its handle dead) the sequence stops at once and the rest is listed as not
+// sent. Does not touch any file: the caller saves config.bin and the button labels afterwards,
+// whatever the outcome, as the window's Apply always has.
 ApplyOutcome ApplyConfig(CommandTransport& transport, Clock& clock, DeviceState& state,
                          const MouseConfig& config);
 

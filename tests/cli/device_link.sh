@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The device commands against the emulated mouse, end to end through its sockets: apply checked
 # byte for byte by the independent trace decoder for random settings records and every sensor
-# type, status exit codes, watch following presses, unplug and plug, and injected faults ending
-# with a clear failure instead of a hang. Runs with a private runtime folder.
+# type, status exit codes, watch following presses, unplug and plug, injected faults ending
+# with a clear failure instead of a hang, and odd replies that leave out only what depends on them. Runs with a private runtime folder.
 set -uo pipefail
 bin=$1
 ctl=${VM31CTL:-"$bin/vm31ctl"}
@@ -146,6 +146,39 @@ for fault in "no-reply on" "overlong on" "wrong-index on" "unplug-at 30" "unplug
     fail "apply with fault \"$fault\" gave no message"
   fi
   stop_emulator
+done
+
+# An odd reply leaves out only the writes that would carry its bytes: the rest of the record
+# reaches the mouse byte for byte (the decoder agrees), and the message lists exactly what did not.
+check_fault_lines() {  # check_fault_lines FAULT EXPECTED-LINE...
+  local fault=$1 line
+  shift
+  [ "$(grep -c '^- ' "$work/out")" -eq $# ] || fail "apply with $fault lists other steps than $*:"
+  for line in "$@"; do
+    grep -qF -- "- $line" "$work/out" || fail "apply with $fault does not list \"$line\""
+  done
+}
+for fault in overlong wrong-index; do
+  start_emulator --trace "$work/trace.jsonl"
+  "$ctl" emulator fault "$fault" on >/dev/null || fail "emulator fault $fault refused"
+  timeout 20 "$ctl" apply --config "$work/fault.bin" --prefs "$work/fault.ini" >"$work/out" 2>&1
+  status=$?
+  if [ "$status" -eq 0 ] || [ "$status" -eq 124 ]; then
+    fail "apply with $fault: exit $status"; sed 's/^/  | /' "$work/out"
+  fi
+  stop_emulator
+  if [ "$fault" = overlong ]; then
+    check_fault_lines "$fault" "reading the colour blocks, sub-blocks 0, 1 failed" \
+      "writing the colour blocks, sub-block 0 skipped" "reading the macros back, slots 1-12 failed"
+  else
+    check_fault_lines "$fault" "reading the lighting parameters, indices 0, 1 failed" \
+      "reading the colour blocks, sub-blocks 0, 1 failed" \
+      "writing the colour blocks, sub-block 0 skipped" \
+      "writing the lighting parameters, indices 0, 1 skipped" \
+      "reading the macros back, slots 1-12 failed"
+  fi
+  python3 "$here/trace_decoder.py" "$work/trace.jsonl" "$work/fault.bin" >"$work/decoded" 2>&1 ||
+    { fail "trace with $fault:"; cat "$work/decoded"; }
 done
 
 [ "$failures" -eq 0 ] && echo "device link: every check passed"

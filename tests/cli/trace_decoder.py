@@ -8,7 +8,9 @@ every transfer that opening the mouse, the handshake, the sensor refresh and the
 must make, and compares them with the trace byte for byte. It shares no code with the program:
 the codec, the checksum, the key words, the DPI table and the lighting table are written out
 here again from the protocol's description. It also checks that no mandated wait was shortened
-(the gaps between the trace's timestamps). Exit status 0 when everything matches, 1 otherwise,
+(the gaps between the trace's timestamps). Replies the mouse got wrong (an index outside the
+block, more data announced than the block holds) give no bytes, and the writes that would have
+carried them must be absent; everything else must be there. Exit status 0 when everything matches, 1 otherwise,
 with the first difference printed.
 """
 
@@ -267,26 +269,27 @@ def check(trace, record, sensor_type_hint):
     trace.send([0x01, record[REPORT_RATE], 0, 0, 0, 0, 0], "report rate")
     light = trace.send([0x8D, 0, 0, 0, 0, 0, 0], "lighting read")
     effect, option1, option2 = light[1], light[2], light[3]
-    triples = {0: [0, 0, 0], 1: [0, 0, 0]}
+    # A reply naming an index, sub-block or slot outside the block, or announcing more than the
+    # block holds, gives nothing: a write that would carry such bytes must not be sent.
+    triples = {}
     first = trace.send([0x87, 0, 0, 0, 0, 0, 0], "lighting triple 0 read")
-    if first[1] in triples:
+    if first[1] in (0, 1):
         triples[first[1]] = first[2:5]
     trace.wait(WAIT_COMMAND_US)
     second = trace.send([0x87, 1] + first[2:7], "lighting triple 1 read")
-    if second[1] in triples:
+    if second[1] in (0, 1):
         triples[second[1]] = second[2:5]
     trace.wait(WAIT_COMMAND_US)
 
-    colors = {0: [0] * 24, 1: [0] * 24}
+    colors = {}
     for sub in (0, 1):
         reply, data = trace.read_block([0x90, sub, 0, 0, 0, 0, 0], f"colour block {sub} read")
-        if reply[1] in colors:
-            count = min(reply[2], 24)
-            colors[reply[1]][0:count] = data[0:count]
+        if reply[1] in (0, 1) and reply[2] <= 24:
+            colors[reply[1]] = data[0:24]
         trace.wait(WAIT_COMMAND_US)
 
     mode = record[LIGHT_MODE]
-    a0, b0, c0 = triples[0]
+    a0, b0, c0 = triples.get(0, [None] * 3)
     if mode in (1, 2, 3):
         effect = mode
         option1 = (record[LIGHT_LEVEL + mode - 1] + 1) & 0xFF
@@ -304,12 +307,15 @@ def check(trace, record, sensor_type_hint):
     colors[1] = list(record[DPI_COLOR:DPI_COLOR + 12]) + [0] * 12
 
     for sub in (0, 1):
-        trace.write_block([0x10, sub, 24, 0, 0, 0, 0], colors[sub], f"colour block {sub} write")
+        if sub in colors:
+            trace.write_block([0x10, sub, 24, 0, 0, 0, 0], colors[sub], f"colour block {sub} write")
+            trace.wait(WAIT_COMMAND_US)
+    if None not in (a0, b0, c0):
+        trace.send([0x07, 0, a0, b0, c0, 0, 0], "lighting triple 0 write")
         trace.wait(WAIT_COMMAND_US)
-    trace.send([0x07, 0, a0, b0, c0, 0, 0], "lighting triple 0 write")
-    trace.wait(WAIT_COMMAND_US)
-    trace.send([0x07, 1] + list(triples[1]) + [0, 0], "lighting triple 1 write")
-    trace.wait(WAIT_COMMAND_US)
+    if 1 in triples:
+        trace.send([0x07, 1] + list(triples[1]) + [0, 0], "lighting triple 1 write")
+        trace.wait(WAIT_COMMAND_US)
     trace.send([0x0D, effect, option1, option2, 0, 0, 0], "lighting write")
     trace.write_block([0x11, 4, 8, 0, 0, 0, 0], dpi_block(record, sensor_type), "DPI stages")
 

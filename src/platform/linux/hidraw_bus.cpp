@@ -46,6 +46,14 @@ std::optional<std::vector<std::uint8_t>> DescriptorFromSysfs(udev_device* hidraw
   return bytes;
 }
 
+// A feature request the device stalls fails with EPIPE: the device is still there and takes the
+// next request, unlike a removed one (ENODEV, ESHUTDOWN).
+Error FeatureError(const std::string& what, int error) {
+  Error failed = ErrnoError(what, error);
+  if (error == EPIPE) failed.code = ErrorCode::kIo;
+  return failed;
+}
+
 class HidrawHandle : public HidHandle {
  public:
   HidrawHandle(UniqueFd fd, WakeFlag wake, std::string node, bool reportIds)
@@ -55,7 +63,7 @@ class HidrawHandle : public HidHandle {
     if (report.empty()) return MakeError(ErrorCode::kUsage, node_ + ": empty feature report");
     std::vector<std::uint8_t> buffer(report.begin(), report.end());  // the ioctl takes it mutable
     const int sent = ::ioctl(fd_.get(), HIDIOCSFEATURE(buffer.size()), buffer.data());
-    if (sent < 0) return ErrnoError(node_ + ": set feature report", errno);
+    if (sent < 0) return FeatureError(node_ + ": set feature report", errno);
     return static_cast<std::size_t>(sent);
   }
 
@@ -64,7 +72,7 @@ class HidrawHandle : public HidHandle {
     // The kernel keeps report[0] (the id) in place and returns the count including it; the
     // device's own answer is bounded by the USB control-transfer time-out.
     const int got = ::ioctl(fd_.get(), HIDIOCGFEATURE(report.size()), report.data());
-    if (got < 0) return ErrnoError(node_ + ": get feature report", errno);
+    if (got < 0) return FeatureError(node_ + ": get feature report", errno);
     return static_cast<std::size_t>(got);
   }
 

@@ -124,8 +124,8 @@ struct ApplyStepProblem {
 };
 
 struct ApplyOutcome {
-  std::vector<ApplyStepProblem> problems;  // in the sequence's order; a step may appear twice
-                                           // when part of it failed and part was skipped
+  std::vector<ApplyStepProblem> problems;  // in the sequence's order; a step appears twice
+                                           // when its items ended differently
   bool mouseGone = false;                  // the sequence stopped: the mouse went away
   std::vector<int> mismatchedMacroSlots;   // slots 1..12 whose read-back differs from what was
                                            // sent (only slots that were read back)

@@ -125,6 +125,8 @@ odd="$work/odd"$'\xff'"dir"
 mkdir "$odd"
 cp "$cfg" "$odd/config.bin"
 printf '[Dash\xff]\r\nItemCount=2\r\nItem0=A   Dn\r\nItem1=50 ms\r\n[%s]\r\nItemCount=1\r\nItem0=B\xff   Dn\r\n' "$red" >"$odd/record.ini"
+expect 3 "odd byte escaped" -- "$ctl" config show --config "$odd/none.bin"
+contains 'odd\xffdir/none.bin' "odd byte escaped"
 # json_to FILE COMMAND...: runs COMMAND, its standard output into FILE; it must exit 0.
 json_to() {
   local file=$1

@@ -20,7 +20,7 @@ constexpr const char* kHelp = R"(Usage: vm31ctl COMMAND [OPTIONS]
 The KOR VM31 gaming mouse's files and the mouse itself (the real one over hidraw, or the emulated
 one while `vm31ctl emulator run` runs), from the command line.
 
-Files:
+File commands:
   config show [--config FILE] [--json]    every field by name; buttons with function, parameters and key word
   config check [--config FILE]            says whether the file would load and what is out of range
   macro list [--macros FILE] [--json]     the macros of record.ini by slot, with their line counts
@@ -28,16 +28,16 @@ Files:
   macro compile [--macros FILE] [--config FILE]   compile record.ini into the macro blocks and save config.bin
   config factory --output FILE            write the factory config.bin (used by the build)
 
-The mouse:
+Device commands:
   status [--json]                         present? sensor type, rate, options
   apply [--config FILE] [--prefs FILE]    open, handshake, sensor refresh, then the apply sequence
   watch [--json]                          print plug/unplug and device events until interrupted
 
-The emulated mouse:
-  emulator run [--sensor-type N] [--trace FILE]   foreground; plugged in while it runs
-  emulator plug | unplug | status
-  emulator press rate 1000|500|250|125 | dpi 1..4 | group 1|2 | macro N
-  emulator fault no-reply|overlong|wrong-index on|off | unplug-at N | latency MICROSECONDS
+Emulator commands:
+  emulator run [--sensor-type N] [--trace FILE]   serve the emulated mouse (foreground; plugged in while it runs)
+  emulator plug | unplug | status         plug in or unplug the emulated mouse, or show its state
+  emulator press rate 1000|500|250|125 | dpi 1..4 | group 1|2 | macro N   press one of its buttons
+  emulator fault no-reply|overlong|wrong-index on|off | unplug-at N | latency MICROSECONDS   inject a fault
 
 Options:
   --config FILE    config.bin to use instead of the data folder's

@@ -2,7 +2,8 @@
 # vm31ctl as installed, on a fresh account: `apply` right after the install fills the per-user
 # data folder from the installed factory files and programs the emulated mouse (the trace checked
 # by the independent decoder); `status --json` and `watch --json` give strict UTF-8 JSON, one
-# object per line, also when the runtime folder's path holds a \xff byte.
+# object per line, also when the runtime folder's path holds a \xff byte; and the exit statuses
+# of the device and emulator commands.
 set -uo pipefail
 bin=$1
 build=$(dirname "$bin")
@@ -74,9 +75,19 @@ python3 "$here/trace_decoder.py" "$work/trace.jsonl" "$factory/config.bin" --sen
 "$ctl" status --json >"$work/absent.json" 2>"$work/err"; status=$?
 [ "$status" -eq 1 ] || fail "status --json without a mouse: exit $status, expected 1"
 
+# One meaning per exit status across the commands.
+for case in "2:watch --bogus" "2:status extra" "2:emulator frobnicate" "2:apply --config" \
+  "1:emulator status" "3:apply --config $work/none.bin" "3:emulator run --trace $work/no/trace"; do
+  expected=${case%%:*}
+  "$ctl" ${case#*:} >"$work/out" 2>&1; status=$?
+  [ "$status" -eq "$expected" ] || { fail "vm31ctl ${case#*:}: exit $status, expected $expected"; cat "$work/out"; }
+done
+
 # watch --json: every event is a line a script reads as it comes.
 start_emulator --sensor-type 2
 "$ctl" status --json >"$work/present.json" 2>"$work/err" || fail "status --json with the mouse: exit $?"
+"$ctl" emulator run >"$work/out" 2>&1; status=$?
+[ "$status" -eq 4 ] || fail "a second emulator run: exit $status, expected 4"
 "$ctl" watch --json >"$work/watch.jsonl" 2>"$work/watch.err" &
 watch_pid=$!
 wait_for "$work/watch.jsonl" '"event":"watching"'

@@ -13,12 +13,11 @@ namespace vm31::cli {
 
 int DeviceErrorStatus(const Error& error) {
   switch (error.code) {
-    case ErrorCode::kNotFound:
     case ErrorCode::kAccessDenied:
       return kExitAbsent;
     case ErrorCode::kUsage:
       return kExitUsage;
-    default:  // kIo, kBadFormat, kOutOfRange and the mouse held by another program
+    default:  // a node gone or failing midway, a garbled reply, the mouse held by another program
       return kExitDeviceFailure;
   }
 }

@@ -25,7 +25,8 @@ inline constexpr int kExitFileError = 3;      // missing, unreadable, would not 
                                               // a save failed
 inline constexpr int kExitDeviceFailure = 4;  // a transfer failed, macros read back differ, busy
 
-// The exit status of an error met while opening or talking to the mouse (not of a file's).
+// The exit status of an error met while talking to the mouse once it was found (not of a file's;
+// a mouse that is not found or does not answer the handshake is kExitAbsent).
 int DeviceErrorStatus(const Error& error);
 
 struct ParsedArgs {

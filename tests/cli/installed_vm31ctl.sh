@@ -15,7 +15,7 @@ cleanup() {
   [ -n "$watch_pid" ] && kill "$watch_pid" 2>/dev/null
   [ -n "$emulator_pid" ] && kill "$emulator_pid" 2>/dev/null
   wait 2>/dev/null
-  [ -n "${KEEP_WORK:-}" ] && echo "kept $work" || rm -rf "$work"
+  rm -rf "$work"
 }
 trap cleanup EXIT
 failures=0

@@ -95,6 +95,10 @@ wait_for "$work/watch.jsonl" '"event":"watching"'
 wait_for "$work/watch.jsonl" '"event":"dpiStage"'
 "$ctl" emulator press rate 250 >/dev/null
 wait_for "$work/watch.jsonl" '"event":"reportRate"'
+"$ctl" emulator press group 2 >/dev/null
+wait_for "$work/watch.jsonl" '"event":"keyGroup"'
+"$ctl" emulator press macro 12 >/dev/null
+wait_for "$work/watch.jsonl" '"event":"macroKey"'
 "$ctl" emulator unplug >/dev/null
 wait_for "$work/watch.jsonl" '"event":"notDetected"'
 "$ctl" emulator plug >/dev/null
@@ -119,6 +123,8 @@ kinds = [e["event"] for e in events]
 assert kinds[-1] == "stopped", kinds
 assert {"event": "dpiStage", "stage": 2, "text": "DPI stage 2"} in events, events
 assert {"event": "reportRate", "code": 4, "hz": 250, "text": "report rate 250 Hz"} in events, events
+assert {"event": "keyGroup", "group": 2, "text": "key group 2 (Mode B)"} in events, events
+assert {"event": "macroKey", "key": 12, "text": "macro key 12"} in events, events
 plugged = [e for e in events if e["event"] == "plugged"]
 assert plugged and "/run\ufffd/" in plugged[0]["path"], plugged
 assert kinds.index("notDetected") < kinds.index("plugged"), kinds

@@ -7,6 +7,8 @@ packages=(
   # build
   g++ cmake ninja-build pkg-config
   libudev-dev qt6-base-dev
+  # vm31ctl --json
+  nlohmann-json3-dev
   # the desktop's mouse settings: GIO (GSettings, GDBus) and GNOME's mouse schema
   libglib2.0-dev gsettings-desktop-schemas
   # skins and icon are rendered from SVG at build time

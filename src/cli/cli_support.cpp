@@ -2,11 +2,25 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <system_error>
+
+#include <nlohmann/json.hpp>
 
 #include "platform/linux/executable_folder.h"
 
 namespace vm31::cli {
+
+int DeviceErrorStatus(const Error& error) {
+  switch (error.code) {
+    case ErrorCode::kAccessDenied:
+      return kExitAbsent;
+    case ErrorCode::kUsage:
+      return kExitUsage;
+    default:  // a node gone or failing midway, a garbled reply, the mouse held by another program
+      return kExitDeviceFailure;
+  }
+}
 
 std::optional<std::string> ParsedArgs::value(const std::string& option) const {
   const auto found = options.find(option);
@@ -55,17 +69,96 @@ std::filesystem::path ProgramFolder() {
   return std::filesystem::current_path(error);
 }
 
-DataFiles DefaultDataFiles() {
+namespace {
+
+std::filesystem::path ProgramDataFolder() {
   const UserEnvironment environment{Environment("XDG_CONFIG_HOME"), Environment("HOME")};
-  return DataFilesIn(ChooseDataFolder(ProgramFolder(), environment));
+  return ChooseDataFolder(ProgramFolder(), environment);
+}
+
+}  // namespace
+
+DataFiles DefaultDataFiles() {
+  static const DataFiles files = [] {
+    const auto programFolder = ProgramFolder();
+    const auto folder = ProgramDataFolder();
+    if (folder != programFolder) {
+      if (auto filled = FillFromFactory(folder, FactoryFolder(programFolder)); !filled) {
+        PrintError("warning: " + filled.error().message);
+      }
+    }
+    return DataFilesIn(folder);
+  }();
+  return files;
 }
 
 Result<DeviceDefinition> LoadProgramDeviceDefinition() {
-  return LoadDeviceDefinition(DefaultDataFiles().folder, FactoryFolder(ProgramFolder()));
+  return LoadDeviceDefinition(ProgramDataFolder(), FactoryFolder(ProgramFolder()));
+}
+
+namespace {
+
+// The length of the valid UTF-8 sequence at the start of `text`; 0 when it does not start one
+// (a stray continuation byte, an overlong form, a surrogate, beyond U+10FFFF, cut short).
+std::size_t Utf8SequenceLength(std::string_view text) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  std::size_t length = 0;
+  unsigned char low = 0x80;  // bounds of the second byte, which rule out overlongs and surrogates
+  unsigned char high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+  }
+  return length;
+}
+
+void AppendEscaped(std::string& out, unsigned char byte) {
+  char escape[8];
+  std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+  out += escape;
+}
+
+}  // namespace
+
+std::string TerminalText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = Utf8SequenceLength(text.substr(i));
+    if (length == 0 || lead < 0x20 || lead == 0x7F) {
+      AppendEscaped(out, lead);
+      ++i;
+    } else if (length == 2 && lead == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0) {
+      // U+0080..U+009F, the C1 controls (CSI among them)
+      AppendEscaped(out, lead);
+      AppendEscaped(out, static_cast<unsigned char>(text[i + 1]));
+      i += 2;
+    } else {
+      out.append(text.substr(i, length));
+      i += length;
+    }
+  }
+  return out;
 }
 
 void PrintError(const std::string& message) {
-  std::fprintf(stderr, "vm31ctl: %s\n", message.c_str());
+  std::fprintf(stderr, "vm31ctl: %s\n", TerminalText(message).c_str());
 }
 
 int Fail(int status, const std::string& message) {
@@ -74,6 +167,19 @@ int Fail(int status, const std::string& message) {
 }
 
 void Say(const std::string& line) {
+  std::fprintf(stdout, "%s\n", TerminalText(line).c_str());
+  std::fflush(stdout);
+}
+
+void SayJson(const nlohmann::ordered_json& object) {
+  std::string line;
+  try {
+    line = object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+  } catch (const std::exception& error) {  // replace leaves no invalid text; kept as a guard
+    line = nlohmann::ordered_json{{"error",
+                                   std::string("the JSON could not be written: ") + error.what()}}
+               .dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+  }
   std::fprintf(stdout, "%s\n", line.c_str());
   std::fflush(stdout);
 }

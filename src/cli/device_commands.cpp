@@ -10,6 +10,8 @@
 #include <memory>
 #include <optional>
 
+#include <nlohmann/json.hpp>
+
 #include "cli/cli_support.h"
 #include "core/device/device_link.h"
 #include "core/settings/config_file.h"
@@ -23,8 +25,11 @@ namespace {
 using linux_platform::LinuxDeviceBackend;
 using linux_platform::LoopEventSink;
 
-enum ExitStatus { kOk = 0, kAbsent = 1, kBadUsage = 2, kTransferFailed = 3 };
-
+constexpr int kOk = kExitOk;
+constexpr int kAbsent = kExitAbsent;
+constexpr int kBadUsage = kExitUsage;
+constexpr int kFileError = kExitFileError;
+constexpr int kTransferFailed = kExitDeviceFailure;
 
 std::string Hex2(int value) {
   char text[8];
@@ -66,6 +71,47 @@ std::string EventInWords(const DeviceEvent& event) {
   return "device event " + std::to_string(event.code) + " value " + std::to_string(event.value);
 }
 
+// The device event as a line of `vm31ctl watch --json`: "event" names it, "text" gives it in
+// words, the other fields its value.
+nlohmann::ordered_json EventAsJson(const DeviceEvent& event) {
+  nlohmann::ordered_json object;
+  switch (static_cast<DeviceEventCode>(event.code)) {
+    case DeviceEventCode::kReportRate: {
+      object = {{"event", "reportRate"}, {"code", event.value}};
+      const int hz = event.value == 1   ? 1000
+                     : event.value == 2 ? 500
+                     : event.value == 4 ? 250
+                     : event.value == 8 ? 125
+                                        : 0;
+      object["hz"] = hz == 0 ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(hz);
+      break;
+    }
+    case DeviceEventCode::kDpiStage:
+      object = {{"event", "dpiStage"}, {"stage", event.value}};
+      break;
+    case DeviceEventCode::kKeyGroup:
+      object = {{"event", "keyGroup"}, {"group", event.value}};
+      break;
+    case DeviceEventCode::kMacroKey:
+      object = {{"event", "macroKey"}, {"key", event.value}};
+      break;
+    case DeviceEventCode::kDetected:
+      object = {{"event", "detected"}};
+      break;
+    case DeviceEventCode::kNotDetected:
+      object = {{"event", "notDetected"}};
+      break;
+    case DeviceEventCode::kAccessDenied:
+      object = {{"event", "accessDenied"}};
+      break;
+    default:
+      object = {{"event", "deviceEvent"}, {"code", event.code}, {"value", event.value}};
+      break;
+  }
+  object["text"] = EventInWords(event);
+  return object;
+}
+
 // What every device command needs: the files, the device definition, the backends, the link.
 struct Session {
   DataFiles files;
@@ -79,16 +125,26 @@ struct Session {
   }
 };
 
-Result<std::unique_ptr<Session>> OpenSession(LoopEventSink::Handler handler) {
+// Prints why a session could not be opened and gives nullptr and the exit status.
+std::unique_ptr<Session> OpenSession(LoopEventSink::Handler handler, int& failure) {
   auto session = std::make_unique<Session>();
   session->files = DefaultDataFiles();
   auto definition = LoadProgramDeviceDefinition();
-  if (!definition) return definition.error();
+  if (!definition) {
+    failure = Fail(kFileError, definition.error().message);
+    return nullptr;
+  }
   auto backend = LinuxDeviceBackend::create(definition.value());
-  if (!backend) return backend.error();
+  if (!backend) {
+    failure = Fail(DeviceErrorStatus(backend.error()), backend.error().message);
+    return nullptr;
+  }
   session->backend = std::move(backend).value();
   auto sink = LoopEventSink::create(std::move(handler));
-  if (!sink) return sink.error();
+  if (!sink) {
+    failure = Fail(DeviceErrorStatus(sink.error()), sink.error().message);
+    return nullptr;
+  }
   session->sink = std::move(sink).value();
   session->link = std::make_unique<DeviceLink>(session->backend->bus(), session->backend->clock(),
                                                *session->sink, definition.value());
@@ -114,15 +170,21 @@ std::string AbsenceMessage(const DeviceLink& link) {
 struct Options {
   std::optional<std::filesystem::path> config;
   std::optional<std::filesystem::path> prefs;
+  bool json = false;
 };
 
-std::optional<Options> ParseOptions(const std::vector<std::string>& args, bool allowFiles) {
+enum class Accepts { kFiles, kJson };
+
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, Accepts accepts) {
   Options options;
+  const bool files = accepts == Accepts::kFiles;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    if (allowFiles && i + 1 < args.size() && args[i] == "--config") {
+    if (files && i + 1 < args.size() && args[i] == "--config") {
       options.config = args[++i];
-    } else if (allowFiles && i + 1 < args.size() && args[i] == "--prefs") {
+    } else if (files && i + 1 < args.size() && args[i] == "--prefs") {
       options.prefs = args[++i];
+    } else if (!files && args[i] == "--json") {
+      options.json = true;
     } else {
       return std::nullopt;
     }
@@ -133,20 +195,43 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, bool a
 }  // namespace
 
 int RunStatus(const std::vector<std::string>& args) {
-  if (!ParseOptions(args, false)) return Fail(kBadUsage, "usage: vm31ctl status");
-  auto session = OpenSession([](const DeviceEvent&) {});
-  if (!session) return Fail(kBadUsage, session.error().message);
-  DeviceLink& link = *session.value()->link;
+  const auto options = ParseOptions(args, Accepts::kJson);
+  if (!options) return Fail(kBadUsage, "usage: vm31ctl status [--json]");
+  int failure = kOk;
+  auto session = OpenSession([](const DeviceEvent&) {}, failure);
+  if (!session) return failure;
+  DeviceLink& link = *session->link;
   if (!link.startUp()) {
-    Say("mouse: absent");
-    Say("reason: " + AbsenceMessage(link));
+    if (options->json) {
+      SayJson({{"present", false}, {"reason", AbsenceMessage(link)}});
+    } else {
+      Say("mouse: absent");
+      Say("reason: " + AbsenceMessage(link));
+    }
     return kAbsent;
   }
-  Say("mouse: present");
-  Say("path: " + link.controlInfo().path);
+  nlohmann::ordered_json json = {{"present", true}, {"path", link.controlInfo().path}};
+  if (!options->json) {
+    Say("mouse: present");
+    Say("path: " + link.controlInfo().path);
+  }
   FeatureCommand read = MakeCommand(opcode::kReadSensorInfo, {});
   if (auto sent = link.transport()->sendCommand(read); !sent) {
-    Say("sensor: not readable (" + sent.error().message + ")");
+    // The mouse is there and answered the handshake; only its sensor report is missing.
+    if (options->json) {
+      json["sensorError"] = sent.error().message;
+      SayJson(json);
+    } else {
+      Say("sensor: not readable (" + sent.error().message + ")");
+    }
+    return kOk;
+  }
+  if (options->json) {
+    json["sensorType"] = read[1];
+    json["rate"] = read[2];
+    json["option1"] = read[3];
+    json["option2"] = read[4];
+    SayJson(json);
     return kOk;
   }
   Say("sensor type: " + std::to_string(read[1]));
@@ -157,11 +242,12 @@ int RunStatus(const std::vector<std::string>& args) {
 }
 
 int RunApply(const std::vector<std::string>& args) {
-  const auto options = ParseOptions(args, true);
+  const auto options = ParseOptions(args, Accepts::kFiles);
   if (!options) return Fail(kBadUsage, "usage: vm31ctl apply [--config FILE] [--prefs FILE]");
-  auto opened = OpenSession([](const DeviceEvent&) {});
-  if (!opened) return Fail(kBadUsage, opened.error().message);
-  Session& session = *opened.value();
+  int failure = kOk;
+  auto opened = OpenSession([](const DeviceEvent&) {}, failure);
+  if (!opened) return failure;
+  Session& session = *opened;
   const auto configPath = options->config.value_or(session.files.config);
   const auto prefsPath = options->prefs.value_or(session.files.prefs);
 
@@ -169,12 +255,12 @@ int RunApply(const std::vector<std::string>& args) {
   std::uint8_t firstRunFlag = 0;
   const ConfigLoadResult loaded = LoadConfig(configPath, config, firstRunFlag);
   if (loaded.outcome != ConfigLoadOutcome::kLoaded) {
-    return Fail(kBadUsage, loaded.outcome == ConfigLoadOutcome::kMissing
-                               ? configPath.string() + ": " + kConfigMissingMessage
-                               : loaded.detail);
+    return Fail(kFileError, loaded.outcome == ConfigLoadOutcome::kMissing
+                                ? configPath.string() + ": " + kConfigMissingMessage
+                                : loaded.detail);
   }
   auto prefs = IniDocument::Load(prefsPath);
-  if (!prefs) return Fail(kBadUsage, prefs.error().message);
+  if (!prefs) return Fail(kFileError, prefs.error().message);
 
   DeviceLink& link = *session.link;
   if (!link.startUp()) return Fail(kAbsent, AbsenceMessage(link) + " Nothing was applied.");
@@ -183,13 +269,13 @@ int RunApply(const std::vector<std::string>& args) {
                                      " Nothing was applied.");
   }
   auto applied = link.apply(config);
-  if (!applied) return Fail(kTransferFailed, applied.error().message);
+  if (!applied) return Fail(DeviceErrorStatus(applied.error()), applied.error().message);
 
   // As the window's Apply: the file and the captions are saved whatever the mouse did.
   int status = applied.value().ok() ? kOk : kTransferFailed;
   if (!applied.value().ok()) Fail(kTransferFailed, applied.value().message());
   if (auto saved = SaveConfig(configPath, config); !saved) {
-    status = Fail(status == kOk ? kBadUsage : status,
+    status = Fail(status == kOk ? kFileError : status,
                   configPath.string() + ": " + saved.error().message);
   }
   // A record never saved by this program shows the factory captions, and Apply writes those.
@@ -198,7 +284,7 @@ int RunApply(const std::vector<std::string>& args) {
       firstRunFlag == 0 ? FactoryButtonLabels(preferences.language) : preferences.labels;
   SaveLabels(prefs.value(), preferences.language, labels);
   if (auto saved = prefs.value().Save(prefsPath); !saved) {
-    status = Fail(status == kOk ? kBadUsage : status, saved.error().message);
+    status = Fail(status == kOk ? kFileError : status, saved.error().message);
   }
   if (status == kOk) {
     Say("applied to the mouse (sensor type " + std::to_string(link.state().sensorTypeCopy) +
@@ -208,7 +294,18 @@ int RunApply(const std::vector<std::string>& args) {
 }
 
 int RunWatch(const std::vector<std::string>& args) {
-  if (!ParseOptions(args, false)) return Fail(kBadUsage, "usage: vm31ctl watch");
+  const auto options = ParseOptions(args, Accepts::kJson);
+  if (!options) return Fail(kBadUsage, "usage: vm31ctl watch [--json]");
+  const bool json = options->json;
+  // One line per event, each written out at once, in words or as a JSON object.
+  const auto report = [json](const std::string& text, nlohmann::ordered_json object) {
+    if (json) {
+      object["text"] = text;
+      SayJson(object);
+    } else {
+      Say(text);
+    }
+  };
   // SIGINT and SIGTERM arrive through a descriptor; blocked before any thread starts, so the
   // reader thread never takes them.
   sigset_t stopSignals;
@@ -216,30 +313,39 @@ int RunWatch(const std::vector<std::string>& args) {
   sigaddset(&stopSignals, SIGINT);
   sigaddset(&stopSignals, SIGTERM);
   if (pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr) != 0) {
-    return Fail(kBadUsage, "cannot block SIGINT");
+    return Fail(kTransferFailed, "cannot block SIGINT");
   }
   linux_platform::UniqueFd signals(::signalfd(-1, &stopSignals, SFD_CLOEXEC));
-  if (!signals.valid()) return Fail(kBadUsage, "cannot watch SIGINT");
+  if (!signals.valid()) return Fail(kTransferFailed, "cannot watch SIGINT");
 
   DeviceLink* linkForHandler = nullptr;
-  auto opened = OpenSession([&linkForHandler](const DeviceEvent& event) {
-    std::string line = EventInWords(event);
-    if (event.code == static_cast<int>(DeviceEventCode::kAccessDenied) && linkForHandler &&
-        linkForHandler->openProblem()) {
-      line += ": " + linkForHandler->openProblem()->message;
-    }
-    Say(line);
-  });
-  if (!opened) return Fail(kBadUsage, opened.error().message);
-  Session& session = *opened.value();
+  int failure = kOk;
+  auto opened = OpenSession(
+      [&linkForHandler, json](const DeviceEvent& event) {
+        const bool denied = event.code == static_cast<int>(DeviceEventCode::kAccessDenied) &&
+                            linkForHandler && linkForHandler->openProblem();
+        if (json) {
+          nlohmann::ordered_json object = EventAsJson(event);
+          if (denied) object["message"] = linkForHandler->openProblem()->message;
+          SayJson(object);
+          return;
+        }
+        std::string line = EventInWords(event);
+        if (denied) line += ": " + linkForHandler->openProblem()->message;
+        Say(line);
+      },
+      failure);
+  if (!opened) return failure;
+  Session& session = *opened;
   DeviceLink& link = *session.link;
   linkForHandler = &link;
   if (!session.backend->watchesUdev()) {
-    Say("note: no udev monitor; only the emulated mouse's plugging is followed");
+    report("note: no udev monitor; only the emulated mouse's plugging is followed",
+           {{"event", "note"}});
   }
   if (link.startUp()) (void)link.sensorRefresh();
   link.reader().start();
-  Say("watching (Ctrl+C ends)");
+  report("watching (Ctrl+C ends)", {{"event", "watching"}});
 
   for (;;) {
     pollfd fds[3] = {{signals.get(), POLLIN, 0},
@@ -247,7 +353,7 @@ int RunWatch(const std::vector<std::string>& args) {
                      {session.sink->fd(), POLLIN, 0}};
     if (::poll(fds, 3, -1) < 0) {
       if (errno == EINTR) continue;
-      return Fail(kBadUsage, "poll failed");
+      return Fail(kTransferFailed, "poll failed");
     }
     if (fds[0].revents & POLLIN) break;
     if (fds[2].revents & POLLIN) session.sink->dispatch();
@@ -256,13 +362,14 @@ int RunWatch(const std::vector<std::string>& args) {
         const bool arrival = event.kind == HotplugEvent::Kind::kArrival;
         if (event.vendorId == link.definition().vendorId &&
             event.productId == link.definition().productId) {
-          Say(std::string(arrival ? "plugged in: " : "unplugged: ") + event.path);
+          report(std::string(arrival ? "plugged in: " : "unplugged: ") + event.path,
+                 {{"event", arrival ? "plugged" : "unplugged"}, {"path", event.path}});
         }
         link.handleHotplug(event);
       }
     }
   }
-  Say("stopped");
+  report("stopped", {{"event", "stopped"}});
   return kOk;
 }
 

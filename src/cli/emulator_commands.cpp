@@ -27,7 +27,11 @@ namespace {
 using linux_platform::ConnectUnix;
 using linux_platform::UniqueFd;
 
-enum ExitStatus { kOk = 0, kNotRunning = 1, kBadUsage = 2 };
+constexpr int kOk = kExitOk;
+constexpr int kNotRunning = kExitAbsent;
+constexpr int kBadUsage = kExitUsage;
+// The emulated mouse could not be served (sockets, another emulator already serving).
+constexpr int kServeFailed = kExitDeviceFailure;
 
 constexpr std::uint8_t kControlCollection = 0;
 constexpr std::uint8_t kEventCollection = 1;
@@ -96,18 +100,18 @@ class EmulatorServer {
 
   int run(int signalFd, const std::string& banner) {
     if (ConnectUnix(controlPath_)) {
-      return Fail(kBadUsage, "an emulated mouse already runs (" + controlPath_.string() + ")");
+      return Fail(kServeFailed, "an emulated mouse already runs (" + controlPath_.string() + ")");
     }
     ::unlink(devicePath_.c_str());  // left behind by an emulator that was killed
     auto changed = linux_platform::WakeFlag::create();
-    if (!changed) return Fail(kBadUsage, changed.error().message);
+    if (!changed) return Fail(kServeFailed, changed.error().message);
     changed_.emplace(std::move(changed).value());
     mouse_.setListener([this] { changed_->raise(); });
     auto listener = Listen(controlPath_);
-    if (!listener) return Fail(kBadUsage, listener.error().message);
+    if (!listener) return Fail(kServeFailed, listener.error().message);
     controlListener_ = std::move(listener).value();
     mouse_.plug();
-    if (auto synced = sync(); !synced) return Fail(kBadUsage, synced.error().message);
+    if (auto synced = sync(); !synced) return Fail(kServeFailed, synced.error().message);
     Say(banner);
     Say("plugged in");
     for (;;) {
@@ -118,7 +122,7 @@ class EmulatorServer {
       for (const auto& connection : connections_) fds.push_back({connection->fd.get(), POLLIN, 0});
       if (::poll(fds.data(), fds.size(), -1) < 0) {
         if (errno == EINTR) continue;
-        return Fail(kBadUsage, "poll failed");
+        return Fail(kServeFailed, "poll failed");
       }
       if (fds[0].revents & POLLIN) break;
       if (fds[1].revents & POLLIN) changed_->consume();
@@ -137,7 +141,7 @@ class EmulatorServer {
             connection->control ? serveControl(*connection) : serveDevice(*connection);
         if (!keep) drop(connection);
       }
-      if (auto synced = sync(); !synced) return Fail(kBadUsage, synced.error().message);
+      if (auto synced = sync(); !synced) return Fail(kServeFailed, synced.error().message);
       reportProblems();
     }
     Say("stopped");
@@ -393,13 +397,13 @@ int RunServer(const std::vector<std::string>& args) {
   sigaddset(&stopSignals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   UniqueFd signals(::signalfd(-1, &stopSignals, SFD_CLOEXEC));
-  if (!signals.valid()) return Fail(kBadUsage, "cannot watch SIGINT");
+  if (!signals.valid()) return Fail(kServeFailed, "cannot watch SIGINT");
 
   auto folder = linux_platform::UserRuntimeFolder();
-  if (!folder) return Fail(kBadUsage, folder.error().message);
+  if (!folder) return Fail(kExitFileError, folder.error().message);
   // The same device definition the program uses, so that both sides share the codec.
   auto definition = LoadProgramDeviceDefinition();
-  if (!definition) return Fail(kBadUsage, definition.error().message);
+  if (!definition) return Fail(kExitFileError, definition.error().message);
 
   linux_platform::SteadyClock clock;
   EmulatedMouse mouse(definition.value(), clock);
@@ -408,7 +412,7 @@ int RunServer(const std::vector<std::string>& args) {
   std::unique_ptr<WireTrace> trace;
   if (tracePath) {
     traceFile.open(*tracePath, std::ios::binary | std::ios::trunc);
-    if (!traceFile) return Fail(kBadUsage, *tracePath + ": cannot be written");
+    if (!traceFile) return Fail(kExitFileError, *tracePath + ": cannot be written");
     trace = std::make_unique<WireTrace>(traceFile, clock, definition.value());
     mouse.setTrace(trace.get());
   }
@@ -439,10 +443,16 @@ constexpr const char* kUsage =
     "       vm31ctl emulator fault no-reply|overlong|wrong-index on|off | unplug-at N | "
     "latency MICROSECONDS";
 
+// The usage text has several lines and holds no outside text, so it is printed as it stands.
+int UsageError() {
+  std::fprintf(stderr, "vm31ctl: %s\n", kUsage);
+  return kBadUsage;
+}
+
 }  // namespace
 
 int RunEmulator(const std::vector<std::string>& args) {
-  if (args.empty()) return Fail(kBadUsage, kUsage);
+  if (args.empty()) return UsageError();
   const std::string& verb = args[0];
   if (verb == "run") return RunServer(args);
   if ((verb == "plug" || verb == "unplug" || verb == "status") && args.size() == 1) {
@@ -456,11 +466,11 @@ int RunEmulator(const std::vector<std::string>& args) {
                        (kind == "dpi" && ParseNumber(value, 1, 4)) ||
                        (kind == "group" && ParseNumber(value, 1, 2)) ||
                        (kind == "macro" && ParseNumber(value, 1, 255));
-    if (!valid) return Fail(kBadUsage, kUsage);
+    if (!valid) return UsageError();
     return Request("press " + kind + " " + value);
   }
   if (verb == "fault" && args.size() == 3) return Request("fault " + args[1] + " " + args[2]);
-  return Fail(kBadUsage, kUsage);
+  return UsageError();
 }
 
 }  // namespace vm31::cli

@@ -1,7 +1,8 @@
 #include "cli/file_commands.h"
 
 #include <cstdio>
-#include <sstream>
+
+#include <nlohmann/json.hpp>
 
 #include "cli/cli_support.h"
 #include "core/keys/key_encoding.h"
@@ -17,32 +18,15 @@ namespace {
 
 constexpr UiLanguage kCliLanguage = UiLanguage::kEnglish;
 
+// The path in quotes, as it may go to the terminal.
 std::string Quoted(const std::filesystem::path& path) {
-  return "\"" + path.string() + "\"";
+  return "\"" + TerminalText(path.string()) + "\"";
 }
 
 std::string Hex(std::uint8_t value) {
   char text[8];
   std::snprintf(text, sizeof text, "0x%02X", value);
   return text;
-}
-
-// JSON string literal with the escapes JSON requires; other bytes pass through unchanged.
-std::string Json(std::string_view text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", c);
-      out += escape;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
 }
 
 std::string KeyText(std::uint8_t code) {
@@ -203,7 +187,7 @@ std::filesystem::path MacrosPathFrom(const ParsedArgs& args) {
 }
 
 void PrintText(const std::filesystem::path& path, std::uint8_t flag, const MouseConfig& config) {
-  std::printf("file: %s\n", path.c_str());
+  std::printf("file: %s\n", TerminalText(path.string()).c_str());
   std::printf("firstRunFlag: %u\n", flag);
   std::printf("reportRateCode: %u (%s)\n", config.reportRateCode(),
               std::string(ReportRateText(config.reportRateCode())).c_str());
@@ -260,49 +244,59 @@ void PrintText(const std::filesystem::path& path, std::uint8_t flag, const Mouse
 }
 
 void PrintJson(const std::filesystem::path& path, std::uint8_t flag, const MouseConfig& config) {
-  std::ostringstream out;
-  out << "{\"file\":" << Json(path.string()) << ",\"firstRunFlag\":" << int{flag}
-      << ",\"reportRateCode\":" << int{config.reportRateCode()} << ",\"dpiStages\":[";
+  using json = nlohmann::ordered_json;
+  json stages = json::array();
   for (int stage = 0; stage < kDpiStageCount; ++stage) {
     const auto color = config.dpiColor(stage);
-    out << (stage ? "," : "")
-        << "{\"dpiStageEnabled\":" << int{config.at(config_offset::kDpiStageEnabled + stage)}
-        << ",\"dpiLevel\":" << int{config.dpiLevel(stage)} << ",\"dpiColor\":[" << int{color[0]}
-        << "," << int{color[1]} << "," << int{color[2]} << "]}";
+    stages.push_back({{"dpiStageEnabled", config.at(config_offset::kDpiStageEnabled + stage)},
+                      {"dpiLevel", config.dpiLevel(stage)},
+                      {"dpiColor", {color[0], color[1], color[2]}}});
   }
-  out << "],\"lightMode\":" << int{config.lightMode()} << ",\"lightLevel\":[";
-  for (int mode = 1; mode <= kLightModeCount; ++mode)
-    out << (mode > 1 ? "," : "") << int{config.lightLevel(mode)};
-  out << "],\"rgbEffect\":[";
-  for (int mode = 1; mode <= kLightModeCount; ++mode)
-    out << (mode > 1 ? "," : "") << int{config.rgbEffect(mode)};
-  out << "],\"enhancePointerPrecision\":" << int{config.at(config_offset::kEnhancePointerPrecision)}
-      << ",\"scrollOneScreen\":" << int{config.at(config_offset::kScrollOneScreen)}
-      << ",\"pointerSpeedLevel\":" << int{config.at(config_offset::kPointerSpeedLevel)}
-      << ",\"wheelScrollLines\":" << int{config.at(config_offset::kWheelScrollLines)}
-      << ",\"doubleClickLevel\":" << int{config.at(config_offset::kDoubleClickLevel)}
-      << ",\"editedKeyGroup\":" << int{config.editedKeyGroup()} << ",\"keyGroups\":[";
+  json levels = json::array();
+  json effects = json::array();
+  for (int mode = 1; mode <= kLightModeCount; ++mode) {
+    levels.push_back(config.lightLevel(mode));
+    effects.push_back(config.rgbEffect(mode));
+  }
+  json groups = json::array();
   for (int group = 0; group < kKeyGroupCount; ++group) {
-    out << (group ? "," : "") << "[";
+    json buttons = json::array();
     for (int button = 0; button < kButtonCount; ++button) {
       const std::uint8_t function = config.keyFunction(group, button);
-      out << (button ? "," : "") << "{\"button\":" << button << ",\"keyFunction\":" << int{function}
-          << ",\"function\":" << Json(FunctionName(function))
-          << ",\"keyWord\":" << Json(FormatKeyAction(EncodeKeyAction(config, group, button)));
+      json entry = {{"button", button},
+                    {"keyFunction", function},
+                    {"function", FunctionName(function)},
+                    {"keyWord", FormatKeyAction(EncodeKeyAction(config, group, button))}};
       for (const Parameter& parameter : ButtonParameters(config, group, button)) {
-        out << "," << Json(parameter.name) << ":" << int{parameter.value};
+        entry[parameter.name] = parameter.value;
       }
-      out << "}";
+      buttons.push_back(std::move(entry));
     }
-    out << "]";
+    groups.push_back(std::move(buttons));
   }
-  out << "],\"macroLoopCounts\":[";
-  for (int macro = 0; macro < kMacroCount; ++macro)
-    out << (macro ? "," : "") << config.macroLoopCount(macro);
-  out << "],\"reserved\":{\"1920\":[";
-  for (int i = 0; i < 5; ++i) out << (i ? "," : "") << int{config.at(1920 + i)};
-  out << "],\"1926\":" << int{config.at(1926)} << ",\"1954\":" << int{config.at(1954)} << "}}\n";
-  std::fputs(out.str().c_str(), stdout);
+  json loops = json::array();
+  for (int macro = 0; macro < kMacroCount; ++macro) loops.push_back(config.macroLoopCount(macro));
+  json reserved1920 = json::array();
+  for (int i = 0; i < 5; ++i) reserved1920.push_back(config.at(1920 + i));
+  SayJson({{"file", path.string()},
+           {"firstRunFlag", flag},
+           {"reportRateCode", config.reportRateCode()},
+           {"dpiStages", std::move(stages)},
+           {"lightMode", config.lightMode()},
+           {"lightLevel", std::move(levels)},
+           {"rgbEffect", std::move(effects)},
+           {"enhancePointerPrecision", config.at(config_offset::kEnhancePointerPrecision)},
+           {"scrollOneScreen", config.at(config_offset::kScrollOneScreen)},
+           {"pointerSpeedLevel", config.at(config_offset::kPointerSpeedLevel)},
+           {"wheelScrollLines", config.at(config_offset::kWheelScrollLines)},
+           {"doubleClickLevel", config.at(config_offset::kDoubleClickLevel)},
+           {"editedKeyGroup", config.editedKeyGroup()},
+           {"keyGroups", std::move(groups)},
+           {"macroLoopCounts", std::move(loops)},
+           {"reserved",
+            {{"1920", std::move(reserved1920)},
+             {"1926", config.at(1926)},
+             {"1954", config.at(1954)}}}});
 }
 
 struct RangeCheck {
@@ -458,28 +452,65 @@ std::optional<IniDocument> LoadMacros(const std::filesystem::path& path) {
   return std::move(loaded).value();
 }
 
+std::string_view IgnoredReason(SectionIssue issue) {
+  return issue == SectionIssue::kBeyondTwelve ? "the mouse holds twelve macros"
+                                              : "an earlier section has the same name";
+}
+
 void PrintIgnoredSections(const std::filesystem::path& path, const MacroNameList& list) {
   for (const IgnoredSection& ignored : list.ignored) {
-    std::printf("%s: section \"%s\" is ignored: %s\n", Quoted(path).c_str(), ignored.name.c_str(),
-                ignored.issue == SectionIssue::kBeyondTwelve
-                    ? "the mouse holds twelve macros"
-                    : "an earlier section has the same name");
+    std::printf("%s: section \"%s\" is ignored: %s\n", Quoted(path).c_str(),
+                TerminalText(ignored.name).c_str(),
+                std::string(IgnoredReason(ignored.issue)).c_str());
   }
+}
+
+// What is wrong with how the macro's lines read, in words: the "ItemCount" issue and the cut
+// lines; empty when nothing is.
+std::vector<std::string> LineNotes(const MacroLineList& lines) {
+  std::vector<std::string> notes;
+  if (const std::string issue = DescribeMacroLinesIssue(lines); !issue.empty()) {
+    notes.push_back(issue);
+  }
+  if (const std::string cut = DescribeCutLines(lines); !cut.empty()) notes.push_back(cut);
+  return notes;
 }
 
 }  // namespace
 
 int RunMacroList(const std::vector<std::string>& words) {
-  const auto args = ParseArgs(words, {"--macros"}, {});
-  if (!args || !args->positional.empty()) return UsageError("macro list [--macros FILE]");
+  const auto args = ParseArgs(words, {"--macros"}, {"--json"});
+  if (!args || !args->positional.empty()) return UsageError("macro list [--macros FILE] [--json]");
   const auto path = MacrosPathFrom(*args);
   const auto doc = LoadMacros(path);
   if (!doc) return kExitFileError;
   const MacroNameList list = MacroNames(*doc);
+  if (args->has("--json")) {
+    nlohmann::ordered_json macros = nlohmann::ordered_json::array();
+    for (std::size_t slot = 0; slot < list.names.size(); ++slot) {
+      const MacroLineList lines = MacroLines(*doc, list.names[slot]);
+      macros.push_back({{"slot", slot + 1},
+                        {"name", list.names[slot]},
+                        {"lines", lines.lines.size()},
+                        {"notes", LineNotes(lines)}});
+    }
+    nlohmann::ordered_json ignored = nlohmann::ordered_json::array();
+    for (const IgnoredSection& section : list.ignored) {
+      ignored.push_back({{"name", section.name},
+                         {"section", section.filePosition + 1},
+                         {"reason", IgnoredReason(section.issue)}});
+    }
+    SayJson(
+        {{"file", path.string()}, {"macros", std::move(macros)}, {"ignored", std::move(ignored)}});
+    return kExitOk;
+  }
   for (std::size_t slot = 0; slot < list.names.size(); ++slot) {
     const MacroLineList lines = MacroLines(*doc, list.names[slot]);
-    std::printf("slot %2zu: %s (%zu lines)\n", slot + 1, list.names[slot].c_str(),
+    std::printf("slot %2zu: %s (%zu lines)\n", slot + 1, TerminalText(list.names[slot]).c_str(),
                 lines.lines.size());
+    for (const std::string& note : LineNotes(lines)) {
+      std::printf("  note: %s\n", TerminalText(note).c_str());
+    }
   }
   if (list.names.empty()) std::printf("%s holds no macros\n", Quoted(path).c_str());
   PrintIgnoredSections(path, list);
@@ -487,8 +518,10 @@ int RunMacroList(const std::vector<std::string>& words) {
 }
 
 int RunMacroShow(const std::vector<std::string>& words) {
-  const auto args = ParseArgs(words, {"--macros"}, {});
-  if (!args || args->positional.size() != 1) return UsageError("macro show NAME [--macros FILE]");
+  const auto args = ParseArgs(words, {"--macros"}, {"--json"});
+  if (!args || args->positional.size() != 1) {
+    return UsageError("macro show NAME [--macros FILE] [--json]");
+  }
   const auto path = MacrosPathFrom(*args);
   const auto doc = LoadMacros(path);
   if (!doc) return kExitFileError;
@@ -498,12 +531,23 @@ int RunMacroShow(const std::vector<std::string>& words) {
     return kExitFileError;
   }
   const MacroLineList lines = MacroLines(*doc, name);
+  const std::vector<std::string> notes = LineNotes(lines);
+  if (args->has("--json")) {
+    SayJson({{"file", path.string()},
+             {"name", name},
+             {"itemCount", lines.itemCount},
+             {"lines", lines.lines},
+             {"cutLines", lines.cutLines},
+             {"notes", notes}});
+    return kExitOk;
+  }
   std::printf("ItemCount: %d\n", lines.itemCount);
   for (std::size_t i = 0; i < lines.lines.size(); ++i) {
-    std::printf("Item%zu: %s\n", i, lines.lines[i].c_str());
+    std::printf("Item%zu: %s\n", i, TerminalText(lines.lines[i]).c_str());
   }
-  const std::string issue = DescribeMacroLinesIssue(lines);
-  if (!issue.empty()) std::printf("note: %s\n", issue.c_str());
+  for (const std::string& note : notes) {
+    std::printf("note: macro \"%s\": %s\n", TerminalText(name).c_str(), TerminalText(note).c_str());
+  }
   return kExitOk;
 }
 
@@ -529,11 +573,11 @@ int RunMacroCompile(const std::vector<std::string>& words) {
     return kExitFileError;
   }
   for (const CompiledMacro& macro : report.macros) {
-    std::printf("slot %2d: %s: %d entries\n", macro.block + 1, macro.name.c_str(), macro.entries);
+    std::printf("slot %2d: %s: %d entries\n", macro.block + 1, TerminalText(macro.name).c_str(),
+                macro.entries);
   }
   for (const CompileProblem& problem : report.problems) {
-    std::fprintf(stderr, "vm31ctl: %s: %s\n", Quoted(macrosPath).c_str(),
-                 FormatCompileProblem(problem).c_str());
+    PrintError(Quoted(macrosPath) + ": " + FormatCompileProblem(problem));
   }
   std::printf("saved %s\n", Quoted(configPath).c_str());
   return report.clean() ? kExitOk : kExitFileError;

@@ -1,5 +1,7 @@
 // vm31ctl: the mouse tool's files and (where built) the mouse itself, from the command line.
 #include <cstdio>
+#include <exception>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,31 +16,52 @@ namespace {
 using vm31::cli::kExitOk;
 using vm31::cli::kExitUsage;
 
-constexpr const char* kHelp = R"(usage: vm31ctl COMMAND [OPTIONS]
+constexpr const char* kHelp = R"(Usage: vm31ctl COMMAND [OPTIONS]
+The KOR VM31 gaming mouse's files and the mouse itself (the real one over hidraw, or the emulated
+one while `vm31ctl emulator run` runs), from the command line.
 
-Files (default: the program's data folder; see README):
-  config show  [--config FILE] [--json]   every field by name; buttons with function, parameters and key word
+File commands:
+  config show [--config FILE] [--json]    every field by name; buttons with function, parameters and key word
   config check [--config FILE]            says whether the file would load and what is out of range
-  macro list    [--macros FILE]
-  macro show NAME [--macros FILE]
+  macro list [--macros FILE] [--json]     the macros of record.ini by slot, with their line counts
+  macro show NAME [--macros FILE] [--json]   the step lines of one macro
   macro compile [--macros FILE] [--config FILE]   compile record.ini into the macro blocks and save config.bin
   config factory --output FILE            write the factory config.bin (used by the build)
 
-The mouse (the real one over hidraw, or the emulated one while `emulator run` runs):
-  status                                  present? sensor type, rate, options (exit 1 when absent)
+Device commands:
+  status [--json]                         present? sensor type, rate, options
   apply [--config FILE] [--prefs FILE]    open, handshake, sensor refresh, then the apply sequence
-  watch                                   print plug/unplug and device events until interrupted
+  watch [--json]                          print plug/unplug and device events until interrupted
 
-The emulated mouse:
-  emulator run [--sensor-type N] [--trace FILE]   foreground; plugged in while it runs
-  emulator plug | unplug
-  emulator press rate 1000|500|250|125 | dpi 1..4 | group 1|2 | macro N
-  emulator fault ... | emulator status            (see docs/device-link.md)
+Emulator commands:
+  emulator run [--sensor-type N] [--trace FILE]   serve the emulated mouse (foreground; plugged in while it runs)
+  emulator plug | unplug | status         plug in or unplug the emulated mouse, or show its state
+  emulator press rate 1000|500|250|125 | dpi 1..4 | group 1|2 | macro N   press one of its buttons
+  emulator fault no-reply|overlong|wrong-index on|off | unplug-at N | latency MICROSECONDS   inject a fault
 
-  --help | --version
+Options:
+  --config FILE    config.bin to use instead of the data folder's
+  --macros FILE    record.ini to use instead of the data folder's
+  --prefs FILE     str.ini to use instead of the data folder's
+  --json           one JSON object per line (per event for watch); text that is not UTF-8
+                   has each invalid byte as U+FFFD
+  --help           show this help and exit
+  --version        show the version and exit
 
-Exit status of the file commands: 0 success, 1 usage error, 2 file error (missing, unreadable,
-would not load, or values out of range). Device commands: see docs/device-link.md.
+Data folder:
+  Without --config, --macros or --prefs the program's data folder is used: the folder of
+  vm31ctl when it holds config.bin, else $XDG_CONFIG_HOME/kor-vm31 (~/.config/kor-vm31),
+  which is first filled from the installed factory files, as the program does on its start.
+  In text output, control characters and bytes that are not UTF-8 are shown as \xNN.
+
+Exit status:
+  0    success
+  1    the mouse is absent or not accessible; for emulator commands, the emulator is not running
+  2    usage error
+  3    file error: missing, unreadable, not a regular file, would not load, values out of
+       range, or a save failed
+  4    device failure: a transfer failed, the macros read back differ, or the mouse stayed
+       busy with another program past the wait
 )";
 
 struct Command {
@@ -59,10 +82,7 @@ const std::vector<Command>& Commands() {
   return commands;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
+int Run(const std::vector<std::string>& args) {
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
     std::fputs(kHelp, stdout);
     return kExitOk;
@@ -94,4 +114,19 @@ int main(int argc, char** argv) {
                                             (args.size() > 1 ? " " + args[1] : "") +
                                             "\" (see vm31ctl --help)");
   return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Errors are values throughout; an exception here is a fault, reported instead of an abort.
+  try {
+    return Run(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const std::filesystem::filesystem_error& error) {
+    vm31::cli::PrintError(error.what());
+    return vm31::cli::kExitFileError;
+  } catch (const std::exception& error) {
+    vm31::cli::PrintError(error.what());
+    return vm31::cli::kExitDeviceFailure;
+  }
 }

@@ -41,10 +41,10 @@ contains "every value is in range" "check factory"
 # Sizes other than 1986 bytes would not load; the message names the file.
 for size in 0 1985 1987; do
   head -c "$size" /dev/zero >"$work/sized.bin"
-  expect 2 "check $size bytes" -- "$ctl" config check --config "$work/sized.bin"
+  expect 3 "check $size bytes" -- "$ctl" config check --config "$work/sized.bin"
   contains "$work/sized.bin" "check $size bytes"
 done
-expect 2 "show missing" -- "$ctl" config show --config "$work/none.bin"
+expect 3 "show missing" -- "$ctl" config show --config "$work/none.bin"
 contains "$work/none.bin\": file does not exist" "show missing"
 
 # Hand-edited values out of range: keyFunction of group 0 button 2 (offset 1 + 2), lightMode
@@ -56,7 +56,7 @@ p = sys.argv[1]; b = bytearray(open(p, 'rb').read())
 b[1 + 2] = 20; b[1 + 1947] = 7; b[1 + 1960] = 2; b[1 + 1927] = 40
 open(p, 'wb').write(b)
 PY
-expect 2 "check edited" -- "$ctl" config check --config "$work/edited.bin"
+expect 3 "check edited" -- "$ctl" config check --config "$work/edited.bin"
 contains "keyGroups[0] button 2 keyFunction = 20" "check edited"
 contains "lightMode = 7" "check edited"
 contains "editedKeyGroup = 2" "check edited"
@@ -76,7 +76,7 @@ expect 0 "macro list" -- "$ctl" macro list --macros "$work/record.ini"
 contains "slot  1: Dash (4 lines)" "macro list"
 expect 0 "macro show" -- "$ctl" macro show dash --macros "$work/record.ini"
 contains "Item2: A   Up" "macro show"
-expect 2 "macro show unknown" -- "$ctl" macro show Nope --macros "$work/record.ini"
+expect 3 "macro show unknown" -- "$ctl" macro show Nope --macros "$work/record.ini"
 contains 'no macro named "Nope"' "macro show unknown"
 before_flag=$(byte_at "$cfg" 0 1)
 expect 0 "macro compile" -- "$ctl" macro compile --macros "$work/record.ini" --config "$cfg"
@@ -87,15 +87,80 @@ got=$(byte_at "$cfg" $((1 + 384 + 2)) 4)
 
 # A step list needing more than 63 entries: compiled up to the block's end and reported.
 { printf '[Long]\r\nItemCount=140\r\n'; for ((i = 0; i < 140; i += 2)); do printf 'Item%d=B   Dn\r\nItem%d=20 ms\r\n' $i $((i + 1)); done; } >"$work/long.ini"
-expect 2 "compile overflow" -- "$ctl" macro compile --macros "$work/long.ini" --config "$cfg"
+expect 3 "compile overflow" -- "$ctl" macro compile --macros "$work/long.ini" --config "$cfg"
 contains "Long" "compile overflow"
 [ "$(stat -c %s "$cfg")" = 1986 ] || { echo "FAIL: overflow changed config.bin's size"; failures=$((failures + 1)); }
 
-expect 1 "usage error" -- "$ctl" config show --bogus
+# Text from the files reaches the terminal with its control characters shown as \xNN: a macro
+# name that would colour the terminal, a bell in a step line, a path that would set the title.
+# no_control DESCRIPTION: the last command's output holds no control character but line feeds.
+no_control() {
+  python3 -c 'import sys; d=open(sys.argv[1],"rb").read(); sys.exit(any(b < 0x20 and b != 0x0a or b == 0x7f for b in d))' "$work/out" \
+    || { echo "FAIL: $1: control characters reach the terminal"; sed -n l "$work/out"; failures=$((failures + 1)); }
+}
+red=$'\e[31mRED\e[0m'
+printf '[%s]\r\nItemCount=1\r\nItem0=A\a   Dn\r\n' "$red" >"$work/escape.ini"
+expect 0 "list escapes" -- "$ctl" macro list --macros "$work/escape.ini"
+contains 'slot  1: \x1b[31mRED\x1b[0m (1 lines)' "list escapes"
+no_control "list escapes"
+expect 0 "show escapes" -- "$ctl" macro show "$red" --macros "$work/escape.ini"
+contains 'Item0: A\x07   Dn' "show escapes"
+no_control "show escapes"
+expect 3 "missing path escaped" -- "$ctl" config show --config "$work/"$'\e]0;owned\a'.bin
+contains '\x1b]0;owned\x07.bin' "missing path escaped"
+no_control "missing path escaped"
+
+# A step line over 1023 characters is read cut there, as the program always read it, which
+# loses its "   Dn" here: the compile names the macro, the line and the limit, and fails.
+printf '[Slow]\r\nItemCount=2\r\nItem0=A%1100s   Dn\r\nItem1=50 ms\r\n' '' >"$work/cut.ini"
+cp "$cfg" "$work/cut.bin"
+expect 3 "compile cut line" -- "$ctl" macro compile --macros "$work/cut.ini" --config "$work/cut.bin"
+contains '"Slow" (slot 1): line "Item0" is longer than the 1023 characters' "compile cut line"
+expect 0 "show cut line" -- "$ctl" macro show Slow --macros "$work/cut.ini"
+contains 'note: macro "Slow": line "Item0" is longer than the 1023 characters' "show cut line"
+
+# --json: one object per line, valid UTF-8 JSON also for a path and names with a \xff byte
+# (each such byte is U+FFFD), parsed strictly.
+odd="$work/odd"$'\xff'"dir"
+mkdir "$odd"
+cp "$cfg" "$odd/config.bin"
+printf '[Dash\xff]\r\nItemCount=2\r\nItem0=A   Dn\r\nItem1=50 ms\r\n[%s]\r\nItemCount=1\r\nItem0=B\xff   Dn\r\n' "$red" >"$odd/record.ini"
+expect 3 "odd byte escaped" -- "$ctl" config show --config "$odd/none.bin"
+contains 'odd\xffdir/none.bin' "odd byte escaped"
+# json_to FILE COMMAND...: runs COMMAND, its standard output into FILE; it must exit 0.
+json_to() {
+  local file=$1
+  shift
+  "$@" >"$work/$file" 2>"$work/err" || { echo "FAIL: $*: exit $?"; cat "$work/err"; failures=$((failures + 1)); }
+}
+json_to show.json "$ctl" config show --config "$odd/config.bin" --json
+json_to list.json "$ctl" macro list --macros "$odd/record.ini" --json
+json_to dash.json "$ctl" macro show $'Dash\xff' --macros "$odd/record.ini" --json
+json_to cut.json "$ctl" macro show Slow --macros "$work/cut.ini" --json
+python3 - "$work" <<'PY' || { echo "FAIL: --json output"; failures=$((failures + 1)); }
+import json, sys
+def load(name):
+    lines = open(f"{sys.argv[1]}/{name}", "rb").read().decode("utf-8").splitlines()  # strict
+    assert len(lines) == 1, (name, lines)
+    return json.loads(lines[0])
+show = load("show.json")
+assert show["file"].endswith("/odd\ufffddir/config.bin"), show["file"]
+assert show["keyGroups"][0][3]["keyWord"] == "01 00 F4 00", show["keyGroups"][0][3]
+listed = load("list.json")
+assert [(m["slot"], m["name"], m["lines"]) for m in listed["macros"]] == [
+    (1, "Dash\ufffd", 2), (2, "\x1b[31mRED\x1b[0m", 1)], listed
+dash = load("dash.json")
+assert (dash["name"], dash["itemCount"], dash["lines"], dash["notes"]) == (
+    "Dash\ufffd", 2, ["A   Dn", "50 ms"], []), dash
+cut = load("cut.json")
+assert cut["cutLines"] == [0] and len(cut["lines"][0]) == 1023 and "1023" in cut["notes"][0], cut
+PY
+
+expect 2 "usage error" -- "$ctl" config show --bogus
 contains "unknown option --bogus" "usage error"
-expect 1 "stray word" -- "$ctl" config check extra --config "$cfg"
+expect 2 "stray word" -- "$ctl" config check extra --config "$cfg"
 contains "usage: vm31ctl config check [--config FILE]" "stray word"
-expect 1 "unknown command" -- "$ctl" frobnicate
+expect 2 "unknown command" -- "$ctl" frobnicate
 expect 0 "help" -- "$ctl" --help
 contains "macro compile [--macros FILE] [--config FILE]" "help"
 

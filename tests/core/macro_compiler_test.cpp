@@ -263,7 +263,7 @@ TEST(CompileMacros, BadInputTable) {
            "\n",
        dashBlock,
        1,
-       {CompileIssue::kNameTooLong}},
+       {CompileIssue::kNameTooLong, CompileIssue::kLineCut}},
       {"1 MB line without =", OneMegabyte('z') + "\n[M]\n" + dash, dashBlock, 1, {}},
       {"binary junk", BinaryJunk(), std::nullopt, -1, {}},
       {"invalid UTF-8",

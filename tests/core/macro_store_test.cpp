@@ -106,6 +106,19 @@ TEST(MacroLines, CapsAndValueLength) {
       MacroLines(Doc("[M]\nItemCount=1\nItem0=" + std::string(1024 * 1024, 'v') + "\n"), "M");
   ASSERT_EQ(longValue.lines.size(), 1u);
   EXPECT_EQ(longValue.lines[0], std::string(kIniValueMaxCharacters, 'v'));
+  EXPECT_EQ(longValue.cutLines, std::vector<std::size_t>{0});
+  EXPECT_NE(DescribeCutLines(longValue).find("\"Item0\""), std::string::npos);
+
+  // Exactly 1023 characters, or 1023 characters of three bytes each, are read whole.
+  const std::string chinese = [] {
+    std::string text;
+    for (int i = 0; i < 1023; ++i) text += "\xE6\x8C\x89";
+    return text;
+  }();
+  const MacroLineList fits = MacroLines(
+      Doc("[M]\nItemCount=2\nItem0=" + std::string(1023, 'v') + "\nItem1=" + chinese + "\n"), "M");
+  EXPECT_TRUE(fits.cutLines.empty());
+  EXPECT_EQ(DescribeCutLines(fits), "");
 }
 
 // Confirming a macro must not move it: its slot is its position in the file, and the buttons'

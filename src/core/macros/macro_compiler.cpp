@@ -138,6 +138,7 @@ CompileReport CompileMacros(const IniDocument& doc, MouseConfig& config) {
           CompileIssue::kItemCountUnusable,
           DescribeMacroLinesIssue(list) + (list.itemCount < 0 ? "; block left unchanged" : ""));
     }
+    if (!list.cutLines.empty()) addProblem(CompileIssue::kLineCut, DescribeCutLines(list));
 
     CompiledMacro compiled{name, blockIndex, list.itemCount, BlockAction::kCompiled, 0};
     auto block = config.macroBlock(blockIndex);

@@ -95,6 +95,7 @@ enum class CompileIssue {
   kItemCountUnusable,  // missing, not a number, negative, beyond the lines present or the cap
   kBlockFull,          // events dropped at 63 entries
   kDelayOutOfRange,    // delays clamped
+  kLineCut,            // step lines over 1023 characters, compiled as cut there
 };
 
 struct CompileProblem {

@@ -99,6 +99,7 @@ MacroLineList MacroLines(const IniDocument& doc, std::string_view name) {
     // As IniDocument::read gives it: values were always read into 1024-character buffers.
     result.lines.push_back(found[k] ? TruncateCharacters(*found[k], kIniValueMaxCharacters)
                                     : std::string());
+    if (found[k] && result.lines.back().size() < found[k]->size()) result.cutLines.push_back(k);
   }
   if (std::find(found.begin(), found.end(), nullptr) != found.end()) {
     result.issue = MacroLinesIssue::kMissingLines;
@@ -128,6 +129,18 @@ std::string DescribeMacroLinesIssue(const MacroLineList& list) {
              " lines a macro may hold; the first " + read + " lines read";
   }
   return "";
+}
+
+std::string DescribeCutLines(const MacroLineList& list) {
+  if (list.cutLines.empty()) return "";
+  std::string keys;
+  for (std::size_t i = 0; i < list.cutLines.size(); ++i) {
+    keys += (i == 0 ? "" : ", ") + std::string("\"") + ItemKey(list.cutLines[i]) + "\"";
+  }
+  return (list.cutLines.size() == 1 ? "line " + keys + " is" : "lines " + keys + " are") +
+         " longer than the " + std::to_string(kIniValueMaxCharacters) +
+         " characters a step line may hold; read cut to " + std::to_string(kIniValueMaxCharacters) +
+         " characters, which may lose the step";
 }
 
 Status SaveMacro(IniDocument& doc, std::string_view name, const std::vector<std::string>& lines) {

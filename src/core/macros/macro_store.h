@@ -20,7 +20,7 @@
 //   kMaxMacroLines of them; a missing "Item<k>" reads as an empty line (as a missing key always
 //   has), and reading ends after the last "Item<k>" present, so a count of 2147483647 yields only
 //   the lines the file holds. Values are read as IniDocument::read gives them (at most 1023
-//   characters).
+//   characters); a longer line is cut there, which can lose its step, and is listed as cut.
 
 #include <cstddef>
 #include <cstdint>
@@ -78,12 +78,16 @@ struct MacroLineList {
   std::int32_t itemCount = 0;  // "ItemCount" as the program has always parsed it
   std::vector<std::string> lines;
   MacroLinesIssue issue = MacroLinesIssue::kNone;
+  std::vector<std::size_t> cutLines;  // indexes k of the "Item<k>" values longer than 1023
 };
 
 MacroLineList MacroLines(const IniDocument& doc, std::string_view name);
 
 // Describes a MacroLineList's issue in words ("" for kNone), e.g. for the report of the compiler.
 std::string DescribeMacroLinesIssue(const MacroLineList& list);
+
+// Names the cut lines of `list` and the limit in words ("" when no line was cut).
+std::string DescribeCutLines(const MacroLineList& list);
 
 // Rewrites the macro's section with "ItemCount" (also when 0) and Item0 .. Item<n-1> in list
 // order. The section keeps its place in the file, so every macro keeps its slot (deleting and

@@ -158,7 +158,17 @@ std::string TerminalText(std::string_view text) {
 }
 
 void PrintError(const std::string& message) {
-  std::fprintf(stderr, "vm31ctl: %s\n", TerminalText(message).c_str());
+  // A message of several lines (the apply's list of steps) keeps its line breaks; every other
+  // control character is escaped line by line.
+  std::string shown;
+  for (std::size_t start = 0;;) {
+    const std::size_t end = message.find('\n', start);
+    shown += TerminalText(std::string_view(message).substr(start, end - start));
+    if (end == std::string::npos) break;
+    shown += '\n';
+    start = end + 1;
+  }
+  std::fprintf(stderr, "vm31ctl: %s\n", shown.c_str());
 }
 
 int Fail(int status, const std::string& message) {

@@ -61,7 +61,7 @@ Result<DeviceDefinition> LoadProgramDeviceDefinition();
 // Everything else, backslashes included, stands as it is.
 std::string TerminalText(std::string_view text);
 
-// Prints "vm31ctl: <message>" to standard error, through TerminalText.
+// Prints "vm31ctl: <message>" to standard error, each of its lines through TerminalText.
 void PrintError(const std::string& message);
 // PrintError(message), then gives `status` back: `return Fail(kExitUsage, "...");`.
 int Fail(int status, const std::string& message);

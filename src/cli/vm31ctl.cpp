@@ -8,6 +8,8 @@
 #include "cli/device_commands.h"
 #include "cli/emulator_commands.h"
 #include "cli/file_commands.h"
+#include "core/util/atomic_file.h"
+#include "platform/linux/file_system_edge.h"
 
 namespace {
 
@@ -63,6 +65,9 @@ const std::vector<Command>& Commands() {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
+  vm31::linux_platform::InstallLinuxFileSystemEdge();
+  // Saves killed in an earlier run leave their temporary files behind.
+  vm31::RemoveStaleTemporaryFiles(vm31::cli::DefaultDataFiles().folder);
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
     std::fputs(kHelp, stdout);
     return kExitOk;

@@ -91,6 +91,21 @@ expect 2 "compile overflow" -- "$ctl" macro compile --macros "$work/long.ini" --
 contains "Long" "compile overflow"
 [ "$(stat -c %s "$cfg")" = 1986 ] || { echo "FAIL: overflow changed config.bin's size"; failures=$((failures + 1)); }
 
+# A pipe in place of a data file is refused at once, naming it: opening it would wait for a
+# writer forever.
+mkfifo "$work/pipe"
+for command in "config show --config" "config check --config" \
+               "macro compile --macros $work/record.ini --config" "macro compile --config $cfg --macros" \
+               "macro list --macros" "apply --prefs $work/pipe --config" "apply --config $cfg --prefs"; do
+  # shellcheck disable=SC2086 # the command's words
+  timeout 20 "$ctl" $command "$work/pipe" >"$work/out" 2>&1
+  got=$?
+  if [ "$got" -eq 0 ] || [ "$got" -eq 124 ]; then
+    echo "FAIL: $command PIPE: exit $got (124: it waited on the pipe)"; failures=$((failures + 1))
+  fi
+  contains "\"$work/pipe\": is not a regular file" "$command PIPE"
+done
+
 expect 1 "usage error" -- "$ctl" config show --bogus
 contains "unknown option --bogus" "usage error"
 expect 1 "stray word" -- "$ctl" config check extra --config "$cfg"

@@ -12,8 +12,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size >= 22) {
-    const vm31::Codec codec = vm31::Codec::FromKeyAndTable(std::span<const std::uint8_t, 6>(data, 6),
-                                                           std::span<const std::uint8_t, 8>(data + 6, 8));
+    const vm31::Codec codec = vm31::Codec::FromKeyAndTable(
+        std::span<const std::uint8_t, 6>(data, 6), std::span<const std::uint8_t, 8>(data + 6, 8));
     vm31::FeatureCommand block;
     std::copy_n(data + 14, block.size(), block.begin());
     const vm31::FeatureCommand original = block;

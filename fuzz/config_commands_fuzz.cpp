@@ -16,13 +16,14 @@
 namespace {
 
 std::string InputPath() {
-  const std::filesystem::path folder =
-      std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path();
+  const std::filesystem::path folder = std::filesystem::is_directory("/dev/shm")
+                                           ? "/dev/shm"
+                                           : std::filesystem::temp_directory_path();
   return (folder / ("vm31-config-fuzz-" + std::to_string(::getpid()) + ".bin")).string();
 }
 
-int g_quiet = -1;    // /dev/null
-int g_stderr = -1;   // the real standard error
+int g_quiet = -1;   // /dev/null
+int g_stderr = -1;  // the real standard error
 
 // Standard error of the commands goes nowhere, the fuzzer's own output stays.
 class Quiet {

@@ -25,9 +25,12 @@ using vm31::Result;
 
 Error Failure(FuzzedDataProvider& fuzz) {
   switch (fuzz.ConsumeIntegralInRange(0, 2)) {
-    case 0: return vm31::MakeError(ErrorCode::kNotFound, "fuzzed: the device is gone");
-    case 1: return vm31::MakeError(ErrorCode::kAccessDenied, "fuzzed: permission denied");
-    default: return vm31::MakeError(ErrorCode::kIo, "fuzzed: input/output error");
+    case 0:
+      return vm31::MakeError(ErrorCode::kNotFound, "fuzzed: the device is gone");
+    case 1:
+      return vm31::MakeError(ErrorCode::kAccessDenied, "fuzzed: permission denied");
+    default:
+      return vm31::MakeError(ErrorCode::kIo, "fuzzed: input/output error");
   }
 }
 
@@ -53,11 +56,13 @@ class FuzzedControlHandle : public vm31::HidHandle {
                              std::optional<std::chrono::milliseconds> timeout) override {
     if (gone()) return gone_;
     switch (fuzz_.ConsumeIntegralInRange(0, 3)) {
-      case 0: return Failure(fuzz_);
+      case 0:
+        return Failure(fuzz_);
       case 1:
         if (timeout) clock_.advance(*timeout);
         return HidReadResult{HidReadStatus::kTimedOut, 0};
-      case 2: return HidReadResult{HidReadStatus::kWoken, 0};
+      case 2:
+        return HidReadResult{HidReadStatus::kWoken, 0};
       default: {
         auto filled = fill(buffer);
         return HidReadResult{HidReadStatus::kReport, filled.value()};
@@ -71,9 +76,12 @@ class FuzzedControlHandle : public vm31::HidHandle {
   Result<std::size_t> transferred(std::size_t size) {
     if (gone()) return gone_;
     switch (fuzz_.ConsumeIntegralInRange(0, 3)) {
-      case 0: return Failure(fuzz_);
-      case 1: return fuzz_.ConsumeIntegralInRange<std::size_t>(0, size);  // a short transfer
-      default: return size;
+      case 0:
+        return Failure(fuzz_);
+      case 1:
+        return fuzz_.ConsumeIntegralInRange<std::size_t>(0, size);  // a short transfer
+      default:
+        return size;
     }
   }
   Result<std::size_t> fill(std::span<std::uint8_t> buffer) {

@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t seedSize = std::min<std::size_t>(size, 16);
   vm31::MouseConfig config;
   for (std::size_t i = 0; i < config.bytes.size(); ++i) {
-    config.bytes[i] = seedSize == 0 ? 0 : static_cast<std::uint8_t>(data[i % seedSize] + i / seedSize);
+    config.bytes[i] =
+        seedSize == 0 ? 0 : static_cast<std::uint8_t>(data[i % seedSize] + i / seedSize);
   }
   const vm31::MouseConfig before = config;
   const vm31::IniDocument record =

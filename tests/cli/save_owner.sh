@@ -44,5 +44,15 @@ grep -q "belongs to nobody (uid 65534)" "$work/out" || fail "the refusal does no
 leftovers=$(find "$shared" -name '*.tmp' | wc -l)
 [ "$leftovers" -eq 0 ] || fail "$leftovers temporary files left by the refused save"
 
+# The saver's own file in a group the saver is not in: saved, still the saver's.
+own="$work/own"
+mkdir -m 0777 "$own"
+"$ctl" config factory --output "$own/config.bin"
+chown 4242:nogroup "$own/config.bin" && chmod 0644 "$own/config.bin"
+setpriv --reuid=4242 --regid=4242 --clear-groups \
+  "$ctl" macro compile --macros "$work/record.ini" --config "$own/config.bin" >"$work/out" 2>&1 \
+  || fail "uid 4242 could not save its own file of another group: $(cat "$work/out")"
+[ "$(stat -c '%u' "$own/config.bin")" = 4242 ] || fail "its own file changed owner"
+
 if [ "$failures" -ne 0 ]; then echo "$failures check(s) failed"; exit 1; fi
 echo "save owner: kept by root, refused by name for another user"

@@ -34,7 +34,8 @@ TEST(SingleInstanceAcquire, RefusesWhatAnotherUserPlantedAtTheLocksName) {
       {"a symbolic link to the victim's file",
        [](const char* lock, const char* victim) { return ::symlink(victim, lock) == 0 ? 0 : 1; },
        "precious"},
-      {"a file of its own", [](const char* lock, const char*) {
+      {"a file of its own",
+       [](const char* lock, const char*) {
          std::ofstream(lock) << "tray\n";
          return fs::exists(lock) ? 0 : 1;
        },

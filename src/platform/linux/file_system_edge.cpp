@@ -49,8 +49,10 @@ Status LinuxFileSystemEdge::syncFolder(const std::filesystem::path& folder) {
 
 Status LinuxFileSystemEdge::keepOwner(const std::filesystem::path& original,
                                       const std::filesystem::path& replacement) {
-  struct stat old {}, created {};
-  if (::stat(original.c_str(), &old) < 0) return SystemError(original, "cannot read its owner", errno);
+  struct stat old {
+  }, created{};
+  if (::stat(original.c_str(), &old) < 0)
+    return SystemError(original, "cannot read its owner", errno);
   if (::lstat(replacement.c_str(), &created) < 0) {
     return SystemError(replacement, "cannot read its owner", errno);
   }
@@ -58,9 +60,12 @@ Status LinuxFileSystemEdge::keepOwner(const std::filesystem::path& original,
   if (::lchown(replacement.c_str(), old.st_uid, old.st_gid) < 0) {
     const int error = errno;
     if (error != EPERM) return SystemError(replacement, "cannot set its owner", error);
+    // The saver's own file in a group the saver is not in: it stays the saver's, in the saver's
+    // group.
+    if (old.st_uid == ::geteuid()) return Ok{};
     return MakeError(ErrorCode::kAccessDenied,
-                     Quoted(original) + ": belongs to " + UserName(old.st_uid) +
-                         "; saving it as " + UserName(::geteuid()) +
+                     Quoted(original) + ": belongs to " + UserName(old.st_uid) + "; saving it as " +
+                         UserName(::geteuid()) +
                          " would change its owner, so it is not saved (save it as its owner)");
   }
   return Ok{};

@@ -11,7 +11,8 @@ class LinuxFileSystemEdge : public FileSystemEdge {
   Status syncFile(const std::filesystem::path& file) override;
   Status syncFolder(const std::filesystem::path& folder) override;
   // A user other than root cannot give a file away: saving another user's file (group-writable,
-  // say) is refused, naming its owner, rather than silently making it the saver's.
+  // say) is refused, naming its owner, rather than silently making it the saver's. The saver's
+  // own file in a group the saver is not in is saved in the saver's group.
   Status keepOwner(const std::filesystem::path& original,
                    const std::filesystem::path& replacement) override;
 };

@@ -280,13 +280,13 @@ Result<std::string> EmulatorControlRequest(const std::string& line) {
       !sent) {
     return sent.error();
   }
+  // One deadline for the whole answer line, however it trickles in.
+  const auto deadline = AnswerDeadline();
   std::string answer;
-  char c = 0;
+  std::uint8_t c = 0;
   while (answer.size() < 4096) {
-    const ssize_t got = ::recv(fd.value().get(), &c, 1, 0);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0 || c == '\n') break;
-    answer += c;
+    if (!ReadAll(fd.value().get(), &c, 1, deadline) || c == '\n') break;
+    answer += static_cast<char>(c);
   }
   if (answer.empty()) return MakeError(ErrorCode::kIo, path.string() + ": no answer");
   return answer;

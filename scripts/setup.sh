@@ -20,6 +20,9 @@ packages=(
   # end-to-end tests: X server, pointer and keys, screenshots, a private session bus and the
   # desktop stand-in (Python GObject bindings); gsettings reads the desktop's pointer speed
   xvfb xdotool x11-apps dbus-daemon python3-gi libglib2.0-bin
+  # the sanitizer builds and the fuzz targets (clang, libFuzzer and the sanitizer runtimes); the
+  # save-sync test watches the system calls; the other-user tests switch users
+  clang libclang-rt-14-dev strace util-linux
 )
 
 missing=()

@@ -69,14 +69,10 @@ std::filesystem::path ProgramFolder() {
   return std::filesystem::current_path(error);
 }
 
-namespace {
-
 std::filesystem::path ProgramDataFolder() {
   const UserEnvironment environment{Environment("XDG_CONFIG_HOME"), Environment("HOME")};
   return ChooseDataFolder(ProgramFolder(), environment);
 }
-
-}  // namespace
 
 DataFiles DefaultDataFiles() {
   static const DataFiles files = [] {

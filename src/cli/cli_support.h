@@ -46,6 +46,10 @@ std::optional<ParsedArgs> ParseArgs(const std::vector<std::string>& args,
 // The folder vm31ctl runs from (the current folder when /proc/self/exe cannot be read).
 std::filesystem::path ProgramFolder();
 
+// The data folder the program itself would use (beside vm31ctl or the per-user folder), as a
+// path only: nothing is created or filled.
+std::filesystem::path ProgramDataFolder();
+
 // The data files the program itself would use: portable beside vm31ctl when that folder holds
 // config.bin, else the per-user folder, which is first filled from the factory files as the
 // program does on its start (existing files are never touched). A failed fill is printed as a

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/signalfd.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -67,8 +68,11 @@ Result<UniqueFd> Listen(const std::filesystem::path& path) {
   std::strcpy(address.sun_path, temporary.c_str());
   UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
   if (!fd.valid()) return linux_platform::ErrnoError("socket", errno);
+  // The socket file's mode comes from the umask at bind(); it is narrowed to this user before
+  // anyone can connect (listen), whatever the umask.
   if (::bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) < 0 ||
-      ::listen(fd.get(), 16) < 0 || ::rename(temporary.c_str(), path.c_str()) < 0) {
+      ::chmod(temporary.c_str(), 0600) < 0 || ::listen(fd.get(), 16) < 0 ||
+      ::rename(temporary.c_str(), path.c_str()) < 0) {
     const int error = errno;
     ::unlink(temporary.c_str());
     return linux_platform::ErrnoError(path.string(), error);

@@ -10,6 +10,8 @@
 #include "cli/device_commands.h"
 #include "cli/emulator_commands.h"
 #include "cli/file_commands.h"
+#include "core/util/atomic_file.h"
+#include "platform/linux/file_system_edge.h"
 
 namespace {
 
@@ -119,6 +121,9 @@ int Run(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vm31::linux_platform::InstallLinuxFileSystemEdge();
+  // Saves killed in an earlier run leave their temporary files behind.
+  vm31::RemoveStaleTemporaryFiles(vm31::cli::ProgramDataFolder());
   // Errors are values throughout; an exception here is a fault, reported instead of an abort.
   try {
     return Run(std::vector<std::string>(argv + 1, argv + argc));

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QLocalServer>
@@ -41,8 +42,25 @@ SingleInstance::~SingleInstance() {
 Result<std::unique_ptr<SingleInstance>> SingleInstance::acquire(
     const std::filesystem::path& folder) {
   const auto path = LockPath(folder);
-  linux_platform::UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-  if (!fd.valid()) return linux_platform::ErrnoError(path.string(), errno);
+  // Never through a symbolic link, never blocking on a pipe; and only a file that is plainly
+  // this user's own lock (a regular file of ours with no second name) is truncated below.
+  linux_platform::UniqueFd fd(
+      ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+  if (!fd.valid()) {
+    if (errno == ELOOP) {
+      return MakeError(ErrorCode::kAccessDenied,
+                       path.string() + ": is a symbolic link, not this program's lock file; "
+                                       "remove it");
+    }
+    return linux_platform::ErrnoError(path.string(), errno);
+  }
+  struct stat info {};
+  if (::fstat(fd.get(), &info) < 0) return linux_platform::ErrnoError(path.string(), errno);
+  if (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid() || info.st_nlink != 1) {
+    return MakeError(ErrorCode::kAccessDenied,
+                     path.string() + ": is not this program's lock file (another user's file, a "
+                                     "second name of a file, or no regular file); remove it");
+  }
   if (::flock(fd.get(), LOCK_EX | LOCK_NB) < 0) {
     if (errno == EWOULDBLOCK) return std::unique_ptr<SingleInstance>();
     return linux_platform::ErrnoError(path.string(), errno);

@@ -14,7 +14,9 @@
 #include "core/device/device_definition.h"
 #include "core/settings/data_location.h"
 #include "core/ui/skin.h"
+#include "core/util/atomic_file.h"
 #include "platform/linux/executable_folder.h"
+#include "platform/linux/file_system_edge.h"
 #include "platform/linux/linux_device_backend.h"
 #include "platform/linux/system_mouse_chooser.h"
 #include "qt/single_instance.h"
@@ -71,6 +73,7 @@ class CTarnwickApp::QtHotplugWatch : public HotplugWatch {
 };
 
 int CTarnwickApp::run(int argc, char** argv) {
+  linux_platform::InstallLinuxFileSystemEdge();
   // One instance per user session, checked before anything is shown.
   auto folder = InstanceFolder();
   std::unique_ptr<SingleInstance> instance;
@@ -106,6 +109,7 @@ int CTarnwickApp::run(int argc, char** argv) {
   const auto dataFolder =
       ChooseDataFolder(exeFolder.value(), UserEnvironment{Env("XDG_CONFIG_HOME"), Env("HOME")});
   const auto factoryFolder = FactoryFolder(exeFolder.value());
+  RemoveStaleTemporaryFiles(dataFolder);  // left by saves that were killed
   if (dataFolder != exeFolder.value()) {
     if (auto filled = FillFromFactory(dataFolder, factoryFolder); !filled) {
       std::fprintf(stderr, "KOR_VM31: %s\n", filled.error().message.c_str());

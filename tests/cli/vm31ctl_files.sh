@@ -156,6 +156,21 @@ cut = load("cut.json")
 assert cut["cutLines"] == [0] and len(cut["lines"][0]) == 1023 and "1023" in cut["notes"][0], cut
 PY
 
+# A pipe in place of a data file is refused at once, naming it: opening it would wait for a
+# writer forever.
+mkfifo "$work/pipe"
+for command in "config show --config" "config check --config" \
+               "macro compile --macros $work/record.ini --config" "macro compile --config $cfg --macros" \
+               "macro list --macros" "apply --prefs $work/pipe --config" "apply --config $cfg --prefs"; do
+  # shellcheck disable=SC2086 # the command's words
+  timeout 20 "$ctl" $command "$work/pipe" >"$work/out" 2>&1
+  got=$?
+  if [ "$got" -eq 0 ] || [ "$got" -eq 124 ]; then
+    echo "FAIL: $command PIPE: exit $got (124: it waited on the pipe)"; failures=$((failures + 1))
+  fi
+  contains "\"$work/pipe\": is not a regular file" "$command PIPE"
+done
+
 expect 2 "usage error" -- "$ctl" config show --bogus
 contains "unknown option --bogus" "usage error"
 expect 2 "stray word" -- "$ctl" config check extra --config "$cfg"

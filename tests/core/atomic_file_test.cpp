@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "support/temp_folder.h"
 
@@ -70,6 +72,117 @@ TEST(WriteFileAtomically, RefusesAFileThatCannotBeOpenedForWriting) {
   EXPECT_NE(saved.error().message.find(path.string()), std::string::npos);
   EXPECT_EQ(ReadText(path), "old");
   EXPECT_EQ(EntryCount(folder.path()), 1u);
+}
+
+// Records what a save asks of the platform, with what the folder held at that moment.
+class RecordingEdge : public FileSystemEdge {
+ public:
+  explicit RecordingEdge(fs::path target) : target_(std::move(target)) {}
+  Status syncFile(const fs::path& file) override {
+    calls.push_back("syncFile " + Role(file) + " target=" + ReadText(target_));
+    return Ok{};
+  }
+  Status syncFolder(const fs::path& folder) override {
+    calls.push_back("syncFolder " + Role(folder) + " target=" + ReadText(target_));
+    return Ok{};
+  }
+  Status keepOwner(const fs::path& original, const fs::path& replacement) override {
+    calls.push_back("keepOwner " + Role(original) + " " + Role(replacement));
+    if (refuseOwner) return MakeError(ErrorCode::kAccessDenied, "\"" + original.string() + "\": belongs to someone else");
+    return Ok{};
+  }
+  std::vector<std::string> calls;
+  bool refuseOwner = false;
+
+ private:
+  std::string Role(const fs::path& path) const {
+    if (path == target_) return "target";
+    if (path == target_.parent_path()) return "folder";
+    if (path.parent_path() == target_.parent_path() &&
+        IsTemporarySiblingName(path.filename().string()) &&
+        path.filename().string().rfind(target_.filename().string() + ".", 0) == 0) {
+      return "temporary(" + ReadText(path) + ")";
+    }
+    return "other:" + path.string();
+  }
+  fs::path target_;
+};
+
+class InstalledEdge {
+ public:
+  explicit InstalledEdge(FileSystemEdge* edge) { InstallFileSystemEdge(edge); }
+  ~InstalledEdge() { InstallFileSystemEdge(nullptr); }
+};
+
+// A power cut must find either file complete: the new bytes are on the disk before the rename
+// makes them the file, and the rename is on the disk before the save reports success.
+TEST(WriteFileAtomically, SyncsTheNewFileBeforeTheRenameAndTheFolderAfterIt) {
+  TempFolder folder;
+  const auto path = folder / "config.bin";
+  WriteText(path, "old");
+  RecordingEdge edge(path);
+  InstalledEdge installed(&edge);
+
+  ASSERT_TRUE(WriteFileAtomically(path, Bytes{'n', 'e', 'w'}));
+  EXPECT_EQ(edge.calls, (std::vector<std::string>{"syncFile temporary(new) target=old",
+                                                  "keepOwner target temporary(new)",
+                                                  "syncFolder folder target=new"}));
+}
+
+TEST(WriteFileAtomically, AnOwnerThatCannotBeKeptLeavesTheOldFileAsItIs) {
+  TempFolder folder;
+  const auto path = folder / "config.bin";
+  WriteText(path, "old");
+  RecordingEdge edge(path);
+  edge.refuseOwner = true;
+  InstalledEdge installed(&edge);
+
+  const Status saved = WriteFileAtomically(path, Bytes{'n', 'e', 'w'});
+  ASSERT_FALSE(saved);
+  EXPECT_NE(saved.error().message.find("belongs to someone else"), std::string::npos);
+  EXPECT_NE(saved.error().message.find("the old file is unchanged"), std::string::npos);
+  EXPECT_EQ(ReadText(path), "old");
+  EXPECT_EQ(EntryCount(folder.path()), 1u) << "the temporary file is removed";
+}
+
+TEST(WriteFileAtomically, ANewFileHasNoOwnerToKeep) {
+  TempFolder folder;
+  const auto path = folder / "record.ini";
+  RecordingEdge edge(path);
+  InstalledEdge installed(&edge);
+
+  ASSERT_TRUE(WriteFileAtomically(path, Bytes{'n', 'e', 'w'}));
+  EXPECT_EQ(edge.calls, (std::vector<std::string>{"syncFile temporary(new) target=<unreadable>",
+                                                  "syncFolder folder target=new"}));
+}
+
+TEST(RemoveStaleTemporaryFiles, RemovesOnlyOldFilesOfTheSavesOwnPattern) {
+  TempFolder folder;
+  struct Case {
+    const char* name;
+    bool old;
+    bool removed;
+  } cases[] = {
+      {"config.bin.0123456789abcdef.tmp", true, true},
+      {"str.ini.fedcba9876543210.tmp", true, true},
+      {"record.ini.0123456789abcdef.tmp", false, false},  // a save running now
+      {"config.bin.0123456789ABCDEF.tmp", true, false},   // not the pattern (upper case)
+      {"config.bin.0123456789abcde.tmp", true, false},    // 15 digits
+      {".0123456789abcdef.tmp", true, false},             // no file name before it
+      {"notes.tmp", true, false},
+      {"config.bin", true, false},
+  };
+  const auto longAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  for (const auto& c : cases) {
+    WriteText(folder / c.name, "x");
+    if (c.old) fs::last_write_time(folder / c.name, longAgo);
+  }
+  fs::create_directory(folder / "config.bin.1111111111111111.tmp");  // a folder is never removed
+  fs::last_write_time(folder / "config.bin.1111111111111111.tmp", longAgo);
+
+  EXPECT_EQ(RemoveStaleTemporaryFiles(folder.path()), 2);
+  for (const auto& c : cases) EXPECT_EQ(fs::exists(folder / c.name), !c.removed) << c.name;
+  EXPECT_TRUE(fs::exists(folder / "config.bin.1111111111111111.tmp"));
 }
 
 }  // namespace

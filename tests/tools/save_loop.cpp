@@ -6,6 +6,7 @@
 
 #include "core/settings/config_file.h"
 #include "core/settings/ini_file.h"
+#include "platform/linux/file_system_edge.h"
 
 namespace {
 
@@ -60,7 +61,10 @@ int main(int argc, char** argv) {
   if (argc != 3) return 1;
   const std::string mode = argv[1];
   const std::filesystem::path folder = argv[2];
-  if (mode == "run") return Run(folder);
+  if (mode == "run") {
+    vm31::linux_platform::InstallLinuxFileSystemEdge();  // saves as the programs make them
+    return Run(folder);
+  }
   if (mode != "check") return 1;
   bool good = true;
   for (const char* name : {"config.bin"}) {

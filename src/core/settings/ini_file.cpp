@@ -271,7 +271,8 @@ Result<IniDocument> IniDocument::Load(const std::filesystem::path& path) {
                                                   " bytes an ini file may have");
     }
   }
-  // ReadWholeFile keeps the limit for files that grow meanwhile or report no size (pipes).
+  // ReadWholeFile refuses what is no regular file and keeps the limit for files that grow
+  // meanwhile.
   Result<Bytes> content = ReadWholeFile(path, kMaxIniFileBytes);
   if (!content) return content.error();
   return Parse(content.value());

@@ -1,5 +1,6 @@
 #include "core/util/atomic_file.h"
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -14,8 +15,26 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
+std::atomic<FileSystemEdge*> g_edge{nullptr};
+
+constexpr std::size_t kTemporaryDigits = 16;
+constexpr const char* kTemporaryEnding = ".tmp";
+
 std::string Describe(const std::filesystem::path& path) {
   return "\"" + path.string() + "\"";
+}
+
+// Opening anything but a regular file may block (a pipe waits for its other end) or act on a
+// device, so every open of a data file is preceded by this check.
+std::optional<Error> NotRegularFile(const std::filesystem::path& path) {
+  std::error_code error;
+  const auto status = std::filesystem::status(path, error);
+  if (status.type() == std::filesystem::file_type::regular) return std::nullopt;
+  if (status.type() == std::filesystem::file_type::directory) {
+    return MakeError(ErrorCode::kBadFormat, Describe(path) + ": is a folder, not a file");
+  }
+  return MakeError(ErrorCode::kBadFormat,
+                   Describe(path) + ": is not a regular file (a pipe, device or socket)");
 }
 
 std::filesystem::path TemporarySibling(const std::filesystem::path& path) {
@@ -35,9 +54,7 @@ Result<Bytes> ReadWholeFile(const std::filesystem::path& path, std::uintmax_t ma
   if (!std::filesystem::exists(path, error)) {
     return MakeError(ErrorCode::kNotFound, Describe(path) + ": file does not exist");
   }
-  if (std::filesystem::is_directory(path, error)) {
-    return MakeError(ErrorCode::kBadFormat, Describe(path) + ": is a folder, not a file");
-  }
+  if (auto refused = NotRegularFile(path)) return *refused;
   FileHandle file{std::fopen(path.c_str(), "rb")};
   if (!file) {
     return MakeError(ErrorCode::kIo, Describe(path) + ": cannot open for reading");
@@ -70,7 +87,9 @@ Status WriteFileAtomically(const std::filesystem::path& path, const Bytes& conte
   // Renaming needs only a writable folder, so an existing file that cannot be opened for writing
   // (read-only, another user's) is refused here rather than silently replaced.
   std::optional<std::filesystem::perms> oldPermissions;
-  if (std::filesystem::exists(target, error)) {
+  const bool replacing = std::filesystem::exists(target, error);
+  if (replacing) {
+    if (auto refused = NotRegularFile(target)) return *refused;
     if (!FileHandle{std::fopen(target.c_str(), "r+b")}) {
       return MakeError(ErrorCode::kIo,
                        Describe(path) + ": cannot open for writing; the old file is unchanged");
@@ -98,6 +117,17 @@ Status WriteFileAtomically(const std::filesystem::path& path, const Bytes& conte
                                          ": write failed (disk full or not writable); the old "
                                          "file is unchanged");
   }
+  FileSystemEdge* const edge = g_edge.load();
+  // Before the rename: the new bytes on the disk, the old file's owner and mode on the new one.
+  if (edge != nullptr) {
+    Status prepared = edge->syncFile(temporary);
+    if (prepared && replacing) prepared = edge->keepOwner(target, temporary);
+    if (!prepared) {
+      std::filesystem::remove(temporary, error);
+      return MakeError(prepared.error().code,
+                       prepared.error().message + "; the old file is unchanged");
+    }
+  }
   if (oldPermissions) {
     std::error_code ignored;  // the content matters more than the mode bits
     std::filesystem::permissions(temporary, *oldPermissions, ignored);
@@ -109,7 +139,50 @@ Status WriteFileAtomically(const std::filesystem::path& path, const Bytes& conte
     return MakeError(ErrorCode::kIo,
                      Describe(path) + ": cannot replace the file: " + error.message());
   }
+  // After the rename: the folder entry that names the new file on the disk.
+  if (edge != nullptr) {
+    if (auto synced = edge->syncFolder(target.parent_path()); !synced) {
+      return MakeError(synced.error().code, synced.error().message +
+                                                "; the new file is in place but may not survive "
+                                                "a power cut");
+    }
+  }
   return Ok{};
+}
+
+void InstallFileSystemEdge(FileSystemEdge* edge) {
+  g_edge.store(edge);
+}
+
+bool IsTemporarySiblingName(const std::string& name) {
+  const std::string ending = kTemporaryEnding;
+  const std::size_t suffix = 1 + kTemporaryDigits + ending.size();  // ".<digits>.tmp"
+  if (name.size() <= suffix || name.compare(name.size() - ending.size(), ending.size(), ending)) {
+    return false;
+  }
+  const std::size_t dot = name.size() - suffix;
+  if (name[dot] != '.') return false;
+  for (std::size_t i = dot + 1; i < dot + 1 + kTemporaryDigits; ++i) {
+    const char c = name[i];
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+  }
+  return true;
+}
+
+int RemoveStaleTemporaryFiles(const std::filesystem::path& folder, std::chrono::minutes olderThan) {
+  std::error_code error;
+  std::filesystem::directory_iterator entries(folder, error);
+  if (error) return 0;
+  const auto limit = std::filesystem::file_time_type::clock::now() - olderThan;
+  int removed = 0;
+  for (const auto& entry : entries) {
+    if (!IsTemporarySiblingName(entry.path().filename().string())) continue;
+    if (!entry.is_regular_file(error) || entry.is_symlink(error)) continue;
+    const auto modified = entry.last_write_time(error);
+    if (error || modified > limit) continue;
+    if (std::filesystem::remove(entry.path(), error)) ++removed;
+  }
+  return removed;
 }
 
 }  // namespace vm31

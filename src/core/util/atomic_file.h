@@ -1,6 +1,7 @@
 #pragma once
 // Whole-file reads and crash-safe whole-file writes.
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -12,20 +13,50 @@ namespace vm31 {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Reads a whole file. Files larger than `maxBytes` are refused with kBadFormat before their
-// content is read, so a huge or endless file never fills memory.
+// Reads a whole file. Only regular files are read: a pipe, device or socket is refused by name
+// before it is opened (opening a pipe would block until a writer comes). Files larger than
+// `maxBytes` are refused with kBadFormat before their content is read, so a huge or endless file
+// never fills memory.
 Result<Bytes> ReadWholeFile(const std::filesystem::path& path,
                             std::uintmax_t maxBytes = 64u * 1024u * 1024u);
 
-// Replaces `path` with `content` atomically: the bytes go to a temporary file in the same
-// folder, are flushed to the operating system and checked for late errors (a full disk), and the
-// temporary file is renamed over `path`. Readers, and a crash of the program or a full disk at any
-// moment, see either the complete old file or the complete new one, never a torn or empty file.
-// (The standard library cannot force the bytes onto the disk before the rename; surviving a power
-// cut relies on the file system ordering data before the rename, as ext4 does for replacements.)
-// The temporary file is removed when anything fails. An existing file keeps its permission bits;
-// one that cannot be opened for writing is refused and left as it is; a symbolic link is followed
-// and stays a link.
+// What a durable save needs beyond the standard library. The platform installs its edge once at
+// start (InstallFileSystemEdge); without one, saves stay atomic against crashes of the program
+// but a power cut may still lose the last save, and a replaced file gets the saving user as owner.
+class FileSystemEdge {
+ public:
+  virtual ~FileSystemEdge() = default;
+  // Forces the bytes of a written, closed file onto the disk.
+  virtual Status syncFile(const std::filesystem::path& file) = 0;
+  // Forces a folder's entries (a rename just made in it) onto the disk.
+  virtual Status syncFolder(const std::filesystem::path& folder) = 0;
+  // Gives `replacement` the owner and group of `original`; when the saving user cannot, an error
+  // that names the owner.
+  virtual Status keepOwner(const std::filesystem::path& original,
+                           const std::filesystem::path& replacement) = 0;
+};
+
+// Installs the edge every later WriteFileAtomically uses (nullptr: none). `edge` must outlive
+// every save; install it before a second thread saves.
+void InstallFileSystemEdge(FileSystemEdge* edge);
+
+// Replaces `path` with `content` atomically: the bytes go to a temporary sibling file
+// ("<name>.<16 hex digits>.tmp"), are flushed and checked for late errors (a full disk), synced
+// to the disk, and the temporary file is renamed over `path`; then the folder is synced. Readers,
+// and a crash of the program, a full disk or (with an edge) a power cut at any moment, see either
+// the complete old file or the complete new one, never a torn or empty file. The temporary file
+// is removed when anything fails. An existing file keeps its permission bits and (with an edge)
+// its owner and group; one that cannot be opened for writing, or is no regular file, is refused
+// and left as it is; a symbolic link is followed and stays a link.
 Status WriteFileAtomically(const std::filesystem::path& path, const Bytes& content);
+
+// True for a name WriteFileAtomically gives its temporary files.
+bool IsTemporarySiblingName(const std::string& name);
+
+// Removes the temporary files of WriteFileAtomically in `folder` that a killed save left
+// behind: regular files of that name pattern not modified for `olderThan` (younger ones may
+// belong to a save running right now). Returns how many were removed; problems are ignored.
+int RemoveStaleTemporaryFiles(const std::filesystem::path& folder,
+                              std::chrono::minutes olderThan = std::chrono::minutes(10));
 
 }  // namespace vm31

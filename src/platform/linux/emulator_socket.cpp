@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -23,6 +24,9 @@ namespace {
 // injected latency), so only a wedged emulator ever reaches it.
 constexpr int kControlAnswerSeconds = 5;
 constexpr std::size_t kInfoRecordBytes = 14;
+// What a control handle keeps of the input reports that arrive while it waits for an answer.
+constexpr std::size_t kMaxQueuedReports = 64;
+constexpr std::size_t kMaxReportBytes = 4096;
 
 Status WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
   while (size > 0) {
@@ -37,8 +41,24 @@ Status WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
   return Ok{};
 }
 
-Status ReadAll(int fd, std::uint8_t* data, std::size_t size) {
+using Deadline = std::optional<std::chrono::steady_clock::time_point>;
+
+std::chrono::steady_clock::time_point AnswerDeadline() {
+  return std::chrono::steady_clock::now() + std::chrono::seconds(kControlAnswerSeconds);
+}
+
+// Reads `size` bytes; with a deadline, all of them before it, however the peer trickles them.
+Status ReadAll(int fd, std::uint8_t* data, std::size_t size, Deadline deadline = std::nullopt) {
   while (size > 0) {
+    if (deadline) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+          *deadline - std::chrono::steady_clock::now());
+      pollfd check{fd, POLLIN, 0};
+      const int ready = left.count() > 0 ? ::poll(&check, 1, static_cast<int>(left.count())) : 0;
+      if (ready < 0 && errno == EINTR) continue;
+      if (ready < 0) return ErrnoError("emulated mouse", errno);
+      if (ready == 0) return MakeError(ErrorCode::kIo, "emulated mouse: no answer");
+    }
     const ssize_t got = ::recv(fd, data, size, 0);
     if (got == 0) return MakeError(ErrorCode::kNotFound, "emulated mouse: the device is gone");
     if (got < 0) {
@@ -116,7 +136,8 @@ class EmulatorHandle : public HidHandle {
       if (waited.value() == WaitOutcome::kTimedOut) {
         return HidReadResult{HidReadStatus::kTimedOut, 0};
       }
-      auto frame = ReceiveFrame(fd_.get());  // a hang-up ends here as kNotFound
+      // A hang-up ends here as kNotFound; a frame begun must be complete within the deadline.
+      auto frame = ReceiveFrame(fd_.get(), AnswerDeadline());
       if (!frame) return frame.error();
       if (frame.value().type == 'I') return deliver(frame.value().payload, buffer);
     }
@@ -132,14 +153,21 @@ class EmulatorHandle : public HidHandle {
     return HidReadResult{HidReadStatus::kReport, length};
   }
 
-  // Sends a request and returns its answer; input reports pushed meanwhile are kept in order.
+  // Sends a request and returns its answer, which must come within one deadline however many
+  // frames arrive before it. Input reports pushed meanwhile are kept in order, at most
+  // kMaxQueuedReports of them (the oldest are dropped, as a device's own buffer would), each cut
+  // to kMaxReportBytes: a peer that streams reports cannot make this side grow.
   Result<Frame> request(char type, std::span<const std::uint8_t> payload) {
     if (auto sent = SendFrame(fd_.get(), type, payload); !sent) return named(sent.error());
+    const auto deadline = AnswerDeadline();
     for (;;) {
-      auto frame = ReceiveFrame(fd_.get());
+      auto frame = ReceiveFrame(fd_.get(), deadline);
       if (!frame) return named(frame.error());
       if (frame.value().type != 'I') return frame;
-      queued_.push_back(std::move(frame.value().payload));
+      auto& report = frame.value().payload;
+      if (report.size() > kMaxReportBytes) report.resize(kMaxReportBytes);
+      if (queued_.size() == kMaxQueuedReports) queued_.pop_front();
+      queued_.push_back(std::move(report));
     }
   }
 
@@ -180,9 +208,9 @@ Status SendFrame(int fd, char type, std::span<const std::uint8_t> payload) {
   return WriteAll(fd, bytes.data(), bytes.size());
 }
 
-Result<Frame> ReceiveFrame(int fd) {
+Result<Frame> ReceiveFrame(int fd, std::optional<std::chrono::steady_clock::time_point> deadline) {
   std::array<std::uint8_t, 5> header{};
-  if (auto got = ReadAll(fd, header.data(), header.size()); !got) return got.error();
+  if (auto got = ReadAll(fd, header.data(), header.size(), deadline); !got) return got.error();
   std::uint32_t size = 0;
   for (int i = 0; i < 4; ++i) size |= static_cast<std::uint32_t>(header[1 + i]) << (8 * i);
   if (size > kMaxFramePayload)
@@ -190,7 +218,7 @@ Result<Frame> ReceiveFrame(int fd) {
   Frame frame;
   frame.type = static_cast<char>(header[0]);
   frame.payload.resize(size);
-  if (auto got = ReadAll(fd, frame.payload.data(), size); !got) return got.error();
+  if (auto got = ReadAll(fd, frame.payload.data(), size, deadline); !got) return got.error();
   return frame;
 }
 
@@ -219,6 +247,17 @@ Result<UniqueFd> ConnectUnix(const std::filesystem::path& path) {
   if (::connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) < 0) {
     return ErrnoError(path.string(), errno);
   }
+  // Another user's emulated mouse must never receive this user's settings.
+  ucred peer{};
+  socklen_t length = sizeof peer;
+  if (::getsockopt(fd.get(), SOL_SOCKET, SO_PEERCRED, &peer, &length) < 0) {
+    return ErrnoError(path.string(), errno);
+  }
+  if (peer.uid != ::geteuid()) {
+    return MakeError(ErrorCode::kAccessDenied, path.string() + ": served by uid " +
+                                                   std::to_string(peer.uid) +
+                                                   ", not by this user; not used");
+  }
   return fd;
 }
 
@@ -227,6 +266,7 @@ Result<std::string> EmulatorControlRequest(const std::string& line) {
   if (!folder) return folder.error();
   const auto path = folder.value() / kEmulatorControlSocketName;
   auto fd = ConnectUnix(path);
+  if (!fd && fd.error().code == ErrorCode::kAccessDenied) return fd.error();
   if (!fd) {
     return MakeError(ErrorCode::kNotFound, "the emulated mouse is not running (no " +
                                                path.string() +
@@ -240,13 +280,13 @@ Result<std::string> EmulatorControlRequest(const std::string& line) {
       !sent) {
     return sent.error();
   }
+  // One deadline for the whole answer line, however it trickles in.
+  const auto deadline = AnswerDeadline();
   std::string answer;
-  char c = 0;
+  std::uint8_t c = 0;
   while (answer.size() < 4096) {
-    const ssize_t got = ::recv(fd.value().get(), &c, 1, 0);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0 || c == '\n') break;
-    answer += c;
+    if (!ReadAll(fd.value().get(), &c, 1, deadline) || c == '\n') break;
+    answer += static_cast<char>(c);
   }
   if (answer.empty()) return MakeError(ErrorCode::kIo, path.string() + ": no answer");
   return answer;
@@ -264,7 +304,7 @@ Result<std::vector<HidInterfaceInfo>> EmulatorSocketBus::enumerate() {
   const timeval limit{kControlAnswerSeconds, 0};
   ::setsockopt(fd.value().get(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
   if (!SendFrame(fd.value().get(), 'E', {})) return result;
-  auto frame = ReceiveFrame(fd.value().get());
+  auto frame = ReceiveFrame(fd.value().get(), AnswerDeadline());
   if (!frame || frame.value().type != 'L') return result;  // unplugged meanwhile
   const auto& bytes = frame.value().payload;
   for (std::size_t at = 0, index = 0; at + kInfoRecordBytes <= bytes.size();
@@ -299,7 +339,7 @@ Result<std::unique_ptr<HidHandle>> EmulatorSocketBus::open(const HidInterfaceInf
       static_cast<std::uint8_t>(*index),
       mode == HidOpenMode::kControl ? std::uint8_t{0} : std::uint8_t{1}};
   if (auto sent = SendFrame(fd.value().get(), 'O', request); !sent) return sent.error();
-  auto answer = ReceiveFrame(fd.value().get());
+  auto answer = ReceiveFrame(fd.value().get(), AnswerDeadline());
   if (!answer) return MakeError(ErrorCode::kNotFound, info.path + ": " + answer.error().message);
   const auto value = DecodeResult(answer.value());
   if (!value || *value < 0) {

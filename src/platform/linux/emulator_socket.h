@@ -30,10 +30,12 @@
 //   'I' report          an input report of an events connection, pushed as it happens
 // Unplugging closes every device connection, so open handles fail like a removed device.
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,12 +60,15 @@ struct Frame {
 inline constexpr std::size_t kMaxFramePayload = 1 << 20;
 
 Status SendFrame(int fd, char type, std::span<const std::uint8_t> payload);
-// Reads one whole frame; a closed connection is kNotFound.
-Result<Frame> ReceiveFrame(int fd);
+// Reads one whole frame; a closed connection is kNotFound. With a deadline, a frame that is
+// not complete by then is kIo ("no answer").
+Result<Frame> ReceiveFrame(int fd,
+                           std::optional<std::chrono::steady_clock::time_point> deadline = {});
 std::vector<std::uint8_t> EncodeResult(std::int32_t value);
 std::optional<std::int32_t> DecodeResult(const Frame& frame);
 
-// Connects to a Unix stream socket; kNotFound when nobody listens there.
+// Connects to a Unix stream socket; kNotFound when nobody listens there, kAccessDenied when
+// the process listening there runs as another user.
 Result<UniqueFd> ConnectUnix(const std::filesystem::path& path);
 
 // One request line to the control socket and its answer line (without the line break).

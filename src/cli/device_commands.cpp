@@ -62,6 +62,8 @@ std::string EventInWords(const DeviceEvent& event) {
       return "mouse not detected";
     case DeviceEventCode::kAccessDenied:
       return "mouse present but not accessible";
+    case DeviceEventCode::kBusy:
+      return "mouse busy";
   }
   return "device event " + std::to_string(event.code) + " value " + std::to_string(event.value);
 }
@@ -92,6 +94,7 @@ Result<std::unique_ptr<Session>> OpenSession(LoopEventSink::Handler handler) {
   session->sink = std::move(sink).value();
   session->link = std::make_unique<DeviceLink>(session->backend->bus(), session->backend->clock(),
                                                *session->sink, definition.value());
+  session->link->setOwnership(&session->backend->ownership());
   return session;
 }
 
@@ -224,8 +227,9 @@ int RunWatch(const std::vector<std::string>& args) {
   DeviceLink* linkForHandler = nullptr;
   auto opened = OpenSession([&linkForHandler](const DeviceEvent& event) {
     std::string line = EventInWords(event);
-    if (event.code == static_cast<int>(DeviceEventCode::kAccessDenied) && linkForHandler &&
-        linkForHandler->openProblem()) {
+    if ((event.code == static_cast<int>(DeviceEventCode::kAccessDenied) ||
+         event.code == static_cast<int>(DeviceEventCode::kBusy)) &&
+        linkForHandler && linkForHandler->openProblem()) {
       line += ": " + linkForHandler->openProblem()->message;
     }
     Say(line);

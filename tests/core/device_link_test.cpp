@@ -268,7 +268,8 @@ TEST(Ownership, ABusyMouseIsReportedAsBusyAndNothingIsSent) {
   RecordingOwnership ownership(rig.mouse);
   rig.link.setOwnership(&ownership);
   rig.bus.plug();
-  ownership.refusal = MakeError(ErrorCode::kBusy, "the mouse is busy: vm31ctl (pid 7) is programming it");
+  ownership.refusal =
+      MakeError(ErrorCode::kBusy, "the mouse is busy: vm31ctl (pid 7) is programming it");
   EXPECT_FALSE(rig.link.startUp());
   ASSERT_TRUE(rig.link.openProblem().has_value());
   EXPECT_EQ(rig.link.openProblem()->code, ErrorCode::kBusy);

@@ -168,7 +168,8 @@ class UhidMouse {
     if (c.control && !report.empty()) report = report.subspan(1);
     uhid_event event{};
     event.type = UHID_INPUT2;
-    event.u.input2.size = static_cast<std::uint16_t>(std::min(report.size(), sizeof event.u.input2.data));
+    event.u.input2.size =
+        static_cast<std::uint16_t>(std::min(report.size(), sizeof event.u.input2.data));
     std::memcpy(event.u.input2.data, report.data(), event.u.input2.size);
     (void)WriteEvent(c.fd.get(), event);
   }

@@ -43,12 +43,10 @@ std::string HolderOf(int fd) {
   }
   const std::string name = line.substr(0, space);
   const std::string pid = line.substr(space + 1);
-  const bool printable = std::all_of(name.begin(), name.end(), [](unsigned char c) {
-    return std::isprint(c) != 0;
-  });
-  const bool number = std::all_of(pid.begin(), pid.end(), [](unsigned char c) {
-    return std::isdigit(c) != 0;
-  });
+  const bool printable =
+      std::all_of(name.begin(), name.end(), [](unsigned char c) { return std::isprint(c) != 0; });
+  const bool number =
+      std::all_of(pid.begin(), pid.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
   if (!printable || !number) return "another program";
   return name + " (pid " + pid + ")";
 }

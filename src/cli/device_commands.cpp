@@ -148,7 +148,7 @@ int RunStatus(const std::vector<std::string>& args) {
   Say("mouse: present");
   Say("path: " + link.controlInfo().path);
   FeatureCommand read = MakeCommand(opcode::kReadSensorInfo, {});
-  if (auto sent = link.transport()->sendCommand(read); !sent) {
+  if (auto sent = link.sendCommand(read); !sent) {
     Say("sensor: not readable (" + sent.error().message + ")");
     return kOk;
   }

@@ -248,19 +248,21 @@ class RecordingOwnership : public MouseOwnership {
   const EmulatedMouse& mouse_;
 };
 
-TEST(Ownership, EveryHandshakeRefreshAndApplyRunsWhileTheMouseIsTaken) {
+TEST(Ownership, EveryHandshakeRefreshCommandAndApplyRunsWhileTheMouseIsTaken) {
   DeviceRig rig;
   RecordingOwnership ownership(rig.mouse);
   rig.link.setOwnership(&ownership);
   rig.bus.plug();
   ASSERT_TRUE(rig.link.startUp());
   ASSERT_TRUE(rig.link.sensorRefresh().ok());
+  FeatureCommand read = MakeCommand(opcode::kReadSensorInfo, {});
+  ASSERT_TRUE(rig.link.sendCommand(read).ok());
   const auto applied = rig.link.apply(FactoryConfig());
   ASSERT_TRUE(applied.ok() && applied.value().ok());
   EXPECT_GT(rig.mouse.transfersSincePlug(), 100);
   EXPECT_EQ(ownership.transfersWhileHeld, rig.mouse.transfersSincePlug());
-  EXPECT_EQ(ownership.paths, std::vector<std::string>(3, EmulatedHidBus::kControlPath));
-  EXPECT_EQ(ownership.patiences, std::vector(3, kOwnershipPatience));
+  EXPECT_EQ(ownership.paths, std::vector<std::string>(4, EmulatedHidBus::kControlPath));
+  EXPECT_EQ(ownership.patiences, std::vector(4, kOwnershipPatience));
 }
 
 TEST(Ownership, ABusyMouseIsReportedAsBusyAndNothingIsSent) {

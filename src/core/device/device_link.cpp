@@ -169,6 +169,15 @@ Status DeviceLink::sensorRefresh() {
   return SensorRefresh(*transport_, state_);
 }
 
+Status DeviceLink::sendCommand(FeatureCommand& command) {
+  if (!transport_ || !present_) {
+    return MakeError(ErrorCode::kNotFound, "The gaming mouse is not connected.");
+  }
+  auto owned = takeOwnership();
+  if (!owned) return owned.error();
+  return transport_->sendCommand(command);
+}
+
 Result<ApplyOutcome> DeviceLink::apply(const MouseConfig& config) {
   if (!transport_ || !present_) {
     return MakeError(ErrorCode::kNotFound, "The gaming mouse is not connected.");

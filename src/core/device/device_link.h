@@ -78,6 +78,10 @@ class DeviceLink {
   bool handshake();
   // Reads the sensor info, remembers the sensor type, writes it back with bit 0x40 of option 2.
   Status sensorRefresh();
+  // One command through the transport (the reply replaces `command` for read opcodes), while
+  // the mouse is taken; refused with kNotFound while the mouse is absent, kBusy while another
+  // program keeps it.
+  Status sendCommand(FeatureCommand& command);
   // The apply sequence; refused with kNotFound while the mouse is absent and with kBusy while
   // another program keeps it.
   Result<ApplyOutcome> apply(const MouseConfig& config);

@@ -23,6 +23,9 @@ packages=(
   # the sanitizer builds and the fuzz targets (clang, libFuzzer and the sanitizer runtimes); the
   # save-sync test watches the system calls; the other-user tests switch users
   clang libclang-rt-14-dev strace util-linux
+  # the kernel test: a qemu guest booted from an initramfs built with busybox; the libraries
+  # that the guest's udevadm (from the udev package, see tests/kernel) loads
+  qemu-system-x86 busybox-static xz-utils libkmod2 libacl1 libblkid1 libcap2 libselinux1
 )
 
 missing=()
@@ -31,11 +34,14 @@ for package in "${packages[@]}"; do
     missing+=("$package")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}" >&2
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
 
-echo "setup: installing ${missing[*]}" >&2
-sudo_cmd=()
-[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# The kernel test's guest kit: Debian's kernel and udev, fetched once into a cache.
+bash "$(dirname "$0")/../tests/kernel/fetch_guest_kit.sh" >/dev/null

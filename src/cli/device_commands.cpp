@@ -67,6 +67,8 @@ std::string EventInWords(const DeviceEvent& event) {
       return "mouse not detected";
     case DeviceEventCode::kAccessDenied:
       return "mouse present but not accessible";
+    case DeviceEventCode::kBusy:
+      return "mouse busy";
   }
   return "device event " + std::to_string(event.code) + " value " + std::to_string(event.value);
 }
@@ -148,6 +150,7 @@ std::unique_ptr<Session> OpenSession(LoopEventSink::Handler handler, int& failur
   session->sink = std::move(sink).value();
   session->link = std::make_unique<DeviceLink>(session->backend->bus(), session->backend->clock(),
                                                *session->sink, definition.value());
+  session->link->setOwnership(&session->backend->ownership());
   return session;
 }
 
@@ -165,6 +168,13 @@ std::string AbsenceMessage(const DeviceLink& link) {
       break;
   }
   return "The gaming mouse is not connected.";
+}
+
+// The exit status when the mouse could not be taken: held by another program past the wait is a
+// device failure; otherwise it is absent or not accessible.
+int AbsenceStatus(const DeviceLink& link) {
+  const bool busy = link.openProblem() && link.openProblem()->code == ErrorCode::kBusy;
+  return busy ? kTransferFailed : kAbsent;
 }
 
 struct Options {
@@ -208,7 +218,7 @@ int RunStatus(const std::vector<std::string>& args) {
       Say("mouse: absent");
       Say("reason: " + AbsenceMessage(link));
     }
-    return kAbsent;
+    return AbsenceStatus(link);
   }
   nlohmann::ordered_json json = {{"present", true}, {"path", link.controlInfo().path}};
   if (!options->json) {
@@ -216,7 +226,7 @@ int RunStatus(const std::vector<std::string>& args) {
     Say("path: " + link.controlInfo().path);
   }
   FeatureCommand read = MakeCommand(opcode::kReadSensorInfo, {});
-  if (auto sent = link.transport()->sendCommand(read); !sent) {
+  if (auto sent = link.sendCommand(read); !sent) {
     // The mouse is there and answered the handshake; only its sensor report is missing.
     if (options->json) {
       json["sensorError"] = sent.error().message;
@@ -263,7 +273,9 @@ int RunApply(const std::vector<std::string>& args) {
   if (!prefs) return Fail(kFileError, prefs.error().message);
 
   DeviceLink& link = *session.link;
-  if (!link.startUp()) return Fail(kAbsent, AbsenceMessage(link) + " Nothing was applied.");
+  if (!link.startUp()) {
+    return Fail(AbsenceStatus(link), AbsenceMessage(link) + " Nothing was applied.");
+  }
   if (auto refreshed = link.sensorRefresh(); !refreshed) {
     return Fail(kTransferFailed, "the sensor could not be read: " + refreshed.error().message +
                                      " Nothing was applied.");
@@ -322,7 +334,8 @@ int RunWatch(const std::vector<std::string>& args) {
   int failure = kOk;
   auto opened = OpenSession(
       [&linkForHandler, json](const DeviceEvent& event) {
-        const bool denied = event.code == static_cast<int>(DeviceEventCode::kAccessDenied) &&
+        const bool denied = (event.code == static_cast<int>(DeviceEventCode::kAccessDenied) ||
+                             event.code == static_cast<int>(DeviceEventCode::kBusy)) &&
                             linkForHandler && linkForHandler->openProblem();
         if (json) {
           nlohmann::ordered_json object = EventAsJson(event);

@@ -46,9 +46,11 @@ EmulatedHidBus::EmulatedHidBus(EmulatedMouse& mouse) : mouse_(mouse) {}
 
 std::vector<HidInterfaceInfo> EmulatedHidBus::mouseInterfacesLocked() const {
   std::vector<HidInterfaceInfo> list;
-  const HidInterfaceInfo events = mouse_.eventInfo(kEventPath);
+  HidInterfaceInfo events = mouse_.eventInfo(kEventPath);
+  HidInterfaceInfo control = mouse_.controlInfo(kControlPath);
+  events.parent = control.parent = kParent;
   if (eventFirst_) list.push_back(events);
-  if (controlListed_) list.push_back(mouse_.controlInfo(kControlPath));
+  if (controlListed_) list.push_back(control);
   if (!eventFirst_) list.push_back(events);
   return list;
 }

@@ -17,6 +17,7 @@ class EmulatedHidBus : public HidBus, public HotplugSource {
  public:
   static constexpr const char* kControlPath = "emulator:vm31/control";
   static constexpr const char* kEventPath = "emulator:vm31/events";
+  static constexpr const char* kParent = "emulator:vm31";  // both collections' parent device
 
   // The mouse must outlive the bus. Its plug state is taken over: plug() and unplug() here.
   explicit EmulatedHidBus(EmulatedMouse& mouse);

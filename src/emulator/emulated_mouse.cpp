@@ -446,6 +446,19 @@ Result<HidReadResult> EmulatedMouse::readControl(std::uint64_t generation,
   return HidReadResult{HidReadStatus::kReport, count};
 }
 
+std::optional<Bytes> EmulatedMouse::takeControlReport(std::uint64_t generation) {
+  const Clock::TimePoint arrived = clock_.now();
+  std::unique_lock lock(mutex_);
+  if (!plugged_ || generation != generation_ || controlInput_.empty()) return std::nullopt;
+  if (Status reached = beginTransfer(lock, generation); !reached || controlInput_.empty()) {
+    return std::nullopt;
+  }
+  Bytes chunk = std::move(controlInput_.front());
+  controlInput_.pop_front();
+  if (trace_) trace_->record("read", chunk, arrived);
+  return chunk;
+}
+
 Result<HidReadResult> EmulatedMouse::readEvent(std::uint64_t generation,
                                                std::span<std::uint8_t> buffer,
                                                std::optional<std::chrono::milliseconds> timeout,

@@ -86,6 +86,9 @@ class EmulatedMouse {
   Result<std::size_t> getFeature(std::uint64_t generation, std::span<std::uint8_t> report);
   Result<std::size_t> writeOutput(std::uint64_t generation, std::span<const std::uint8_t> report);
   Result<HidReadResult> readControl(std::uint64_t generation, std::span<std::uint8_t> buffer);
+  // The oldest announced data chunk, without waiting and without complaint when there is none
+  // (for transports that push input reports, such as a kernel HID device). Counts as a read.
+  std::optional<Bytes> takeControlReport(std::uint64_t generation);
 
   // Event collection: blocks until an event report is queued, the mouse is unplugged (error),
   // `wake` is requested or the time-out passes.

@@ -131,6 +131,7 @@ int CTarnwickApp::run(int argc, char** argv) {
 
   DeviceLink link(backend.value()->bus(), backend.value()->clock(), *sink.value(),
                   definition.value());
+  link.setOwnership(&backend.value()->ownership());
   QtHotplugWatch hotplug(*backend.value());
   TrayNotifier notifier(icon, programName);
 

@@ -85,8 +85,8 @@ TEST(Hotplug, OtherDevicesChangeNothing) {
   ASSERT_TRUE(rig.link.startUp());
   rig.bus.takePending();
   rig.sink.clear();
-  HidInterfaceInfo keyboard{"emulator:keyboard", 0x046D, 0xC31C, 0x0001, 0x0006, 0, 9, 2};
-  HidInterfaceInfo sibling{"emulator:sibling", 0x0F3A, 0x7C22, 0xFF00, 0xFF00, 9, 33, 33};
+  HidInterfaceInfo keyboard{"emulator:keyboard", 0x046D, 0xC31C, 0x0001, 0x0006, 0, 9, 2, ""};
+  HidInterfaceInfo sibling{"emulator:sibling", 0x0F3A, 0x7C22, 0xFF00, 0xFF00, 9, 33, 33, ""};
   rig.bus.addForeign(keyboard);
   rig.bus.addForeign(sibling);
   rig.bus.removeForeign(keyboard.path);
@@ -102,11 +102,31 @@ TEST(Hotplug, OtherDevicesChangeNothing) {
 TEST(Hotplug, ARightVendorWithAnotherProductIsSkippedAndTheSearchGoesOn) {
   DeviceRig rig;
   // Listed first, with the mouse's collections: only the product id tells them apart.
-  rig.bus.addForeign({"emulator:sibling", 0x0F3A, 0x7C22, 0xFF00, 0xFF00, 9, 33, 33}, false);
+  rig.bus.addForeign({"emulator:sibling", 0x0F3A, 0x7C22, 0xFF00, 0xFF00, 9, 33, 33, ""}, false);
   EXPECT_EQ(rig.link.openMouseDevice(), OpenOutcome::kAbsent);
   rig.bus.plug();
   EXPECT_TRUE(rig.link.startUp());
   EXPECT_EQ(rig.link.controlInfo().path, EmulatedHidBus::kControlPath);
+}
+
+// Two mice plugged in at once: the control collection is taken with the event collection of its
+// own device, even when another mouse's event collection is listed first (this bus cannot open
+// the other mouse's collections: taking one would fail the open).
+TEST(Hotplug, TwoMiceTheControlCollectionIsPairedWithItsOwnEvents) {
+  DeviceRig rig;
+  HidInterfaceInfo otherEvents = rig.mouse.eventInfo("emulator:second/events");
+  otherEvents.parent = "emulator:second";
+  rig.bus.addForeign(otherEvents, false);  // listed before the mouse's own collections
+  rig.bus.setEventListedFirst(false);      // the mouse's control, then its events
+  rig.bus.plug();
+  ASSERT_EQ(rig.link.openMouseDevice(), OpenOutcome::kOpened);
+  EXPECT_EQ(rig.link.controlInfo().path, EmulatedHidBus::kControlPath);
+  EXPECT_EQ(rig.link.eventInfo().path, EmulatedHidBus::kEventPath);
+  ASSERT_TRUE(rig.link.handshake());
+  rig.link.reader().start();
+  rig.sink.clear();
+  ASSERT_TRUE(rig.mouse.press(PressKind::kDpi, 3).ok());
+  EXPECT_EQ(rig.sink.waitFor(1), (std::vector<DeviceEvent>{{7, 3}}));
 }
 
 TEST(Hotplug, AMouseOfferingOnlyTheEventCollectionIsNotAccepted) {
@@ -200,6 +220,80 @@ TEST(Reader, ResumesAfterUnplugAndReplug) {
   ASSERT_TRUE(rig.mouse.press(PressKind::kGroup, 2).ok());
   EXPECT_EQ(rig.sink.waitFor(1), (std::vector<DeviceEvent>{{8, 2}}));
 }
+
+// Records which of the mouse's transfers happened while the mouse was taken; refuses when told.
+class RecordingOwnership : public MouseOwnership {
+ public:
+  explicit RecordingOwnership(const EmulatedMouse& mouse) : mouse_(mouse) {}
+  Result<std::unique_ptr<OwnershipLock>> acquire(const HidInterfaceInfo& control,
+                                                 std::chrono::milliseconds patience) override {
+    paths.push_back(control.path);
+    patiences.push_back(patience);
+    if (refusal) return *refusal;
+    return std::unique_ptr<OwnershipLock>(std::make_unique<Held>(*this));
+  }
+  std::optional<Error> refusal;
+  std::vector<std::string> paths;
+  std::vector<std::chrono::milliseconds> patiences;
+  int transfersWhileHeld = 0;
+
+ private:
+  struct Held : OwnershipLock {
+    explicit Held(RecordingOwnership& owner)
+        : owner(owner), startedAt(owner.mouse_.transfersSincePlug()) {}
+    ~Held() override { owner.transfersWhileHeld += owner.mouse_.transfersSincePlug() - startedAt; }
+    RecordingOwnership& owner;
+    int startedAt;
+  };
+  const EmulatedMouse& mouse_;
+};
+
+TEST(Ownership, EveryHandshakeRefreshCommandAndApplyRunsWhileTheMouseIsTaken) {
+  DeviceRig rig;
+  RecordingOwnership ownership(rig.mouse);
+  rig.link.setOwnership(&ownership);
+  rig.bus.plug();
+  ASSERT_TRUE(rig.link.startUp());
+  ASSERT_TRUE(rig.link.sensorRefresh().ok());
+  FeatureCommand read = MakeCommand(opcode::kReadSensorInfo, {});
+  ASSERT_TRUE(rig.link.sendCommand(read).ok());
+  const auto applied = rig.link.apply(FactoryConfig());
+  ASSERT_TRUE(applied.ok() && applied.value().ok());
+  EXPECT_GT(rig.mouse.transfersSincePlug(), 100);
+  EXPECT_EQ(ownership.transfersWhileHeld, rig.mouse.transfersSincePlug());
+  EXPECT_EQ(ownership.paths, std::vector<std::string>(4, EmulatedHidBus::kControlPath));
+  EXPECT_EQ(ownership.patiences, std::vector(4, kOwnershipPatience));
+}
+
+TEST(Ownership, ABusyMouseIsReportedAsBusyAndNothingIsSent) {
+  DeviceRig rig;
+  RecordingOwnership ownership(rig.mouse);
+  rig.link.setOwnership(&ownership);
+  rig.bus.plug();
+  ownership.refusal =
+      MakeError(ErrorCode::kBusy, "the mouse is busy: vm31ctl (pid 7) is programming it");
+  EXPECT_FALSE(rig.link.startUp());
+  ASSERT_TRUE(rig.link.openProblem().has_value());
+  EXPECT_EQ(rig.link.openProblem()->code, ErrorCode::kBusy);
+  EXPECT_EQ(rig.link.openProblem()->message, ownership.refusal->message);
+  EXPECT_EQ(rig.sink.events(), std::vector{Notice(Code::kBusy)});
+  EXPECT_EQ(rig.mouse.transfersSincePlug(), 0);
+
+  // Taken once it is free; an apply refused while busy sends nothing either.
+  ownership.refusal.reset();
+  ASSERT_TRUE(rig.link.startUp());
+  const int afterHandshake = rig.mouse.transfersSincePlug();
+  ownership.refusal = MakeError(ErrorCode::kBusy, "busy");
+  const auto applied = rig.link.apply(FactoryConfig());
+  ASSERT_FALSE(applied.ok());
+  EXPECT_EQ(applied.error().code, ErrorCode::kBusy);
+  EXPECT_EQ(rig.mouse.transfersSincePlug(), afterHandshake);
+
+  // A guard that is itself broken (no runtime folder) does not keep the mouse from being used.
+  ownership.refusal = MakeError(ErrorCode::kIo, "/run/user/1: no such folder");
+  EXPECT_TRUE(rig.link.startUp());
+}
+
 
 // The first step of an outcome whose transfer failed.
 std::optional<ApplyStepProblem> FirstFailure(const ApplyOutcome& outcome) {

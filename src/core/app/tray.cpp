@@ -61,6 +61,7 @@ std::optional<TrayNotice> DeviceEventNotice(const DeviceEvent& event, UiLanguage
     case static_cast<int>(DeviceEventCode::kNotDetected):
       return Warning(Text(UiText::kMouseNotDetected, language));
     case static_cast<int>(DeviceEventCode::kAccessDenied):
+    case static_cast<int>(DeviceEventCode::kBusy):
       return Warning(accessProblem.empty() ? Text(UiText::kMouseNotDetected, language)
                                            : std::string(accessProblem));
     default:

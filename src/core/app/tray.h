@@ -39,8 +39,8 @@ struct TrayNotice {
 //   8  value 1 or 2: the key-group text; "Info", 5000 ms.
 //   9  non-zero: the macro-switch text followed by the value in decimal; "Info", 5000 ms.
 //   14 the detected text; "Info", 100 ms.   15 the not-detected text; "Warning", 100 ms.
-//   16 (the mouse is there but may not be opened) `accessProblem` when given, else the
-//      not-detected text; "Warning", 100 ms.
+//   16 (the mouse is there but may not be opened) and 17 (another program is programming it):
+//      `accessProblem` when given, else the not-detected text; "Warning", 100 ms.
 // Texts come from `language`'s column of the text table.
 std::optional<TrayNotice> DeviceEventNotice(const DeviceEvent& event, UiLanguage language,
                                             const MouseConfig& config, int sensorType,

@@ -52,7 +52,7 @@ OpenOutcome DeviceLink::openMouseDevice() {
     return OpenOutcome::kFailed;
   }
   const HidInterfaceInfo* control = nullptr;
-  const HidInterfaceInfo* events = nullptr;
+  std::vector<const HidInterfaceInfo*> eventCandidates;
   const HidInterfaceInfo* unreadable = nullptr;  // the mouse's node, but not examinable
   std::vector<std::string> paths;
   for (const HidInterfaceInfo& info : listed.value()) {
@@ -63,11 +63,18 @@ OpenOutcome DeviceLink::openMouseDevice() {
       if (!control) control = &info;
     } else if (info.usagePage == definition_.eventUsagePage &&
                info.usage == definition_.eventUsage && info.inputReportLength != 0) {
-      if (!events) events = &info;
+      eventCandidates.push_back(&info);
     } else if (info.usagePage == 0 && info.featureReportLength == 0 &&
                info.inputReportLength == 0 && info.outputReportLength == 0) {
       if (!unreadable) unreadable = &info;
     }
+  }
+  const HidInterfaceInfo* events = nullptr;
+  if (control) {
+    const auto sameMouse = std::find_if(
+        eventCandidates.begin(), eventCandidates.end(),
+        [&](const HidInterfaceInfo* candidate) { return candidate->parent == control->parent; });
+    if (sameMouse != eventCandidates.end()) events = *sameMouse;
   }
   mousePaths_ = paths;
   if (!control) {
@@ -114,14 +121,31 @@ OpenOutcome DeviceLink::openMouseDevice() {
   return OpenOutcome::kOpened;
 }
 
+Result<std::unique_ptr<OwnershipLock>> DeviceLink::takeOwnership() {
+  if (!ownership_) return std::unique_ptr<OwnershipLock>();
+  auto lock = ownership_->acquire(controlInfo_, kOwnershipPatience);
+  if (!lock && lock.error().code != ErrorCode::kBusy) return std::unique_ptr<OwnershipLock>();
+  return lock;
+}
+
 bool DeviceLink::handshake() {
   if (!transport_) {
     setPresent(false);
     notify(DeviceEventCode::kNotDetected);
     return false;
   }
-  lastHandshake_ = transport_->handshake();
-  const bool detected = *lastHandshake_ == HandshakeOutcome::kDetected;
+  bool detected = false;
+  {
+    auto owned = takeOwnership();
+    if (!owned) {
+      openProblem_ = owned.error();
+      setPresent(false);
+      notify(DeviceEventCode::kBusy);
+      return false;
+    }
+    lastHandshake_ = transport_->handshake();
+    detected = *lastHandshake_ == HandshakeOutcome::kDetected;
+  }  // released before the notice: its handler may start another transfer
   setPresent(detected);
   notify(detected ? DeviceEventCode::kDetected : DeviceEventCode::kNotDetected);
   return detected;
@@ -140,13 +164,26 @@ Status DeviceLink::sensorRefresh() {
   if (!transport_ || !present_) {
     return MakeError(ErrorCode::kNotFound, "The gaming mouse is not connected.");
   }
+  auto owned = takeOwnership();
+  if (!owned) return owned.error();
   return SensorRefresh(*transport_, state_);
+}
+
+Status DeviceLink::sendCommand(FeatureCommand& command) {
+  if (!transport_ || !present_) {
+    return MakeError(ErrorCode::kNotFound, "The gaming mouse is not connected.");
+  }
+  auto owned = takeOwnership();
+  if (!owned) return owned.error();
+  return transport_->sendCommand(command);
 }
 
 Result<ApplyOutcome> DeviceLink::apply(const MouseConfig& config) {
   if (!transport_ || !present_) {
     return MakeError(ErrorCode::kNotFound, "The gaming mouse is not connected.");
   }
+  auto owned = takeOwnership();
+  if (!owned) return owned.error();
   return ApplyConfig(*transport_, clock_, state_, config);
 }
 

@@ -30,6 +30,10 @@ enum class OpenOutcome {
 inline constexpr auto kAccessRetryPeriod = std::chrono::milliseconds(2000);
 inline constexpr auto kAccessRetryInterval = std::chrono::milliseconds(100);
 
+// How long a handshake, a sensor refresh or an apply waits while another program is programming
+// the mouse before it gives up with ErrorCode::kBusy.
+inline constexpr auto kOwnershipPatience = std::chrono::milliseconds(3000);
+
 class DeviceLink {
  public:
   DeviceLink(HidBus& bus, Clock& clock, EventSink& sink, DeviceDefinition definition);
@@ -40,8 +44,15 @@ class DeviceLink {
   DeviceLink(const DeviceLink&) = delete;
   DeviceLink& operator=(const DeviceLink&) = delete;
 
+  // Takes the mouse through `ownership` (it must outlive the link) for every handshake, sensor
+  // refresh and apply, so that no other program's transfers come in between. Null (the
+  // default): no other program is guarded against.
+  void setOwnership(MouseOwnership* ownership) { ownership_ = ownership; }
+
   // Finds and opens the mouse, replacing (and closing) the handles of an earlier open. The
-  // collections may be listed in any order. A matching device without the control collection
+  // collections may be listed in any order. The first control collection is taken with the
+  // event collection of the same parent device, so that with two mice plugged in the events
+  // come from the mouse that is programmed. A matching device without the control collection
   // counts as absent.
   OpenOutcome openMouseDevice();
 
@@ -61,11 +72,18 @@ class DeviceLink {
   const HidInterfaceInfo& controlInfo() const { return controlInfo_; }
   const HidInterfaceInfo& eventInfo() const { return eventInfo_; }
 
-  // The handshake on the open control collection; sets the presence flag and notifies.
+  // The handshake on the open control collection; sets the presence flag and notifies. When
+  // another program keeps the mouse busy the mouse counts as absent, openProblem() says who
+  // holds it and the notice is kBusy.
   bool handshake();
   // Reads the sensor info, remembers the sensor type, writes it back with bit 0x40 of option 2.
   Status sensorRefresh();
-  // The apply sequence; refused with kNotFound while the mouse is absent.
+  // One command through the transport (the reply replaces `command` for read opcodes), while
+  // the mouse is taken; refused with kNotFound while the mouse is absent, kBusy while another
+  // program keeps it.
+  Status sendCommand(FeatureCommand& command);
+  // The apply sequence; refused with kNotFound while the mouse is absent and with kBusy while
+  // another program keeps it.
   Result<ApplyOutcome> apply(const MouseConfig& config);
 
   DeviceState& state() { return state_; }
@@ -81,10 +99,14 @@ class DeviceLink {
   void setPresent(bool present);
   void notify(DeviceEventCode code);
   void handleArrival();
+  // The mouse for one handshake or apply: null when no ownership is guarded (or the guard itself
+  // is broken: the lock is advisory and must not keep the mouse from being used); kBusy errors.
+  Result<std::unique_ptr<OwnershipLock>> takeOwnership();
 
   HidBus& bus_;
   Clock& clock_;
   EventSink& sink_;
+  MouseOwnership* ownership_ = nullptr;
   DeviceDefinition definition_;
   DeviceReader reader_;
   DeviceState state_;

@@ -28,6 +28,10 @@ struct HidInterfaceInfo {
   std::uint16_t featureReportLength = 0;
   std::uint16_t inputReportLength = 0;
   std::uint16_t outputReportLength = 0;
+  // The physical device the collection belongs to (for USB the device, not its interface):
+  // collections with the same value are one mouse. Empty when the bus cannot tell; collections
+  // with an empty value count as one device.
+  std::string parent;
 
   friend bool operator==(const HidInterfaceInfo&, const HidInterfaceInfo&) = default;
 };
@@ -124,6 +128,25 @@ class Clock {
   virtual void waitUntil(TimePoint deadline) = 0;
 };
 
+// Held while this program is the mouse's only user; released when destroyed.
+class OwnershipLock {
+ public:
+  virtual ~OwnershipLock() = default;
+};
+
+// Keeps two programs (the window and vm31ctl, or two vm31ctl) from interleaving transfers with
+// one mouse: each takes the mouse for the length of a handshake or an apply.
+class MouseOwnership {
+ public:
+  virtual ~MouseOwnership() = default;
+  // Takes the mouse whose control collection is `control`, waiting at most `patience` while
+  // another program holds it. Then fails with ErrorCode::kBusy and a message naming the holder
+  // ("the mouse is busy: vm31ctl (pid 123) is programming it"). Not re-entrant: one holder per
+  // process and mouse at a time.
+  virtual Result<std::unique_ptr<OwnershipLock>> acquire(const HidInterfaceInfo& control,
+                                                         std::chrono::milliseconds patience) = 0;
+};
+
 // The codes a device event carries: the switches made with the mouse's own buttons (value as
 // the mouse sends it) and the presence notices (value 0).
 enum class DeviceEventCode : int {
@@ -136,6 +159,8 @@ enum class DeviceEventCode : int {
   // The mouse is plugged in but this user may not open it; DeviceLink::openProblem() says why and
   // how to fix it. Sent instead of kNotDetected once the retries after an arrival ran out.
   kAccessDenied = 16,
+  // Another program is programming the mouse; DeviceLink::openProblem() names it.
+  kBusy = 17,
 };
 
 struct DeviceEvent {

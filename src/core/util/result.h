@@ -15,6 +15,7 @@ enum class ErrorCode {
   kOutOfRange,   // a value lies outside what the device or the format can hold
   kUsage,        // a caller asked for something that makes no sense
   kAccessDenied, // the operating system refused access (a device node without permission)
+  kBusy,         // another program is using the device; the message names it
 };
 
 struct Error {

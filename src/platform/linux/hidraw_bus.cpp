@@ -54,6 +54,24 @@ Error FeatureError(const std::string& what, int error) {
   return failed;
 }
 
+// The physical device a hidraw node belongs to. A USB mouse presents its collections on several
+// interfaces, one hidraw node each: they share the USB device. Without a USB parent (uhid,
+// Bluetooth) the HID device's phys names it, "<device>/input<n>" per interface; else the HID
+// device stands alone.
+std::string ParentDeviceOf(udev_device* hidraw) {
+  udev_device* usb = udev_device_get_parent_with_subsystem_devtype(hidraw, "usb", "usb_device");
+  if (const char* syspath = usb ? udev_device_get_syspath(usb) : nullptr) return syspath;
+  udev_device* hid = udev_device_get_parent_with_subsystem_devtype(hidraw, "hid", nullptr);
+  if (!hid) return {};
+  const char* phys = udev_device_get_property_value(hid, "HID_PHYS");
+  if (phys && phys[0] != '\0') {
+    const std::string text = phys;
+    return "phys:" + text.substr(0, text.find("/input"));
+  }
+  const char* syspath = udev_device_get_syspath(hid);
+  return syspath ? syspath : "";
+}
+
 class HidrawHandle : public HidHandle {
  public:
   HidrawHandle(UniqueFd fd, WakeFlag wake, std::string node, bool reportIds)
@@ -186,6 +204,7 @@ Result<std::vector<HidInterfaceInfo>> HidrawBus::enumerate() {
     base.path = devnode;
     base.vendorId = ids->vendorId;
     base.productId = ids->productId;
+    base.parent = ParentDeviceOf(device.get());
     const bool examine = !state_->examined || (state_->examined->vendorId == ids->vendorId &&
                                                state_->examined->productId == ids->productId);
     std::optional<std::vector<std::uint8_t>> descriptor;

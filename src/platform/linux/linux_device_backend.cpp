@@ -2,6 +2,8 @@
 
 #include <sys/epoll.h>
 
+#include <cerrno>
+
 namespace vm31::linux_platform {
 
 Result<std::vector<HidInterfaceInfo>> CombinedBus::enumerate() {
@@ -44,6 +46,8 @@ Result<std::unique_ptr<LinuxDeviceBackend>> LinuxDeviceBackend::create(
   auto folder = UserRuntimeFolder();
   if (!folder) return folder.error();
   backend->emulator_ = std::make_unique<EmulatorSocketBus>(folder.value());
+  backend->ownership_ =
+      std::make_unique<LockFileOwnership>(folder.value(), program_invocation_short_name);
   backend->combined_ = std::make_unique<CombinedBus>(
       std::vector<HidBus*>{backend->hidraw_.get(), backend->emulator_.get()});
 

@@ -15,6 +15,7 @@
 #include "core/device/ports.h"
 #include "platform/linux/emulator_socket.h"
 #include "platform/linux/hidraw_bus.h"
+#include "platform/linux/mouse_ownership.h"
 #include "platform/linux/steady_clock.h"
 #include "platform/linux/udev_hotplug.h"
 #include "platform/linux/wait.h"
@@ -43,6 +44,8 @@ class LinuxDeviceBackend {
 
   HidBus& bus() { return *combined_; }
   Clock& clock() { return clock_; }
+  // Lock files in the user's runtime folder, named after the running program.
+  MouseOwnership& ownership() { return *ownership_; }
   // Readable when hotplugEvents() has something; the loop watches it.
   int hotplugFd() const { return epoll_.get(); }
   // Arrivals and removals from both sources, udev first.
@@ -56,6 +59,7 @@ class LinuxDeviceBackend {
   std::unique_ptr<CombinedBus> combined_;
   std::unique_ptr<UdevHotplugSource> udev_;
   std::unique_ptr<EmulatorHotplugSource> emulatorHotplug_;
+  std::unique_ptr<LockFileOwnership> ownership_;
   UniqueFd epoll_;
   SteadyClock clock_;
 };

@@ -18,6 +18,8 @@ packages=(
   # end-to-end tests: X server, pointer and keys, screenshots, a private session bus and the
   # desktop stand-in (Python GObject bindings); gsettings reads the desktop's pointer speed
   xvfb xdotool x11-apps dbus-daemon python3-gi libglib2.0-bin
+  # the Debian package: man pages from --help, CPack's dependency list, its checks
+  help2man dpkg-dev fakeroot file lintian desktop-file-utils appstream
 )
 
 missing=()

@@ -111,7 +111,7 @@ run_installed "$root"
 if [ "${VM31_PACKAGE_TEST_INSTALL:-0}" = 1 ]; then
   [ "$(id -u)" -eq 0 ] || fail "VM31_PACKAGE_TEST_INSTALL=1 needs root"
   export DEBIAN_FRONTEND=noninteractive
-  apt-get install -y -qq -o DPkg::Lock::Timeout=600 "$deb" >/dev/null || fail "apt-get install"
+  apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=600 "$deb" >/dev/null || fail "apt-get install"
   dpkg-query -L kor-vm31 >"$work/installed"
   [ "$(command -v KOR_VM31)" = /usr/bin/KOR_VM31 ] || fail "KOR_VM31 is not on the PATH"
   run_installed /

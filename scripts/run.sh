@@ -21,11 +21,11 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 cat <<'TEXT'
-KOR_VM31 runs in the tray (or shows its window where the desktop has no tray).
+KOR_VM31 shows its window and stays in the tray when it is closed.
 Press the emulated mouse's buttons from another terminal, for example:
   build/bin/vm31ctl emulator press dpi 2
   build/bin/vm31ctl emulator press rate 500
   build/bin/vm31ctl emulator unplug ; build/bin/vm31ctl emulator plug
 Exit the program from its tray menu (or Ctrl+C here).
 TEXT
-build/bin/KOR_VM31
+build/bin/KOR_VM31 --show

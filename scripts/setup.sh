@@ -26,6 +26,8 @@ packages=(
   # the kernel test: a qemu guest booted from an initramfs built with busybox; the libraries
   # that the guest's udevadm (from the udev package, see tests/kernel) loads
   qemu-system-x86 busybox-static xz-utils libkmod2 libacl1 libblkid1 libcap2 libselinux1
+  # the Debian package: man pages from --help, CPack's dependency list, its checks
+  help2man dpkg-dev fakeroot file lintian desktop-file-utils appstream
 )
 
 missing=()

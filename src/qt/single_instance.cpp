@@ -15,6 +15,7 @@ namespace vm31::qt {
 namespace {
 
 constexpr const char* kShowRequest = "show\n";
+constexpr const char* kStartRequest = "start\n";
 constexpr int kShowRequestWaitMs = 2000;
 
 std::filesystem::path LockPath(const std::filesystem::path& folder) {
@@ -72,7 +73,8 @@ Result<std::unique_ptr<SingleInstance>> SingleInstance::acquire(
 
 Status SingleInstance::announce(InstanceMode mode) {
   const std::string text = mode == InstanceMode::kWindow ? "window\n" : "tray\n";
-  if (mode == InstanceMode::kWindow && server_ == nullptr) {
+  // The channel is open before the mode is written: a start that reads the mode can send.
+  if (server_ == nullptr) {
     const QString socketPath = ShowSocketPath(folder_);
     QLocalServer::removeServer(
         socketPath);  // a stale socket of an ended instance: we hold the lock
@@ -99,7 +101,9 @@ void SingleInstance::acceptShowRequest() {
     connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
     connect(client, &QLocalSocket::readyRead, this, [this, client] {
       while (client->canReadLine()) {
-        if (client->readLine() == kShowRequest) emit showRequested();
+        const QByteArray line = client->readLine();
+        if (line == kShowRequest) emit showRequested(true);
+        if (line == kStartRequest) emit showRequested(false);
       }
     });
   }
@@ -117,11 +121,16 @@ InstanceMode SingleInstance::runningMode(const std::filesystem::path& folder) {
   return InstanceMode::kUnknown;
 }
 
-bool SingleInstance::requestShow(const std::filesystem::path& folder) {
+bool SingleInstance::requestShow(const std::filesystem::path& folder, bool show, int waitMs) {
+  constexpr int kRetryMs = 50;
   QLocalSocket socket;
-  socket.connectToServer(ShowSocketPath(folder));
-  if (!socket.waitForConnected(kShowRequestWaitMs)) return false;
-  socket.write(kShowRequest);
+  for (int waited = 0;; waited += kRetryMs) {
+    socket.connectToServer(ShowSocketPath(folder));
+    if (socket.waitForConnected(kShowRequestWaitMs)) break;
+    if (waited >= waitMs) return false;
+    ::usleep(kRetryMs * 1000);
+  }
+  socket.write(show ? kShowRequest : kStartRequest);
   const bool sent = socket.waitForBytesWritten(kShowRequestWaitMs);
   socket.disconnectFromServer();
   return sent;

@@ -5,8 +5,10 @@
 // lock when the process ends, however it ends, so a crash never blocks the next start.
 //
 // The lock file also says how the running instance is reached: "tray" (it lives in the tray, a
-// second start ends silently) or "window" (no tray on this desktop: a second start asks it over
-// the local socket "VEL_KORVM31Mutex.show" beside the lock to bring its window forward).
+// plain second start ends silently) or "window" (no tray on this desktop: a second start asks it
+// to bring its window forward). Requests travel over the local socket "VEL_KORVM31Mutex.show"
+// beside the lock, one line each: "start" (a plain second start) or "show" (`--show`, which
+// shows the window in either mode).
 
 #include <QObject>
 #include <filesystem>
@@ -33,16 +35,19 @@ class SingleInstance : public QObject {
   static Result<std::unique_ptr<SingleInstance>> acquire(const std::filesystem::path& folder);
   ~SingleInstance() override;
 
-  // Records how this instance is reached; kWindow also opens the show channel.
+  // Opens the request channel, then records how this instance is reached.
   Status announce(InstanceMode mode);
 
   // A second start: how the running instance said it is reached (kUnknown before it said).
   static InstanceMode runningMode(const std::filesystem::path& folder);
-  // A second start asks the running window to come forward; true when the request went out.
-  static bool requestShow(const std::filesystem::path& folder);
+  // A second start sends its request (`show`: the window was asked for); true when it went out.
+  // While the running instance has not opened its channel yet (it is still starting, as when
+  // the user opens the window at login while the autostart runs) it tries again for `waitMs`.
+  static bool requestShow(const std::filesystem::path& folder, bool show, int waitMs = 0);
 
  signals:
-  void showRequested();
+  // `show`: the window was asked for; false: a plain second start.
+  void showRequested(bool show);
 
  private:
   SingleInstance(std::filesystem::path folder, linux_platform::UniqueFd lock);

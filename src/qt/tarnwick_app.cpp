@@ -1,6 +1,7 @@
 #include "qt/tarnwick_app.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFileInfo>
 #include <QIcon>
 #include <QMessageBox>
@@ -39,6 +40,71 @@ int FailAtStart(const QString& programName, const std::string& message) {
   return 1;
 }
 
+// How long a `--show` waits for a running instance that is still starting to take requests.
+constexpr int kShowRequestWaitMs = 10000;
+
+constexpr const char* kProgramDescription =
+    "Gaming Mouse Setting: the configuration utility of the KOR VM31 gaming mouse.\n"
+    "Without an option it starts hidden in the tray; its icon opens the window.";
+
+struct CommandLine {
+  bool show = false;            // --show
+  std::optional<int> exitCode;  // set when the process ends here (--help, --version, errors)
+};
+
+// --help, --version and --show, nothing else. Answered before any display is opened, so --help
+// and --version work on a bare console.
+CommandLine ParseCommandLine(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  QCoreApplication::setApplicationName(QStringLiteral("KOR_VM31"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(VM31_VERSION));
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QString::fromUtf8(kProgramDescription));
+  const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                QStringLiteral("Print this help and exit."));
+  const QCommandLineOption version(QStringLiteral("version"),
+                                   QStringLiteral("Print the program's version and exit."));
+  const QCommandLineOption show(
+      QStringLiteral("show"),
+      QStringLiteral("Show the window once started. When the program already runs, show that "
+                     "instance's window."));
+  parser.addOption(help);
+  parser.addOption(version);
+  parser.addOption(show);
+
+  CommandLine result;
+  const auto fail = [&result](const QString& problem) {
+    std::fprintf(stderr, "KOR_VM31: %s\nTry 'KOR_VM31 --help'.\n",
+                 problem.toLocal8Bit().constData());
+    result.exitCode = 2;
+    return result;
+  };
+  if (!parser.parse(arguments)) return fail(parser.errorText());
+  if (!parser.positionalArguments().isEmpty()) {
+    return fail(
+        QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+  }
+  if (parser.isSet(help)) {
+    // The parser names the executable only once an application object exists.
+    QString text = parser.helpText();
+    text.replace(QStringLiteral("<executable_name>"), QStringLiteral("KOR_VM31"));
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    result.exitCode = 0;
+  } else if (parser.isSet(version)) {
+    std::printf("KOR_VM31 %s\n", VM31_VERSION);
+    result.exitCode = 0;
+  }
+  result.show = parser.isSet(show);
+  return result;
+}
+
+// The language of the user's locale, for a str.ini without a "Lan" value.
+UiLanguage LocaleLanguage() {
+  return UiLanguageFromLocale(LocaleEnvironment{Env("LC_ALL"), Env("LC_MESSAGES"), Env("LANG")});
+}
+
 QIcon ProgramIcon() {
   QIcon icon;
   for (int size : {16, 22, 24, 32, 48, 64, 128}) {
@@ -73,6 +139,9 @@ class CTarnwickApp::QtHotplugWatch : public HotplugWatch {
 };
 
 int CTarnwickApp::run(int argc, char** argv) {
+  const CommandLine commandLine = ParseCommandLine(argc, argv);
+  if (commandLine.exitCode) return *commandLine.exitCode;
+
   linux_platform::InstallLinuxFileSystemEdge();
   // One instance per user session, checked before anything is shown.
   auto folder = InstanceFolder();
@@ -82,10 +151,20 @@ int CTarnwickApp::run(int argc, char** argv) {
     if (!acquired) {
       std::fprintf(stderr, "KOR_VM31: %s\n", acquired.error().message.c_str());
     } else if (!acquired.value()) {
-      // Another instance runs. Without a tray its window is the only way in: bring it forward.
-      if (SingleInstance::runningMode(folder.value()) == InstanceMode::kWindow) {
+      // Another instance runs. `--show` asks it for its window; without a tray its window is
+      // the only way in, so a plain start brings it forward too. Otherwise end silently.
+      if (commandLine.show) {
         QCoreApplication core(argc, argv);
-        SingleInstance::requestShow(folder.value());
+        if (!SingleInstance::requestShow(folder.value(), true, kShowRequestWaitMs)) {
+          std::fprintf(stderr,
+                       "KOR_VM31: the running instance did not take the request to show "
+                       "its window (%s)\n",
+                       (folder.value() / kInstanceLockName).c_str());
+          return 1;
+        }
+      } else if (SingleInstance::runningMode(folder.value()) == InstanceMode::kWindow) {
+        QCoreApplication core(argc, argv);
+        SingleInstance::requestShow(folder.value(), false);
       }
       return 0;
     } else {
@@ -99,6 +178,8 @@ int CTarnwickApp::run(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);  // the program lives in the tray
   const QString programName = QFileInfo(QApplication::applicationFilePath()).completeBaseName();
   QApplication::setApplicationName(programName);
+  // The window belongs to the menu entry of this id (the task bar's icon and name).
+  QGuiApplication::setDesktopFileName(QStringLiteral(VM31_APP_ID));
   const QIcon icon = ProgramIcon();
   QApplication::setWindowIcon(icon);
 
@@ -108,7 +189,7 @@ int CTarnwickApp::run(int argc, char** argv) {
   if (!exeFolder) return FailAtStart(programName, exeFolder.error().message);
   const auto dataFolder =
       ChooseDataFolder(exeFolder.value(), UserEnvironment{Env("XDG_CONFIG_HOME"), Env("HOME")});
-  const auto factoryFolder = FactoryFolder(exeFolder.value());
+  const auto factoryFolder = FactoryFolder(exeFolder.value(), Env("XDG_DATA_DIRS"));
   RemoveStaleTemporaryFiles(dataFolder);  // left by saves that were killed
   if (dataFolder != exeFolder.value()) {
     if (auto filled = FillFromFactory(dataFolder, factoryFolder); !filled) {
@@ -137,8 +218,9 @@ int CTarnwickApp::run(int argc, char** argv) {
 
   MainWindowPaths paths{
       DataFilesIn(dataFolder),
-      SkinsRoots(exeFolder.value(), SkinEnvironment{Env("XDG_DATA_HOME"), Env("HOME")})};
-  CTarnwickDlg model(link, notifier, hotplug, std::move(paths));
+      SkinsRoots(exeFolder.value(),
+                 SkinEnvironment{Env("XDG_DATA_HOME"), Env("HOME"), Env("XDG_DATA_DIRS")})};
+  CTarnwickDlg model(link, notifier, hotplug, std::move(paths), SystemVersion{}, LocaleLanguage());
   MainWindowPages pages(model);
   // The desktop's pointer settings: KDE Plasma, GSettings, or none (the page then says so).
   const std::unique_ptr<SystemMouse> systemMouse = CreateSystemMouse();
@@ -165,9 +247,15 @@ int CTarnwickApp::run(int argc, char** argv) {
         !announced) {
       std::fprintf(stderr, "KOR_VM31: %s\n", announced.error().message.c_str());
     }
-    QObject::connect(instance.get(), &SingleInstance::showRequested,
-                     [&model] { model.onSecondInstance(); });
+    QObject::connect(instance.get(), &SingleInstance::showRequested, [&model](bool show) {
+      if (show) {
+        model.onShowRequest();
+      } else {
+        model.onSecondInstance();
+      }
+    });
   }
+  if (commandLine.show) model.onShowRequest();
 
   const int code = QApplication::exec();
   sink.value()->shutdown();

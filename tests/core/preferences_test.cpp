@@ -175,6 +175,67 @@ TEST(Preferences, MissingFileOrKeysGiveEnglishBlackAndEmpty) {
   EXPECT_FALSE(std::filesystem::exists(missing)) << "reading never creates the file";
 }
 
+TEST(UiLanguageFromLocale, ChineseTerritoriesChooseTheirScriptEverythingElseEnglish) {
+  struct Case {
+    LocaleEnvironment environment;
+    UiLanguage expected;
+  };
+  const Case cases[] = {
+      {{.lang = "zh_CN.UTF-8"}, UiLanguage::kSimplifiedChinese},
+      {{.lang = "zh_SG"}, UiLanguage::kSimplifiedChinese},
+      {{.lang = "zh_CN.GB18030@pinyin"}, UiLanguage::kSimplifiedChinese},
+      {{.lang = "zh_TW.UTF-8"}, UiLanguage::kTraditionalChinese},
+      {{.lang = "zh_HK.UTF-8"}, UiLanguage::kTraditionalChinese},
+      {{.lang = "zh_MO"}, UiLanguage::kTraditionalChinese},
+      {{.lang = "de_DE.UTF-8"}, UiLanguage::kEnglish},
+      {{.lang = "zh_CNX"}, UiLanguage::kEnglish},
+      {{.lang = "C.UTF-8"}, UiLanguage::kEnglish},
+      {{}, UiLanguage::kEnglish},
+      // LC_ALL before LC_MESSAGES before LANG; an empty variable counts as unset.
+      {{.lcAll = "zh_TW.UTF-8", .lcMessages = "zh_CN.UTF-8", .lang = "de_DE.UTF-8"},
+       UiLanguage::kTraditionalChinese},
+      {{.lcAll = "", .lcMessages = "zh_CN.UTF-8", .lang = "zh_TW.UTF-8"},
+       UiLanguage::kSimplifiedChinese},
+      {{.lcAll = "de_DE.UTF-8", .lang = "zh_CN.UTF-8"}, UiLanguage::kEnglish},
+      {{.lcMessages = "", .lang = "zh_HK.UTF-8"}, UiLanguage::kTraditionalChinese},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.environment.lcAll.value_or("-") + " " + c.environment.lcMessages.value_or("-") +
+                 " " + c.environment.lang.value_or("-"));
+    EXPECT_EQ(UiLanguageFromLocale(c.environment), c.expected);
+  }
+}
+
+TEST(Preferences, WithoutLanTheLocaleLanguageChoosesWithLanTheFileWins) {
+  struct Case {
+    std::optional<std::string> lan;  // nullopt: no "Lan" line
+    UiLanguage locale;
+    UiLanguage expected;
+    std::string firstLabel;
+  };
+  const Case cases[] = {
+      {std::nullopt, UiLanguage::kSimplifiedChinese, UiLanguage::kSimplifiedChinese, "左键"},
+      {std::nullopt, UiLanguage::kTraditionalChinese, UiLanguage::kTraditionalChinese, "左鍵"},
+      {std::nullopt, UiLanguage::kEnglish, UiLanguage::kEnglish, "Left Click"},
+      {"", UiLanguage::kTraditionalChinese, UiLanguage::kTraditionalChinese, "左鍵"},
+      {"CHS", UiLanguage::kTraditionalChinese, UiLanguage::kSimplifiedChinese, "左键"},
+      {"EN", UiLanguage::kSimplifiedChinese, UiLanguage::kEnglish, "Left Click"},
+      {"chs", UiLanguage::kSimplifiedChinese, UiLanguage::kEnglish, "Left Click"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lan.value_or("(none)"));
+    IniDocument document;
+    if (c.lan) document.write("Skins", "Lan", *c.lan);
+    document.write("Setting-CHS", "Item1", "左键");
+    document.write("Setting-CHT", "Item1", "左鍵");
+    document.write("Setting-EN", "Item1", "Left Click");
+    const Preferences preferences = LoadPreferences(document, c.locale);
+    EXPECT_EQ(preferences.language, c.expected);
+    EXPECT_EQ(preferences.languageCode, c.lan.value_or(""));
+    EXPECT_EQ(preferences.labels.texts[0], c.firstLabel);
+  }
+}
+
 TEST(Preferences, LowerCaseLanguageCodeIsEnglish) {
   IniDocument document;
   document.write("Skins", "Lan", "chs");

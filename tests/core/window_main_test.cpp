@@ -121,6 +121,7 @@ struct RigSetup {
   bool watchFails = false;
   bool tray = true;
   SystemVersion version{};
+  UiLanguage locale = UiLanguage::kEnglish;  // the language of the user's locale
 };
 
 // DPI levels of stages 1..4 in the settings file: 200, 800, 4000 and 1600 with the twelve-level
@@ -154,7 +155,7 @@ struct WindowRig {
     notifier.tray = setup.tray;
     MainWindowPaths paths{DataFilesIn(bin),
                           {temp.path() / "user-skins", temp.path() / "share-skins", bin / "Skins"}};
-    dlg = std::make_unique<CTarnwickDlg>(link, notifier, watch, paths, setup.version);
+    dlg = std::make_unique<CTarnwickDlg>(link, notifier, watch, paths, setup.version, setup.locale);
     pages = std::make_unique<RecordingPages>(log, *dlg);
     dlg->setPages(pages.get());
     sink.setTarget(dlg.get());
@@ -250,6 +251,7 @@ TEST(MainWindowInit, TextsAndFontsFollowTheLanguage) {
     const char* name;
     std::optional<std::string> lan;
     SystemVersion version;
+    UiLanguage locale;
     const char* ok;
     const char* basicSettings;
     const char* section;
@@ -261,6 +263,7 @@ TEST(MainWindowInit, TextsAndFontsFollowTheLanguage) {
       {"CHT",
        "CHT",
        {},
+       UiLanguage::kSimplifiedChinese,
        "確定",
        "基本設置",
        "Setting-CHT",
@@ -270,6 +273,7 @@ TEST(MainWindowInit, TextsAndFontsFollowTheLanguage) {
       {"CHS",
        "CHS",
        {},
+       UiLanguage::kEnglish,
        "确定",
        "基本设置",
        "Setting-CHS",
@@ -279,6 +283,7 @@ TEST(MainWindowInit, TextsAndFontsFollowTheLanguage) {
       {"CHS on 6.2",
        "CHS",
        {6, 2},
+       UiLanguage::kEnglish,
        "确定",
        "基本设置",
        "Setting-CHS",
@@ -288,6 +293,7 @@ TEST(MainWindowInit, TextsAndFontsFollowTheLanguage) {
       {"chs is not CHS",
        "chs",
        {},
+       UiLanguage::kTraditionalChinese,
        "OK",
        "Basic Settings",
        "Setting-EN",
@@ -297,16 +303,37 @@ TEST(MainWindowInit, TextsAndFontsFollowTheLanguage) {
       {"no Lan key",
        std::nullopt,
        {},
+       UiLanguage::kEnglish,
        "OK",
        "Basic Settings",
        "Setting-EN",
        {"Arial", 14, 400},
        {"Tahoma", 18, 700},
        "Exit"},
+      {"no Lan key, a Traditional Chinese locale",
+       std::nullopt,
+       {},
+       UiLanguage::kTraditionalChinese,
+       "確定",
+       "基本設置",
+       "Setting-CHT",
+       {"黑体", 13, 400},
+       {"黑体", 18, 700},
+       "退出"},
+      {"no Lan key, a Simplified Chinese locale",
+       std::nullopt,
+       {},
+       UiLanguage::kSimplifiedChinese,
+       "确定",
+       "基本设置",
+       "Setting-CHS",
+       {"宋体", 13, 400},
+       {"宋体", 18, 700},
+       "退出"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    WindowRig rig({.lan = c.lan, .version = c.version});
+    WindowRig rig({.lan = c.lan, .version = c.version, .locale = c.locale});
     ASSERT_TRUE(rig.initialise());
     EXPECT_EQ(rig.dlg->text(UiText::kOk), c.ok);
     EXPECT_EQ(rig.dlg->text(UiText::kBasicSettings), c.basicSettings);
@@ -519,6 +546,21 @@ TEST(MainWindowWithoutTray, ShowsItselfAndComesForwardOnASecondStart) {
   withTray.dlg->onSecondInstance();
   EXPECT_EQ(withTray.log, Log{});
   EXPECT_FALSE(withTray.window.visible);
+}
+
+// `--show`: the window comes up with a tray too, the mouse present or not.
+TEST(MainWindowWithTray, AShowRequestShowsAndRaisesTheWindow) {
+  for (bool plugged : {false, true}) {
+    SCOPED_TRACE(plugged ? "present" : "absent");
+    WindowRig rig({.plugged = plugged});
+    ASSERT_TRUE(rig.initialise());
+    EXPECT_FALSE(rig.window.visible);
+    rig.log.clear();
+    rig.dlg->onShowRequest();
+    EXPECT_TRUE(rig.window.visible);
+    const Log tail(rig.log.end() - 2, rig.log.end());
+    EXPECT_EQ(tail, (Log{"show", "raise"}));
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/settings/data_location.h"
 #include "core/ui/fonts.h"
 #include "core/ui/skin.h"
 #include "support/recording_host.h"
@@ -54,6 +55,34 @@ TEST(SkinFolders, UserSkinsOverrideInstalledOnesWhichOverrideTheExecutables) {
                        "Light@" + (installed / "Light").string(),
                        "Old@" + (bin / "Skins" / "Old").string(),
                    }));
+}
+
+// An executable outside its prefix (a link in another bin folder): the installed skins and
+// factory files are found through $XDG_DATA_DIRS, in its order, skipping relative entries and
+// folders without them; the folder beside the executable still comes first.
+TEST(SkinsRoots, InstalledDataIsFoundThroughXdgDataDirs) {
+  TempFolder temp;
+  const auto bin = temp.path() / "elsewhere" / "bin";
+  const auto without = temp.path() / "without";
+  const auto share = temp.path() / "share";
+  std::filesystem::create_directories(bin);
+  std::filesystem::create_directories(without / "kor-vm31");
+  std::filesystem::create_directories(share / "kor-vm31" / "Skins");
+  std::filesystem::create_directories(share / "kor-vm31" / "factory");
+  const std::string dirs = "relative:" + without.string() + "::" + share.string();
+
+  EXPECT_EQ(SkinsRoots(bin, SkinEnvironment{std::nullopt, std::nullopt, dirs}).front(),
+            share / "kor-vm31" / "Skins");
+  EXPECT_EQ(FactoryFolder(bin, dirs), share / "kor-vm31" / "factory");
+  EXPECT_EQ(FactoryFolder(bin, without.string()), std::filesystem::path(VM31_FACTORY_INSTALL_DIR));
+  EXPECT_EQ(FactoryFolder(bin), std::filesystem::path(VM31_FACTORY_INSTALL_DIR));
+
+  const auto beside = temp.path() / "elsewhere" / "share" / "kor-vm31";
+  std::filesystem::create_directories(beside / "factory");
+  std::filesystem::create_directories(beside / "Skins");
+  EXPECT_EQ(FactoryFolder(bin, dirs), beside / "factory");
+  EXPECT_EQ(SkinsRoots(bin, SkinEnvironment{std::nullopt, std::nullopt, dirs}).front(),
+            beside / "Skins");
 }
 
 TEST(SkinDrawing, MissingPicturesAreSilentOnTheMainWindowAndSaidOnDialogs) {

@@ -10,7 +10,8 @@ Scenarios:
   tray     a desktop with a StatusNotifier host: start -> tray item and the detected notice;
            DPI switch -> its notice; unplug -> the warning; plug; Activate on the item -> the
            window is mapped (screenshot); a second start ends at once with 0 and changes
-           nothing; the menu's Exit -> exit code 0.
+           nothing; Escape, then a second start with --show -> the window is mapped again;
+           the menu's Exit -> exit code 0.
   no-tray  a desktop without a tray: the window is shown at start and the notices still arrive;
            Escape hides it; a second start ends with 0 and brings the window back.
 """
@@ -57,7 +58,7 @@ def wait_for(what, probe, seconds=WAIT_SECONDS):
 
 
 class Rig:
-    def __init__(self, bin_dir, out_dir, keep):
+    def __init__(self, bin_dir, out_dir, keep, portable=True):
         self.bin_dir = os.path.abspath(bin_dir)  # the Skins link below must not be relative
         self.out_dir = out_dir
         self.root = tempfile.mkdtemp(prefix="kor-vm31-e2e-")
@@ -66,11 +67,13 @@ class Rig:
         for name in ("runtime", "config", "data", "home", "app"):
             os.makedirs(os.path.join(self.root, name), mode=0o700)
         # A portable copy of the program: its own config.bin and str.ini, the built skins.
-        self.app = os.path.join(self.root, "app")
-        shutil.copy2(os.path.join(self.bin_dir, "KOR_VM31"), self.app)
-        for name in ("config.bin", "str.ini", "record.ini"):
-            shutil.copy2(os.path.join(self.bin_dir, name), self.app)
-        os.symlink(os.path.join(self.bin_dir, "Skins"), os.path.join(self.app, "Skins"))
+        # Otherwise the program of bin_dir runs as installed, with the per-user folder.
+        self.app = os.path.join(self.root, "app") if portable else self.bin_dir
+        if portable:
+            shutil.copy2(os.path.join(self.bin_dir, "KOR_VM31"), self.app)
+            for name in ("config.bin", "str.ini", "record.ini"):
+                shutil.copy2(os.path.join(self.bin_dir, name), self.app)
+            os.symlink(os.path.join(self.bin_dir, "Skins"), os.path.join(self.app, "Skins"))
         self.log = os.path.join(self.root, "desktop.log")
         open(self.log, "w").close()
         self.env = dict(os.environ)
@@ -128,8 +131,8 @@ class Rig:
         if answer.returncode != 0:
             raise Failure("vm31ctl emulator %s: %s" % (" ".join(args), answer.stderr.strip()))
 
-    def start_program(self):
-        return self.spawn([os.path.join(self.app, "KOR_VM31")])
+    def start_program(self, *options):
+        return self.spawn([os.path.join(self.app, "KOR_VM31"), *options])
 
     def events(self, kind):
         with open(self.log, encoding="utf-8") as log:
@@ -203,8 +206,20 @@ def item_proxy(rig, interface):
                                           item["service"], item["path"], interface, None)
 
 
-def second_start_ends_at_once(rig):
-    second = rig.start_program()
+def hide_with_escape(rig, program, window):
+    def press_escape():
+        # Focus may reach the window a moment after it was asked for: the key is sent again
+        # until the window goes (a further Escape to a hidden window changes nothing).
+        subprocess.run(["xdotool", "windowfocus", "--sync", window], env=rig.env,
+                       capture_output=True)
+        subprocess.run(["xdotool", "key", "--window", window, "Escape"], env=rig.env, check=True)
+        time.sleep(0.2)
+        return not rig.visible_windows(program.pid)
+    wait_for("Escape to hide the window", press_escape)
+
+
+def second_start_ends_at_once(rig, *options):
+    second = rig.start_program(*options)
     try:
         code = second.wait(WAIT_SECONDS)
     except subprocess.TimeoutExpired:
@@ -246,6 +261,14 @@ def scenario_tray(rig):
     if program.poll() is not None or not rig.visible_windows(program.pid):
         raise Failure("the second start changed the running program")
 
+    # `--show` to the instance in the tray brings its hidden window back.
+    hide_with_escape(rig, program, window)
+    second_start_ends_at_once(rig, "--show")
+    wait_for("--show to map the running instance's window",
+             lambda: rig.visible_windows(program.pid))
+    if len(rig.events("item-registered")) != registered:
+        raise Failure("the start with --show registered a tray item")
+
     # The tray menu, as the desktop shows it: its one item ends the program.
     menu_path = item_proxy(rig, "org.kde.StatusNotifierItem").get_cached_property("Menu")
     item = rig.events("item-registered")[-1]
@@ -284,15 +307,7 @@ def scenario_no_tray(rig):
     print("screenshot:", path, "window", box)
     rig.check_window_size(box)
 
-    def press_escape():
-        # Focus may reach the window a moment after it was asked for: the key is sent again
-        # until the window goes (a further Escape to a hidden window changes nothing).
-        subprocess.run(["xdotool", "windowfocus", "--sync", window], env=rig.env,
-                       capture_output=True)
-        subprocess.run(["xdotool", "key", "--window", window, "Escape"], env=rig.env, check=True)
-        time.sleep(0.2)
-        return not rig.visible_windows(program.pid)
-    wait_for("Escape to hide the window", press_escape)
+    hide_with_escape(rig, program, window)
 
     second_start_ends_at_once(rig)
     wait_for("the second start to bring the window back",

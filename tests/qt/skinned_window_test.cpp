@@ -223,17 +223,29 @@ TEST(SingleInstanceTest, TheSecondLockFailsUntilTheFirstIsGone) {
 
   ASSERT_TRUE(first.value()->announce(InstanceMode::kWindow));
   EXPECT_EQ(SingleInstance::runningMode(folder.path()), InstanceMode::kWindow);
-  int shows = 0;
-  QObject::connect(first.value().get(), &SingleInstance::showRequested, [&shows] { ++shows; });
-  EXPECT_TRUE(SingleInstance::requestShow(folder.path()));
-  EXPECT_TRUE(QTest::qWaitFor([&shows] { return shows == 1; }));
+  std::vector<bool> requests;
+  QObject::connect(first.value().get(), &SingleInstance::showRequested,
+                   [&requests](bool show) { requests.push_back(show); });
+  EXPECT_TRUE(SingleInstance::requestShow(folder.path(), false));
+  EXPECT_TRUE(QTest::qWaitFor([&requests] { return requests.size() == 1; }));
+  EXPECT_EQ(requests, std::vector<bool>{false});
 
   first.value().reset();
   auto third = SingleInstance::acquire(folder.path());
   ASSERT_TRUE(third);
   EXPECT_TRUE(third.value());
   EXPECT_EQ(SingleInstance::runningMode(folder.path()), InstanceMode::kUnknown);  // stale mode gone
-  EXPECT_FALSE(SingleInstance::requestShow(folder.path()));  // no channel in tray mode
+  EXPECT_FALSE(SingleInstance::requestShow(folder.path(), true));  // not announced yet
+
+  // In the tray the channel is open too: `--show` reaches it.
+  ASSERT_TRUE(third.value()->announce(InstanceMode::kTray));
+  EXPECT_EQ(SingleInstance::runningMode(folder.path()), InstanceMode::kTray);
+  requests.clear();
+  QObject::connect(third.value().get(), &SingleInstance::showRequested,
+                   [&requests](bool show) { requests.push_back(show); });
+  EXPECT_TRUE(SingleInstance::requestShow(folder.path(), true));
+  EXPECT_TRUE(QTest::qWaitFor([&requests] { return requests.size() == 1; }));
+  EXPECT_EQ(requests, std::vector<bool>{true});
 }
 
 }  // namespace

@@ -9,12 +9,14 @@
 namespace vm31 {
 
 CTarnwickDlg::CTarnwickDlg(DeviceLink& link, Notifier& notifier, HotplugWatch& hotplug,
-                           MainWindowPaths paths, SystemVersion systemVersion)
+                           MainWindowPaths paths, SystemVersion systemVersion,
+                           UiLanguage localeLanguage)
     : link_(link),
       notifier_(notifier),
       hotplug_(hotplug),
       paths_(std::move(paths)),
-      systemVersion_(systemVersion) {}
+      systemVersion_(systemVersion),
+      localeLanguage_(localeLanguage) {}
 
 void CTarnwickDlg::attach(const WindowPorts& ports) {
   ports_ = ports;
@@ -43,9 +45,10 @@ bool CTarnwickDlg::onInitialise() {
   }
   appliedConfig_ = mouseConfig_;
 
-  // An unreadable preferences file reads as an empty one: English, default skin name.
+  // An unreadable preferences file reads as an empty one: the locale's language, default skin
+  // name.
   Result<IniDocument> prefs = IniDocument::Load(paths_.data.prefs);
-  preferences_ = LoadPreferences(prefs ? prefs.value() : IniDocument{});
+  preferences_ = LoadPreferences(prefs ? prefs.value() : IniDocument{}, localeLanguage_);
   skin_.uiLanguage = preferences_.language;
   for (std::size_t i = 0; i < kUiTextCount; ++i) {
     texts_[i] = std::string(UiTextFor(static_cast<UiText>(i), skin_.uiLanguage));
@@ -160,6 +163,10 @@ void CTarnwickDlg::onHotplug(const HotplugEvent& event) {
 
 void CTarnwickDlg::onSecondInstance() {
   if (!notifier_.trayAvailable()) showWindow();
+}
+
+void CTarnwickDlg::onShowRequest() {
+  showWindow();
 }
 
 void CTarnwickDlg::exitProgram() {

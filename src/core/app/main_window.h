@@ -74,8 +74,9 @@ struct MainWindowPaths {
 
 class CTarnwickDlg : public WindowModel {
  public:
+  // `localeLanguage`: the language of the user's locale, used while str.ini names none.
   CTarnwickDlg(DeviceLink& link, Notifier& notifier, HotplugWatch& hotplug, MainWindowPaths paths,
-               SystemVersion systemVersion = {});
+               SystemVersion systemVersion = {}, UiLanguage localeLanguage = UiLanguage::kEnglish);
 
   // The page code; until it is set the window shows its bare background.
   void setPages(MainPages* pages) { pages_ = pages; }
@@ -113,6 +114,9 @@ class CTarnwickDlg : public WindowModel {
   // Another start of the program asked this one to come forward. With a tray nothing changes
   // (the tray is the way to the window); without one the window is shown and raised.
   void onSecondInstance();
+  // The window was asked for (`KOR_VM31 --show`, at this start or another one): shown and
+  // raised, tray or not. Without the mouse it shows the bare background.
+  void onShowRequest();
   // Closes the device, removes the tray icon and ends the process with code 0. Nothing is saved.
   void exitProgram();
 
@@ -157,6 +161,7 @@ class CTarnwickDlg : public WindowModel {
   HotplugWatch& hotplug_;
   MainWindowPaths paths_;
   SystemVersion systemVersion_;
+  UiLanguage localeLanguage_;
   MainPages* pages_ = nullptr;
   WindowPorts ports_;
 

@@ -1,6 +1,7 @@
 #include "core/settings/data_location.h"
 
 #include <array>
+#include <string_view>
 #include <system_error>
 
 #include "core/util/atomic_file.h"
@@ -32,10 +33,30 @@ std::filesystem::path ChooseDataFolder(const std::filesystem::path& executableFo
   return UserDataFolder(environment);
 }
 
-std::filesystem::path FactoryFolder(const std::filesystem::path& executableFolder) {
+std::optional<std::filesystem::path> FindInDataDirs(const std::optional<std::string>& xdgDataDirs,
+                                                    const std::filesystem::path& relative) {
+  if (!xdgDataDirs) return std::nullopt;
+  std::string_view rest = *xdgDataDirs;
+  while (!rest.empty()) {
+    const std::size_t colon = rest.find(':');
+    const std::filesystem::path dir(rest.substr(0, colon));
+    rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+    std::error_code error;
+    if (dir.is_absolute() && std::filesystem::is_directory(dir / relative, error)) {
+      return dir / relative;
+    }
+  }
+  return std::nullopt;
+}
+
+std::filesystem::path FactoryFolder(const std::filesystem::path& executableFolder,
+                                    const std::optional<std::string>& xdgDataDirs) {
   std::error_code error;
   const auto relocated = executableFolder.parent_path() / "share" / "kor-vm31" / "factory";
   if (std::filesystem::is_directory(relocated, error)) return relocated;
+  if (auto listed = FindInDataDirs(xdgDataDirs, std::filesystem::path("kor-vm31") / "factory")) {
+    return *listed;
+  }
   return VM31_FACTORY_INSTALL_DIR;
 }
 

@@ -36,9 +36,16 @@ std::filesystem::path UserDataFolder(const UserEnvironment& environment);
 std::filesystem::path ChooseDataFolder(const std::filesystem::path& executableFolder,
                                        const UserEnvironment& environment);
 
+// The first folder `<dir>/<relative>` that exists for a <dir> of $XDG_DATA_DIRS (a list
+// separated by ":"; relative entries are skipped), or nothing.
+std::optional<std::filesystem::path> FindInDataDirs(const std::optional<std::string>& xdgDataDirs,
+                                                    const std::filesystem::path& relative);
+
 // The factory files installed with the program: <prefix>/share/kor-vm31/factory found relative
-// to an executable in <prefix>/bin, else the folder configured at build time.
-std::filesystem::path FactoryFolder(const std::filesystem::path& executableFolder);
+// to an executable in <prefix>/bin, else kor-vm31/factory in a folder of $XDG_DATA_DIRS (when
+// given), else the folder configured at build time.
+std::filesystem::path FactoryFolder(const std::filesystem::path& executableFolder,
+                                    const std::optional<std::string>& xdgDataDirs = std::nullopt);
 
 // Creates `dataFolder` if needed and copies each factory file it lacks. Existing files are never
 // touched, so a user's settings survive every start.

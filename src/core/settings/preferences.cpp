@@ -54,10 +54,27 @@ std::string_view LabelKey(int group, int button) {
   return kLabelKeys[static_cast<std::size_t>(group * kLabelButtonCount + button)];
 }
 
-Preferences LoadPreferences(const IniDocument& prefs) {
+UiLanguage UiLanguageFromLocale(const LocaleEnvironment& environment) {
+  std::string_view locale;
+  for (const auto* variable : {&environment.lcAll, &environment.lcMessages, &environment.lang}) {
+    if (*variable && !(*variable)->empty()) {
+      locale = **variable;
+      break;
+    }
+  }
+  locale = locale.substr(0, locale.find_first_of(".@"));
+  if (locale == "zh_CN" || locale == "zh_SG") return UiLanguage::kSimplifiedChinese;
+  if (locale == "zh_TW" || locale == "zh_HK" || locale == "zh_MO") {
+    return UiLanguage::kTraditionalChinese;
+  }
+  return UiLanguage::kEnglish;
+}
+
+Preferences LoadPreferences(const IniDocument& prefs, UiLanguage withoutCode) {
   Preferences preferences;
   preferences.languageCode = prefs.read(kSkinsSection, kLanguageKey);
-  preferences.language = UiLanguageFromCode(preferences.languageCode);
+  preferences.language =
+      preferences.languageCode.empty() ? withoutCode : UiLanguageFromCode(preferences.languageCode);
   ReadAllButLanguage(prefs, preferences);
   return preferences;
 }

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -51,9 +52,25 @@ struct Preferences {
   ButtonLabels labels;
 };
 
+// The locale variables of the user's environment; empty optionals are unset variables.
+struct LocaleEnvironment {
+  std::optional<std::string> lcAll{};       // LC_ALL
+  std::optional<std::string> lcMessages{};  // LC_MESSAGES
+  std::optional<std::string> lang{};        // LANG
+};
+
+// The language of the user's locale, for a str.ini without a "Lan" value. The first of LC_ALL,
+// LC_MESSAGES and LANG that is set and not empty names the locale, as for the C library's
+// messages. Its language and territory ("zh_CN" of "zh_CN.UTF-8@pinyin") choose: zh_CN and
+// zh_SG Simplified Chinese, zh_TW, zh_HK and zh_MO Traditional Chinese, anything else English.
+UiLanguage UiLanguageFromLocale(const LocaleEnvironment& environment);
+
 // Reads "Lan" first (it selects the caption section), then the captions, the colour texts and
-// the skin name. Every value is cut to 1023 characters.
-Preferences LoadPreferences(const IniDocument& prefs);
+// the skin name. Every value is cut to 1023 characters. A missing or empty "Lan" gives
+// `withoutCode` (the locale's language); a "Lan" value, whatever it is, wins over it. The
+// program never writes "Lan", so the choice follows the locale until the user sets one.
+Preferences LoadPreferences(const IniDocument& prefs,
+                            UiLanguage withoutCode = UiLanguage::kEnglish);
 
 // Everything LoadPreferences reads except the language, which stays as it is in `preferences`
 // (the captions come from that language's section). Used when edits were cancelled, so the

@@ -4,6 +4,8 @@
 #include <set>
 #include <system_error>
 
+#include "core/settings/data_location.h"
+
 namespace vm31 {
 namespace {
 
@@ -19,10 +21,14 @@ std::optional<std::filesystem::path> UserSkinsRoot(const SkinEnvironment& enviro
   return std::nullopt;
 }
 
-std::filesystem::path InstalledSkinsRoot(const std::filesystem::path& executableFolder) {
+std::filesystem::path InstalledSkinsRoot(const std::filesystem::path& executableFolder,
+                                         const std::optional<std::string>& xdgDataDirs) {
   std::error_code error;
   const auto relocated = executableFolder.parent_path() / "share" / "kor-vm31" / "Skins";
   if (std::filesystem::is_directory(relocated, error)) return relocated;
+  if (auto listed = FindInDataDirs(xdgDataDirs, std::filesystem::path("kor-vm31") / "Skins")) {
+    return *listed;
+  }
   // The factory files are installed to <datadir>/kor-vm31/factory, the skins beside them.
   return std::filesystem::path(VM31_FACTORY_INSTALL_DIR).parent_path() / "Skins";
 }
@@ -39,7 +45,7 @@ std::vector<std::filesystem::path> SkinsRoots(const std::filesystem::path& execu
                                               const SkinEnvironment& environment) {
   std::vector<std::filesystem::path> roots;
   if (auto user = UserSkinsRoot(environment)) roots.push_back(*user);
-  roots.push_back(InstalledSkinsRoot(executableFolder));
+  roots.push_back(InstalledSkinsRoot(executableFolder, environment.xdgDataDirs));
   roots.push_back(executableFolder / "Skins");
   return roots;
 }

@@ -6,7 +6,8 @@
 // three roots, searched in this order:
 //   1. the user's own skins: $XDG_DATA_HOME/kor-vm31/Skins (default ~/.local/share/...);
 //   2. the installed skins: <prefix>/share/kor-vm31/Skins beside an executable in <prefix>/bin,
-//      else the data folder configured at build time;
+//      else kor-vm31/Skins in a folder of $XDG_DATA_DIRS, else the data folder configured at
+//      build time;
 //   3. the executable's own Skins folder (the build tree, an unpacked portable copy).
 // `CurrentSkinFolder` for a skin name is the folder of that name in the first root that holds
 // one with "/main.png" in it, so a user's copy of a skin overrides the installed one. When no root
@@ -73,6 +74,7 @@ inline constexpr std::string_view kLoadImageFailedMessage = "LoadPng---Load imag
 struct SkinEnvironment {
   std::optional<std::string> xdgDataHome;
   std::optional<std::string> home;
+  std::optional<std::string> xdgDataDirs{};  // where installed skins are looked for next
 };
 
 // The skin roots in search order (user, installed, executable). The user's root is left out

@@ -69,6 +69,11 @@ std::filesystem::path ProgramFolder() {
   return std::filesystem::current_path(error);
 }
 
+UiLanguage LocaleLanguage() {
+  return UiLanguageFromLocale(
+      LocaleEnvironment{Environment("LC_ALL"), Environment("LC_MESSAGES"), Environment("LANG")});
+}
+
 std::filesystem::path ProgramDataFolder() {
   const UserEnvironment environment{Environment("XDG_CONFIG_HOME"), Environment("HOME")};
   return ChooseDataFolder(ProgramFolder(), environment);
@@ -79,7 +84,7 @@ DataFiles DefaultDataFiles() {
     const auto programFolder = ProgramFolder();
     const auto folder = ProgramDataFolder();
     if (folder != programFolder) {
-      if (auto filled = FillFromFactory(folder, FactoryFolder(programFolder)); !filled) {
+      if (auto filled = FillFromFactory(folder, FactoryFolder(programFolder, Environment("XDG_DATA_DIRS"))); !filled) {
         PrintError("warning: " + filled.error().message);
       }
     }
@@ -89,7 +94,7 @@ DataFiles DefaultDataFiles() {
 }
 
 Result<DeviceDefinition> LoadProgramDeviceDefinition() {
-  return LoadDeviceDefinition(ProgramDataFolder(), FactoryFolder(ProgramFolder()));
+  return LoadDeviceDefinition(ProgramDataFolder(), FactoryFolder(ProgramFolder(), Environment("XDG_DATA_DIRS")));
 }
 
 namespace {

@@ -13,6 +13,7 @@
 
 #include "core/device/device_definition.h"
 #include "core/settings/data_location.h"
+#include "core/settings/preferences.h"
 #include "core/util/result.h"
 
 namespace vm31::cli {
@@ -45,6 +46,9 @@ std::optional<ParsedArgs> ParseArgs(const std::vector<std::string>& args,
 
 // The folder vm31ctl runs from (the current folder when /proc/self/exe cannot be read).
 std::filesystem::path ProgramFolder();
+
+// The language of the user's locale, for a str.ini without a "Lan" value (as the program).
+UiLanguage LocaleLanguage();
 
 // The data folder the program itself would use (beside vm31ctl or the per-user folder), as a
 // path only: nothing is created or filled.

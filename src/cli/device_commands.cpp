@@ -291,7 +291,7 @@ int RunApply(const std::vector<std::string>& args) {
                   configPath.string() + ": " + saved.error().message);
   }
   // A record never saved by this program shows the factory captions, and Apply writes those.
-  Preferences preferences = LoadPreferences(prefs.value());
+  Preferences preferences = LoadPreferences(prefs.value(), LocaleLanguage());
   const ButtonLabels labels =
       firstRunFlag == 0 ? FactoryButtonLabels(preferences.language) : preferences.labels;
   SaveLabels(prefs.value(), preferences.language, labels);

@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/util/text.h"
 #include "platform/linux/executable_folder.h"
 
 namespace vm31::cli {
@@ -99,35 +100,6 @@ Result<DeviceDefinition> LoadProgramDeviceDefinition() {
 
 namespace {
 
-// The length of the valid UTF-8 sequence at the start of `text`; 0 when it does not start one
-// (a stray continuation byte, an overlong form, a surrogate, beyond U+10FFFF, cut short).
-std::size_t Utf8SequenceLength(std::string_view text) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(0);
-  if (lead < 0x80) return 1;
-  std::size_t length = 0;
-  unsigned char low = 0x80;  // bounds of the second byte, which rule out overlongs and surrogates
-  unsigned char high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
-  for (std::size_t i = 2; i < length; ++i) {
-    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-  }
-  return length;
-}
-
 void AppendEscaped(std::string& out, unsigned char byte) {
   char escape[8];
   std::snprintf(escape, sizeof escape, "\\x%02x", byte);
@@ -141,7 +113,8 @@ std::string TerminalText(std::string_view text) {
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = Utf8SequenceLength(text.substr(i));
+    char32_t codePoint = 0;
+    const std::size_t length = DecodeUtf8(text, i, codePoint);
     if (length == 0 || lead < 0x20 || lead == 0x7F) {
       AppendEscaped(out, lead);
       ++i;

@@ -82,41 +82,6 @@ std::string Utf16LeToUtf8(const std::uint8_t* begin, const std::uint8_t* end) {
   return out;
 }
 
-// Decodes one UTF-8 sequence at text[i]; returns its length, or 0 for a byte that does not start
-// a valid sequence (overlong forms, surrogates and values above U+10FFFF are invalid).
-std::size_t DecodeUtf8(std::string_view text, std::size_t i, char32_t& codePoint) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
-  const unsigned char lead = byte(0);
-  if (lead < 0x80) {
-    codePoint = lead;
-    return 1;
-  }
-  std::size_t length;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (i + length > text.size()) return 0;
-  if (byte(1) < low || byte(1) > high) return 0;
-  for (std::size_t k = 2; k < length; ++k) {
-    if ((byte(k) & 0xC0) != 0x80) return 0;
-  }
-  codePoint = lead & (0x7F >> length);
-  for (std::size_t k = 1; k < length; ++k) codePoint = (codePoint << 6) | (byte(k) & 0x3F);
-  return length;
-}
-
 // UTF-8 as UTF-16LE; each byte of an invalid sequence becomes U+FFFD.
 void AppendUtf16Le(Bytes& out, std::string_view text) {
   auto appendUnit = [&out](char32_t unit) {

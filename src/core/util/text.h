@@ -17,6 +17,10 @@ std::int32_t ParseLeadingInt(std::string_view text);
 // A byte that does not start a valid sequence counts as one character.
 std::string TruncateCharacters(std::string_view text, std::size_t maxCharacters);
 
+// Decodes one UTF-8 sequence at text[i]; returns its length, or 0 for a byte that does not start
+// a valid sequence (overlong forms, surrogates, values above U+10FFFF, a sequence cut short).
+std::size_t DecodeUtf8(std::string_view text, std::size_t i, char32_t& codePoint);
+
 // Case-insensitive equality for ASCII letters; other bytes must match exactly.
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
 

@@ -25,7 +25,7 @@ packages=(
   clang libclang-rt-14-dev strace util-linux
   # the kernel test: a qemu guest booted from an initramfs built with busybox; the libraries
   # that the guest's udevadm (from the udev package, see tests/kernel) loads
-  qemu-system-x86 busybox-static xz-utils libkmod2 libacl1 libblkid1 libcap2 libselinux1
+  qemu-system-x86 busybox-static xz-utils zstd libkmod2 libacl1 libblkid1 libcap2 libselinux1
   # the Debian package: man pages from --help, CPack's dependency list, its checks
   help2man dpkg-dev fakeroot file lintian desktop-file-utils appstream
 )

@@ -106,6 +106,9 @@ nlohmann::ordered_json EventAsJson(const DeviceEvent& event) {
     case DeviceEventCode::kAccessDenied:
       object = {{"event", "accessDenied"}};
       break;
+    case DeviceEventCode::kBusy:
+      object = {{"event", "busy"}};
+      break;
     default:
       object = {{"event", "deviceEvent"}, {"code", event.code}, {"value", event.value}};
       break;

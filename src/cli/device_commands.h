@@ -9,7 +9,8 @@
 namespace vm31::cli {
 
 // vm31ctl status [--json]: whether the mouse is present; when it is, its sensor type, rate and
-// option bytes. Exit 0 present, 1 absent or not accessible.
+// option bytes. Exit 0 present, 1 absent or not accessible, 4 busy with another program (the
+// table of vm31ctl --help).
 int RunStatus(const std::vector<std::string>& args);
 
 // vm31ctl apply [--config FILE] [--prefs FILE]: open, handshake, sensor refresh, then the apply

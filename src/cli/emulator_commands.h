@@ -12,9 +12,9 @@ namespace vm31::cli {
 //   press rate 1000|500|250|125 | dpi 1..4 | group 1|2 | macro N
 //   fault no-reply|overlong|wrong-index on|off | unplug-at N | latency MICROSECONDS
 //   status
-// Exit 0 done, 1 the emulator is not running, 2 bad usage or a refused request, 3 the device
-// definition or the trace file is unusable, 4 the emulated mouse cannot be served (another one
-// runs, a socket failed).
+// Exit 0 done, 1 the emulator is not running (or gave no answer), 2 bad usage or a refused
+// request, 3 the device definition, the trace file or the runtime folder is unusable, 4 the
+// emulated mouse cannot be served (another one runs, a socket failed).
 int RunEmulator(const std::vector<std::string>& args);
 
 }  // namespace vm31::cli

@@ -465,7 +465,7 @@ void PrintIgnoredSections(const std::filesystem::path& path, const MacroNameList
   }
 }
 
-// What is wrong with how the macro's lines read, in words: the "ItemCount" issue and the cut
+// What is wrong with how the macro's lines read, in words: the "ItemCount" problem and the cut
 // lines; empty when nothing is.
 std::vector<std::string> LineNotes(const MacroLineList& lines) {
   std::vector<std::string> notes;

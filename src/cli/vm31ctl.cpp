@@ -122,10 +122,10 @@ int Run(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
   vm31::linux_platform::InstallLinuxFileSystemEdge();
-  // Saves killed in an earlier run leave their temporary files behind.
-  vm31::RemoveStaleTemporaryFiles(vm31::cli::ProgramDataFolder());
   // Errors are values throughout; an exception here is a fault, reported instead of an abort.
   try {
+    // Saves killed in an earlier run leave their temporary files behind.
+    vm31::RemoveStaleTemporaryFiles(vm31::cli::ProgramDataFolder());
     return Run(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const std::filesystem::filesystem_error& error) {
     vm31::cli::PrintError(error.what());

@@ -54,9 +54,33 @@ struct CommandLine {
 
 // --help, --version and --show, nothing else. Answered before any display is opened, so --help
 // and --version work on a bare console.
+// Qt's own options ("-platform offscreen", "-session ID" from a session manager's restore, ...)
+// are left to the application object, which takes them out of the arguments later.
+bool IsQtOption(const QString& argument, bool& takesValue) {
+  static const QStringList withValue = {
+      "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+      "qwindowtitle", "qwindowicon", "display", "geometry", "session", "style", "stylesheet"};
+  static const QStringList flags = {"reverse", "widgetcount", "nograb", "dograb", "sync",
+                                    "qmljsdebugger", "testability"};
+  if (!argument.startsWith(QLatin1Char('-'))) return false;
+  QString name = argument.mid(argument.startsWith(QStringLiteral("--")) ? 2 : 1);
+  const bool inlineValue = name.contains(QLatin1Char('='));
+  name = name.section(QLatin1Char('='), 0, 0);
+  takesValue = withValue.contains(name) && !inlineValue;
+  return withValue.contains(name) || flags.contains(name);
+}
+
 CommandLine ParseCommandLine(int argc, char** argv) {
   QStringList arguments;
-  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  for (int i = 0; i < argc; ++i) {
+    const QString argument = QString::fromLocal8Bit(argv[i]);
+    bool takesValue = false;
+    if (i > 0 && IsQtOption(argument, takesValue)) {
+      if (takesValue) ++i;
+      continue;
+    }
+    arguments << argument;
+  }
   QCoreApplication::setApplicationName(QStringLiteral("KOR_VM31"));
   QCoreApplication::setApplicationVersion(QStringLiteral(VM31_VERSION));
 

@@ -4,7 +4,6 @@
 # (setpriv), so it needs root; skipped (77) otherwise.
 set -uo pipefail
 bin=$1
-ctl="$bin/vm31ctl"
 [ "$(id -u)" -eq 0 ] || { echo "skipped: needs root to run the emulator as another user"; exit 77; }
 work=$(mktemp -d)
 emulator=
@@ -14,6 +13,11 @@ cleanup() {
 }
 trap cleanup EXIT
 chmod 0755 "$work"
+# The other users run a portable copy: the build's folder may be closed to them (a clone in
+# root's home folder).
+mkdir "$work/bin" && cp "$bin/vm31ctl" "$bin/config.bin" "$bin/str.ini" "$bin/record.ini" "$work/bin/"
+chmod -R a+rX "$work/bin"
+ctl="$work/bin/vm31ctl"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 

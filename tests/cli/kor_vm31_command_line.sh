@@ -24,6 +24,12 @@ grep -q '^Usage: KOR_VM31 \[options\]' "$work/out" || fail "--help has no usage 
 version=$(bare --version) || fail "--version ended with $?"
 [[ $version =~ ^KOR_VM31\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "--version printed '$version'"
 
+# Qt's own options (a session manager restores with "-session ID") are the toolkit's, not errors.
+for arguments in "-platform offscreen --version" "--version -session 1a2b3c" "-style=Fusion --version"; do
+  # shellcheck disable=SC2086
+  [ "$(bare $arguments)" = "$version" ] || fail "'$arguments' did not print the version"
+done
+
 for arguments in "--bogus" "extra" "--show extra" "-x"; do
   status=0
   # shellcheck disable=SC2086

@@ -175,12 +175,15 @@ int RemoveStaleTemporaryFiles(const std::filesystem::path& folder, std::chrono::
   if (error) return 0;
   const auto limit = std::filesystem::file_time_type::clock::now() - olderThan;
   int removed = 0;
-  for (const auto& entry : entries) {
+  // Stepped with increment(error): a folder that fails midway ends the sweep, never throws.
+  for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+    const std::filesystem::directory_entry& entry = *entries;
     if (!IsTemporarySiblingName(entry.path().filename().string())) continue;
-    if (!entry.is_regular_file(error) || entry.is_symlink(error)) continue;
-    const auto modified = entry.last_write_time(error);
-    if (error || modified > limit) continue;
-    if (std::filesystem::remove(entry.path(), error)) ++removed;
+    std::error_code entryError;
+    if (!entry.is_regular_file(entryError) || entry.is_symlink(entryError)) continue;
+    const auto modified = entry.last_write_time(entryError);
+    if (entryError || modified > limit) continue;
+    if (std::filesystem::remove(entry.path(), entryError)) ++removed;
   }
   return removed;
 }

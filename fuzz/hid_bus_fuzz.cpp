@@ -169,9 +169,11 @@ class CountingSink : public vm31::EventSink {
 };
 
 void CheckApplyOutcome(const vm31::ApplyOutcome& outcome) {
-  if (outcome.failedStep) {
-    FUZZ_CHECK(outcome.error.has_value());
-    FUZZ_CHECK(!outcome.message().empty());
+  // Every failed step carries its error, every skipped one the read it lacked; each is named.
+  for (const vm31::ApplyStepProblem& problem : outcome.problems) {
+    if (problem.result == vm31::ApplyStepResult::kFailed) FUZZ_CHECK(problem.error.has_value());
+    if (problem.result == vm31::ApplyStepResult::kSkipped) FUZZ_CHECK(problem.missing.has_value());
+    FUZZ_CHECK(outcome.message().find(vm31::ApplyStepName(problem.step)) != std::string::npos);
   }
   for (int slot : outcome.mismatchedMacroSlots) FUZZ_CHECK(slot >= 1 && slot <= vm31::kMacroCount);
   if (outcome.ok()) FUZZ_CHECK(outcome.message().empty());

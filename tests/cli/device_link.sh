@@ -8,45 +8,16 @@ bin=$1
 ctl=${VM31CTL:-"$bin/vm31ctl"}
 files="$bin/vm31ctl"
 here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d)
+source "$here/lib/emulator_rig.sh"
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-emulator_pid=
-watch_pid=
-cleanup() {
-  [ -n "$watch_pid" ] && kill "$watch_pid" 2>/dev/null
-  [ -n "$emulator_pid" ] && kill "$emulator_pid" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-start_emulator() {  # start_emulator ARGS...: runs it in the background, waits until it answers
-  "$ctl" emulator run "$@" >"$work/emulator.log" 2>&1 &
-  emulator_pid=$!
-  for _ in $(seq 100); do
-    "$ctl" emulator status >/dev/null 2>&1 && return 0
-    sleep 0.05
-  done
-  echo "FAIL: the emulator did not start:"; cat "$work/emulator.log"
-  exit 1  # everything else depends on it
-}
 stop_emulator() {
   kill -INT "$emulator_pid"
   wait "$emulator_pid"
   local status=$?
   emulator_pid=
   [ "$status" -eq 0 ] || fail "emulator run ended with $status on SIGINT"
-}
-# wait_for FILE TEXT: until FILE holds a line with TEXT (5 s at most).
-wait_for() {
-  for _ in $(seq 100); do
-    grep -q -- "$2" "$1" && return 0
-    sleep 0.05
-  done
-  fail "no \"$2\" in $1:"; sed 's/^/  | /' "$1"; return 1
 }
 # wait_count FILE TEXT N: until FILE holds N lines with TEXT (5 s at most). Presses made before
 # watch has reopened the mouse are lost, as with a real mouse, so the tests wait for the reopen.

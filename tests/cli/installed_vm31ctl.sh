@@ -8,18 +8,7 @@ set -uo pipefail
 bin=$1
 build=$(dirname "$bin")
 here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d)
-emulator_pid=
-watch_pid=
-cleanup() {
-  [ -n "$watch_pid" ] && kill "$watch_pid" 2>/dev/null
-  [ -n "$emulator_pid" ] && kill "$emulator_pid" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$here/lib/emulator_rig.sh"
 
 DESTDIR="$work/root" cmake --install "$build" >"$work/install.log" 2>&1 ||
   { echo "FAIL: cmake --install:"; cat "$work/install.log"; exit 1; }
@@ -34,28 +23,10 @@ mkdir -p "$HOME"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 data="$XDG_CONFIG_HOME/kor-vm31"
 
-start_emulator() {
-  "$ctl" emulator run "$@" >"$work/emulator.log" 2>&1 &
-  emulator_pid=$!
-  for _ in $(seq 100); do
-    "$ctl" emulator status >/dev/null 2>&1 && return 0
-    sleep 0.05
-  done
-  echo "FAIL: the emulator did not start:"; cat "$work/emulator.log"
-  exit 1
-}
 stop_emulator() {
   kill -INT "$emulator_pid"
   wait "$emulator_pid" || fail "emulator run ended with $? on SIGINT"
   emulator_pid=
-}
-# wait_for FILE TEXT: until FILE holds TEXT (5 s at most).
-wait_for() {
-  for _ in $(seq 100); do
-    grep -qF -- "$2" "$1" && return 0
-    sleep 0.05
-  done
-  fail "no '$2' in $1:"; sed -n l "$1"; return 1
 }
 
 start_emulator --sensor-type 2 --trace "$work/trace.jsonl"

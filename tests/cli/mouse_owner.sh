@@ -6,26 +6,12 @@
 set -uo pipefail
 bin=$1
 ctl="$bin/vm31ctl"
-work=$(mktemp -d)
+source "$(dirname "$0")/lib/emulator_rig.sh"
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-emulator_pid=
-cleanup() {
-  [ -n "$emulator_pid" ] && kill "$emulator_pid" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-start_emulator() {  # start_emulator LATENCY_US
-  "$ctl" emulator run >"$work/emulator.log" 2>&1 &
-  emulator_pid=$!
-  for _ in $(seq 100); do
-    "$ctl" emulator status >/dev/null 2>&1 && break
-    sleep 0.05
-  done
+start_slow_emulator() {  # start_slow_emulator LATENCY_US
+  start_emulator
   "$ctl" emulator fault latency "$1" >/dev/null || { echo "FAIL: the emulator did not start"; exit 1; }
 }
 stop_emulator() {
@@ -40,7 +26,7 @@ stop_emulator() {
 
 # 40 ms a transfer: the apply's ~170 transfers keep the mouse for about 7 s, longer than a
 # second client waits.
-start_emulator 40000
+start_slow_emulator 40000
 "$ctl" apply --config "$work/config.bin" --prefs "$work/str.ini" >"$work/apply.out" 2>&1 &
 apply_pid=$!
 sleep 1  # past the handshake and the sensor refresh: the apply itself holds the mouse now
@@ -56,7 +42,7 @@ wait "$apply_pid"; status=$?
 stop_emulator
 
 # Two applies at once, each well within the other's patience: both succeed, one after the other.
-start_emulator 3000
+start_slow_emulator 3000
 cp "$work/config.bin" "$work/second.bin"
 "$ctl" apply --config "$work/config.bin" --prefs "$work/str.ini" >"$work/first.out" 2>&1 &
 first_pid=$!

@@ -11,7 +11,7 @@
 #include "core/macros/macro_store.h"
 #include "core/settings/config_file.h"
 #include "core/settings/value_labels.h"
-#include "core/ui/text_table.h"
+#include "core/text/text_table.h"
 
 namespace vm31::cli {
 namespace {

@@ -14,10 +14,10 @@
 #include <string_view>
 #include <vector>
 
+#include "core/app/layout.h"
 #include "core/app/main_window.h"
 #include "core/keys/function_menu.h"
 #include "core/macros/step_list.h"
-#include "core/ui/layout.h"
 #include "core/ui/system_mouse.h"
 
 namespace vm31 {

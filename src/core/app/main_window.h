@@ -19,10 +19,10 @@
 #include "core/settings/data_location.h"
 #include "core/settings/mouse_config.h"
 #include "core/settings/preferences.h"
+#include "core/text/text_table.h"
 #include "core/ui/fonts.h"
 #include "core/ui/ports.h"
 #include "core/ui/skin.h"
-#include "core/ui/text_table.h"
 #include "core/util/result.h"
 
 namespace vm31 {

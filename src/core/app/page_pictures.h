@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "core/app/layout.h"
 #include "core/settings/mouse_config.h"
-#include "core/ui/layout.h"
 
 namespace vm31::page_picture {
 

@@ -8,8 +8,8 @@
 
 #include "core/device/ports.h"
 #include "core/settings/mouse_config.h"
+#include "core/text/text_table.h"
 #include "core/ui/ports.h"
-#include "core/ui/text_table.h"
 
 namespace vm31 {
 

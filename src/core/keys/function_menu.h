@@ -14,7 +14,7 @@
 
 #include "core/settings/mouse_config.h"
 #include "core/settings/preferences.h"
-#include "core/ui/text_table.h"
+#include "core/text/text_table.h"
 
 namespace vm31 {
 

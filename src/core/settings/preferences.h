@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "core/settings/ini_file.h"
-#include "core/ui/text_table.h"
+#include "core/text/text_table.h"
 
 namespace vm31 {
 

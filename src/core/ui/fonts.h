@@ -6,8 +6,8 @@
 #include <span>
 #include <string_view>
 
+#include "core/text/text_table.h"
 #include "core/ui/ports.h"
-#include "core/ui/text_table.h"
 
 namespace vm31 {
 

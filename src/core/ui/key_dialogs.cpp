@@ -3,7 +3,7 @@
 #include "core/keys/key_tables.h"
 #include "core/macros/macro_store.h"
 #include "core/settings/ini_file.h"
-#include "core/ui/dialog_texts.h"
+#include "core/text/dialog_texts.h"
 #include "core/util/text.h"
 
 namespace vm31 {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/ui/dialog_texts.h"
+#include "core/text/dialog_texts.h"
 
 namespace vm31 {
 

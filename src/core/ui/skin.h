@@ -21,8 +21,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/text/text_table.h"
 #include "core/ui/ports.h"
-#include "core/ui/text_table.h"
 
 namespace vm31 {
 

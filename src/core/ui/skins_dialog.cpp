@@ -4,7 +4,7 @@
 #include <string_view>
 #include <utility>
 
-#include "core/ui/dialog_texts.h"
+#include "core/text/dialog_texts.h"
 
 namespace vm31 {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/ui/text_table.h"
+#include "core/text/text_table.h"
 
 namespace vm31 {
 

@@ -1,4 +1,4 @@
-#include "core/ui/text_table.h"
+#include "core/text/text_table.h"
 
 #include <array>
 

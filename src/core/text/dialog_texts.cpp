@@ -1,4 +1,4 @@
-#include "core/ui/dialog_texts.h"
+#include "core/text/dialog_texts.h"
 
 namespace vm31 {
 namespace {

@@ -3,6 +3,8 @@
 # corpus, in the ASan+UBSan build (build-asan/, built here when needed). Fails on any finding;
 # the input that found it is kept in build-asan/fuzz-findings/<target>-crash-... and reproduces
 # with `build-asan/fuzz/<target> FILE`. A long run: bash scripts/fuzz.sh 300
+# VM31_FUZZ_SEED fixes libFuzzer's random seed (the test run uses 1, so the same commit explores
+# the same inputs first on every machine); unset, each run explores anew.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-20}
@@ -20,7 +22,8 @@ for corpus in fuzz/corpus/*/; do
   target=$(basename "$corpus")
   scratch=$(mktemp -d)
   # New inputs go to the scratch folder; the committed seeds are only read.
-  if build-asan/fuzz/"$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  if build-asan/fuzz/"$target" -max_total_time="$seconds" ${VM31_FUZZ_SEED:+-seed="$VM31_FUZZ_SEED"} \
+      -timeout=10 -rss_limit_mb=2048 \
       -print_final_stats=1 -artifact_prefix="$findings/$target-" "$scratch" "$corpus" \
       >"$findings/$target.log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$findings/$target.log")

@@ -10,6 +10,7 @@
 #include "core/macros/macro_compiler.h"
 #include "core/macros/macro_store.h"
 #include "core/settings/config_file.h"
+#include "core/settings/report_rate.h"
 #include "core/settings/value_labels.h"
 #include "core/text/text_table.h"
 
@@ -134,30 +135,9 @@ std::string FunctionName(std::uint8_t code) {
   return name.empty() ? "(no function: does nothing)" : std::string(name);
 }
 
-std::string_view ReportRateText(std::uint8_t code) {
-  switch (code) {
-    case 1:
-      return "1000 Hz";
-    case 2:
-      return "500 Hz";
-    case 4:
-      return "250 Hz";
-    case 8:
-      return "125 Hz";
-    default:
-      return "not a report rate";
-  }
-}
-
-std::string LevelLabel(int mode, std::uint8_t level) {
-  switch (mode) {
-    case 1:
-      return StandardLevelLabel(level);
-    case 2:
-      return RespirationLevelLabel(level);
-    default:
-      return NeonLevelLabel(level);
-  }
+std::string ReportRateText(std::uint8_t code) {
+  const ReportRate* rate = FindReportRate(code);
+  return rate ? std::to_string(rate->hz) + " Hz" : "not a report rate";
 }
 
 // Loads config.bin for a command; prints the error and returns false when it would not load.
@@ -190,7 +170,7 @@ void PrintText(const std::filesystem::path& path, std::uint8_t flag, const Mouse
   std::printf("file: %s\n", TerminalText(path.string()).c_str());
   std::printf("firstRunFlag: %u\n", flag);
   std::printf("reportRateCode: %u (%s)\n", config.reportRateCode(),
-              std::string(ReportRateText(config.reportRateCode())).c_str());
+              ReportRateText(config.reportRateCode()).c_str());
   for (int stage = 0; stage < kDpiStageCount; ++stage) {
     const auto color = config.dpiColor(stage);
     std::printf(
@@ -204,7 +184,7 @@ void PrintText(const std::filesystem::path& path, std::uint8_t flag, const Mouse
   for (int mode = 1; mode <= kLightModeCount; ++mode) {
     std::printf("light mode %d (%s): lightLevel %u (%s), rgbEffect %u (%s)\n", mode,
                 LightModeLabel(mode, kCliLanguage).c_str(), config.lightLevel(mode),
-                LevelLabel(mode, config.lightLevel(mode)).c_str(), config.rgbEffect(mode),
+                LightLevelLabel(mode, config.lightLevel(mode)).c_str(), config.rgbEffect(mode),
                 RgbEffectLabel(config.rgbEffect(mode), kCliLanguage).c_str());
   }
   const std::pair<const char*, std::size_t> systemFields[] = {
@@ -311,7 +291,7 @@ RangeCheck CheckRanges(const MouseConfig& config) {
     problems.push_back(field + " = " + std::to_string(value) + ": " + rule);
   };
   const std::uint8_t rate = config.reportRateCode();
-  if (rate != 1 && rate != 2 && rate != 4 && rate != 8) {
+  if (FindReportRate(rate) == nullptr) {
     problem("reportRateCode", rate, "not 1, 2, 4 or 8; the report rate command is not understood");
   }
   for (int stage = 0; stage < kDpiStageCount; ++stage) {
@@ -328,11 +308,10 @@ RangeCheck CheckRanges(const MouseConfig& config) {
     }
   }
   if (config.lightMode() > 3) problem("lightMode", config.lightMode(), "above 3");
-  const int levelCounts[] = {10, 5, 30};
   for (int mode = 1; mode <= kLightModeCount; ++mode) {
-    if (config.lightLevel(mode) >= levelCounts[mode - 1]) {
+    if (config.lightLevel(mode) >= LightLevelCount(mode)) {
       problem("lightLevel[" + std::to_string(mode - 1) + "]", config.lightLevel(mode),
-              "beyond the " + std::to_string(levelCounts[mode - 1]) + " levels of mode " +
+              "beyond the " + std::to_string(LightLevelCount(mode)) + " levels of mode " +
                   std::to_string(mode));
     }
   }

@@ -94,6 +94,8 @@ struct KeyFunctionRow {
 // Every row, in code order.
 std::span<const KeyFunctionRow, kKeyFunctionCount> KeyFunctionTable();
 
+// The row of one of the enumerators (a value cast from an unchecked byte is not one: use
+// FindKeyFunction).
 const KeyFunctionRow& KeyFunctionRowOf(KeyFunction function);
 
 // The row of a stored or chosen function code; nullptr for any code outside 0..15.

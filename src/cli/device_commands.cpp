@@ -17,6 +17,7 @@
 #include "core/settings/config_file.h"
 #include "core/settings/ini_file.h"
 #include "core/settings/preferences.h"
+#include "core/settings/report_rate.h"
 #include "platform/linux/linux_device_backend.h"
 
 namespace vm31::cli {
@@ -41,18 +42,10 @@ std::string Hex2(int value) {
 std::string EventInWords(const DeviceEvent& event) {
   switch (static_cast<DeviceEventCode>(event.code)) {
     case DeviceEventCode::kReportRate:
-      switch (event.value) {
-        case 1:
-          return "report rate 1000 Hz";
-        case 2:
-          return "report rate 500 Hz";
-        case 4:
-          return "report rate 250 Hz";
-        case 8:
-          return "report rate 125 Hz";
-        default:
-          return "report rate switched (unknown code " + std::to_string(event.value) + ")";
+      if (const ReportRate* rate = FindReportRate(event.value)) {
+        return "report rate " + std::to_string(rate->hz) + " Hz";
       }
+      return "report rate switched (unknown code " + std::to_string(event.value) + ")";
     case DeviceEventCode::kDpiStage:
       return "DPI stage " + std::to_string(event.value);
     case DeviceEventCode::kKeyGroup:
@@ -80,12 +73,8 @@ nlohmann::ordered_json EventAsJson(const DeviceEvent& event) {
   switch (static_cast<DeviceEventCode>(event.code)) {
     case DeviceEventCode::kReportRate: {
       object = {{"event", "reportRate"}, {"code", event.value}};
-      const int hz = event.value == 1   ? 1000
-                     : event.value == 2 ? 500
-                     : event.value == 4 ? 250
-                     : event.value == 8 ? 125
-                                        : 0;
-      object["hz"] = hz == 0 ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(hz);
+      const ReportRate* rate = FindReportRate(event.value);
+      object["hz"] = rate ? nlohmann::ordered_json(rate->hz) : nlohmann::ordered_json(nullptr);
       break;
     }
     case DeviceEventCode::kDpiStage:

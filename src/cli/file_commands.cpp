@@ -6,10 +6,12 @@
 
 #include "cli/cli_support.h"
 #include "core/keys/key_encoding.h"
+#include "core/keys/key_functions.h"
 #include "core/keys/key_tables.h"
 #include "core/macros/macro_compiler.h"
 #include "core/macros/macro_store.h"
 #include "core/settings/config_file.h"
+#include "core/settings/report_rate.h"
 #include "core/settings/value_labels.h"
 #include "core/text/text_table.h"
 
@@ -61,70 +63,86 @@ struct Parameter {
   std::string text;  // the value in words
 };
 
-// The attributes the button's function uses, by field name, with their meaning.
-std::vector<Parameter> ButtonParameters(const MouseConfig& config, int group, int button) {
-  auto attribute = [&](KeyAttribute a) { return config.keyAttribute(group, a, button); };
-  std::vector<Parameter> parameters;
-  auto add = [&](std::string name, std::uint8_t value, std::string text) {
-    parameters.push_back({std::move(name), value, std::move(text)});
-  };
-  switch (config.keyFunction(group, button)) {
-    case 6: {
-      const std::uint8_t stage = config.dpiSwitchStage(group, button);
-      add("dpiSwitchStage", stage, std::string(DpiOperationName(stage)));
+// The record's field name of each key attribute, by attribute number.
+constexpr std::array<std::string_view, kKeyAttributeCount> kAttributeNames{
+    "keyFunction", "mediaIndex", "mediaCode",  "windowsIndex", "windowsCode", "windowsClass",
+    "fireIndex",   "fireKey",    "fireSpeed",  "fireCount",    "singleKey",   "comboModifiers",
+    "comboKey1",   "comboKey2",  "macroIndex", "macroMode"};
+
+std::string AttributeName(KeyAttribute attribute) {
+  return std::string(kAttributeNames[static_cast<std::size_t>(attribute)]);
+}
+
+std::string ModifiersText(std::uint8_t modifiers) {
+  std::string names;
+  for (const KeyName& modifier : ModifierNameTable()) {
+    if ((modifiers & modifier.code) != 0)
+      names += (names.empty() ? "" : " + ") + std::string(modifier.name);
+  }
+  return Hex(modifiers) + (names.empty() ? "" : " (" + names + ")");
+}
+
+// A key attribute's value in words.
+std::string AttributeText(KeyAttribute attribute, std::uint8_t value) {
+  switch (attribute) {
+    case KeyAttribute::kWindowsIndex:
+      return ListEntryText(value, WindowsKeyNames());
+    case KeyAttribute::kMediaIndex:
+      return ListEntryText(value, MediaKeyNames());
+    case KeyAttribute::kFireIndex:
+      return ListEntryText(value, FireKeyNames());
+    case KeyAttribute::kWindowsCode:
+    case KeyAttribute::kWindowsClass:
+    case KeyAttribute::kMediaCode:
+      return Hex(value);
+    case KeyAttribute::kFireKey:
+    case KeyAttribute::kSingleKey:
+    case KeyAttribute::kComboKey1:
+    case KeyAttribute::kComboKey2:
+      return KeyText(value);
+    case KeyAttribute::kFireSpeed:
+      return std::to_string(value) + " (smaller is faster)";
+    case KeyAttribute::kFireCount:
+      return value == 0 ? "0 (until released)" : std::to_string(value);
+    case KeyAttribute::kComboModifiers:
+      return ModifiersText(value);
+    case KeyAttribute::kMacroIndex:
+      return "slot " + std::to_string(value + 1);
+    case KeyAttribute::kMacroMode:
+      return "play option " + std::to_string(value + 1);
+    case KeyAttribute::kKeyFunction:
       break;
-    }
-    case 8:
-      add("windowsIndex", attribute(KeyAttribute::kWindowsIndex),
-          ListEntryText(attribute(KeyAttribute::kWindowsIndex), WindowsKeyNames()));
-      add("windowsCode", attribute(KeyAttribute::kWindowsCode),
-          Hex(attribute(KeyAttribute::kWindowsCode)));
-      add("windowsClass", attribute(KeyAttribute::kWindowsClass),
-          Hex(attribute(KeyAttribute::kWindowsClass)));
-      break;
-    case 9:
-      add("mediaIndex", attribute(KeyAttribute::kMediaIndex),
-          ListEntryText(attribute(KeyAttribute::kMediaIndex), MediaKeyNames()));
-      add("mediaCode", attribute(KeyAttribute::kMediaCode),
-          Hex(attribute(KeyAttribute::kMediaCode)));
-      break;
-    case 10:
-      add("fireIndex", attribute(KeyAttribute::kFireIndex),
-          ListEntryText(attribute(KeyAttribute::kFireIndex), FireKeyNames()));
-      add("fireKey", attribute(KeyAttribute::kFireKey), KeyText(attribute(KeyAttribute::kFireKey)));
-      add("fireSpeed", attribute(KeyAttribute::kFireSpeed),
-          std::to_string(attribute(KeyAttribute::kFireSpeed)) + " (smaller is faster)");
-      add("fireCount", attribute(KeyAttribute::kFireCount),
-          attribute(KeyAttribute::kFireCount) == 0
-              ? "0 (until released)"
-              : std::to_string(attribute(KeyAttribute::kFireCount)));
-      break;
-    case 11:
-      add("singleKey", attribute(KeyAttribute::kSingleKey),
-          KeyText(attribute(KeyAttribute::kSingleKey)));
-      break;
-    case 12: {
-      const std::uint8_t modifiers = attribute(KeyAttribute::kComboModifiers);
-      std::string names;
-      for (const KeyName& modifier : ModifierNameTable()) {
-        if ((modifiers & modifier.code) != 0)
-          names += (names.empty() ? "" : " + ") + std::string(modifier.name);
-      }
-      add("comboModifiers", modifiers, Hex(modifiers) + (names.empty() ? "" : " (" + names + ")"));
-      add("comboKey1", attribute(KeyAttribute::kComboKey1),
-          KeyText(attribute(KeyAttribute::kComboKey1)));
-      add("comboKey2", attribute(KeyAttribute::kComboKey2),
-          KeyText(attribute(KeyAttribute::kComboKey2)));
-      break;
-    }
-    case 13:
-      add("macroIndex", attribute(KeyAttribute::kMacroIndex),
-          "slot " + std::to_string(attribute(KeyAttribute::kMacroIndex) + 1));
-      add("macroMode", attribute(KeyAttribute::kMacroMode),
-          "play option " + std::to_string(attribute(KeyAttribute::kMacroMode) + 1));
-      break;
+  }
+  return std::to_string(value);
+}
+
+// What `config check` says of a key attribute's value the mouse cannot use; nullptr when it can.
+const char* AttributeRangeProblem(KeyAttribute attribute, std::uint8_t value) {
+  switch (attribute) {
+    case KeyAttribute::kFireSpeed:
+      return value < 5 ? "below 5" : nullptr;
+    case KeyAttribute::kMacroIndex:
+      return value >= kMacroCount ? "not 0..11" : nullptr;
+    case KeyAttribute::kMacroMode:
+      return value > 2 ? "not 0..2" : nullptr;
     default:
-      break;
+      return nullptr;
+  }
+}
+
+// The attributes the button's function uses (its row's filled attributes, the DPI switch's
+// dpiSwitchStage), by field name, with their meaning.
+std::vector<Parameter> ButtonParameters(const MouseConfig& config, int group, int button) {
+  std::vector<Parameter> parameters;
+  const KeyFunctionRow* function = FindKeyFunction(config.keyFunction(group, button));
+  if (function == nullptr) return parameters;
+  if (function->function == KeyFunction::kDpiSwitch) {
+    const std::uint8_t stage = config.dpiSwitchStage(group, button);
+    parameters.push_back({"dpiSwitchStage", stage, std::string(DpiOperationName(stage))});
+  }
+  for (const KeyAttribute attribute : function->attributes) {
+    const std::uint8_t value = config.keyAttribute(group, attribute, button);
+    parameters.push_back({AttributeName(attribute), value, AttributeText(attribute, value)});
   }
   return parameters;
 }
@@ -134,30 +152,9 @@ std::string FunctionName(std::uint8_t code) {
   return name.empty() ? "(no function: does nothing)" : std::string(name);
 }
 
-std::string_view ReportRateText(std::uint8_t code) {
-  switch (code) {
-    case 1:
-      return "1000 Hz";
-    case 2:
-      return "500 Hz";
-    case 4:
-      return "250 Hz";
-    case 8:
-      return "125 Hz";
-    default:
-      return "not a report rate";
-  }
-}
-
-std::string LevelLabel(int mode, std::uint8_t level) {
-  switch (mode) {
-    case 1:
-      return StandardLevelLabel(level);
-    case 2:
-      return RespirationLevelLabel(level);
-    default:
-      return NeonLevelLabel(level);
-  }
+std::string ReportRateText(std::uint8_t code) {
+  const ReportRate* rate = FindReportRate(code);
+  return rate ? std::to_string(rate->hz) + " Hz" : "not a report rate";
 }
 
 // Loads config.bin for a command; prints the error and returns false when it would not load.
@@ -190,7 +187,7 @@ void PrintText(const std::filesystem::path& path, std::uint8_t flag, const Mouse
   std::printf("file: %s\n", TerminalText(path.string()).c_str());
   std::printf("firstRunFlag: %u\n", flag);
   std::printf("reportRateCode: %u (%s)\n", config.reportRateCode(),
-              std::string(ReportRateText(config.reportRateCode())).c_str());
+              ReportRateText(config.reportRateCode()).c_str());
   for (int stage = 0; stage < kDpiStageCount; ++stage) {
     const auto color = config.dpiColor(stage);
     std::printf(
@@ -204,7 +201,7 @@ void PrintText(const std::filesystem::path& path, std::uint8_t flag, const Mouse
   for (int mode = 1; mode <= kLightModeCount; ++mode) {
     std::printf("light mode %d (%s): lightLevel %u (%s), rgbEffect %u (%s)\n", mode,
                 LightModeLabel(mode, kCliLanguage).c_str(), config.lightLevel(mode),
-                LevelLabel(mode, config.lightLevel(mode)).c_str(), config.rgbEffect(mode),
+                LightLevelLabel(mode, config.lightLevel(mode)).c_str(), config.rgbEffect(mode),
                 RgbEffectLabel(config.rgbEffect(mode), kCliLanguage).c_str());
   }
   const std::pair<const char*, std::size_t> systemFields[] = {
@@ -311,7 +308,7 @@ RangeCheck CheckRanges(const MouseConfig& config) {
     problems.push_back(field + " = " + std::to_string(value) + ": " + rule);
   };
   const std::uint8_t rate = config.reportRateCode();
-  if (rate != 1 && rate != 2 && rate != 4 && rate != 8) {
+  if (FindReportRate(rate) == nullptr) {
     problem("reportRateCode", rate, "not 1, 2, 4 or 8; the report rate command is not understood");
   }
   for (int stage = 0; stage < kDpiStageCount; ++stage) {
@@ -328,11 +325,10 @@ RangeCheck CheckRanges(const MouseConfig& config) {
     }
   }
   if (config.lightMode() > 3) problem("lightMode", config.lightMode(), "above 3");
-  const int levelCounts[] = {10, 5, 30};
   for (int mode = 1; mode <= kLightModeCount; ++mode) {
-    if (config.lightLevel(mode) >= levelCounts[mode - 1]) {
+    if (config.lightLevel(mode) >= LightLevelCount(mode)) {
       problem("lightLevel[" + std::to_string(mode - 1) + "]", config.lightLevel(mode),
-              "beyond the " + std::to_string(levelCounts[mode - 1]) + " levels of mode " +
+              "beyond the " + std::to_string(LightLevelCount(mode)) + " levels of mode " +
                   std::to_string(mode));
     }
   }
@@ -358,21 +354,21 @@ RangeCheck CheckRanges(const MouseConfig& config) {
     for (int button = 0; button < kButtonCount; ++button) {
       const std::string where =
           "keyGroups[" + std::to_string(group) + "] button " + std::to_string(button) + " ";
-      const std::uint8_t function = config.keyFunction(group, button);
-      if (function > 15) {
-        problem(where + "keyFunction", function, "above 15; the button does nothing");
-      } else if (function == 6) {
+      const std::uint8_t code = config.keyFunction(group, button);
+      const KeyFunctionRow* function = FindKeyFunction(code);
+      if (function == nullptr) {
+        problem(where + "keyFunction", code, "above 15; the button does nothing");
+        continue;
+      }
+      if (function->function == KeyFunction::kDpiSwitch) {
         const std::uint8_t stage = config.dpiSwitchStage(group, button);
         if (stage < 1 || stage > 4) problem(where + "dpiSwitchStage", stage, "not 1..4");
-      } else if (function == 10 &&
-                 config.keyAttribute(group, KeyAttribute::kFireSpeed, button) < 5) {
-        problem(where + "fireSpeed", config.keyAttribute(group, KeyAttribute::kFireSpeed, button),
-                "below 5");
-      } else if (function == 13) {
-        const std::uint8_t slot = config.keyAttribute(group, KeyAttribute::kMacroIndex, button);
-        const std::uint8_t mode = config.keyAttribute(group, KeyAttribute::kMacroMode, button);
-        if (slot >= kMacroCount) problem(where + "macroIndex", slot, "not 0..11");
-        if (mode > 2) problem(where + "macroMode", mode, "not 0..2");
+      }
+      for (const KeyAttribute attribute : function->attributes) {
+        const std::uint8_t value = config.keyAttribute(group, attribute, button);
+        if (const char* rule = AttributeRangeProblem(attribute, value)) {
+          problem(where + AttributeName(attribute), value, rule);
+        }
       }
     }
   }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/keys/key_functions.h"
+
 namespace vm31 {
 namespace {
 

@@ -109,29 +109,6 @@ TEST(UiTextTable, EverySlotHasTextInEveryLanguageAndOnlyValidSlotsDo) {
             UiTextFor(UiText::kWebAddress, UiLanguage::kEnglish));
 }
 
-TEST(FunctionMenuText, CodesZeroToFifteenInCodeOrder) {
-  struct Case {
-    int code;
-    std::string_view chs, cht, english;
-  };
-  const Case cases[] = {
-      {0, "左键", "左鍵", "Left Click"},
-      {4, "后退方向键", "後退方向鍵", "Backward"},
-      {7, "RGB打开/关闭", "RGB打開/關閉", "RGB On/Off"},
-      {10, "火力键", "火力鍵", "Fire Key"},
-      {13, "宏", "巨集", "Macro Key"},
-      {15, "按键关闭", "按鍵關閉", "Key Off"},
-      {-1, "", "", ""},
-      {16, "", "", ""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.code);
-    EXPECT_EQ(FunctionMenuText(c.code, UiLanguage::kSimplifiedChinese), c.chs);
-    EXPECT_EQ(FunctionMenuText(c.code, UiLanguage::kTraditionalChinese), c.cht);
-    EXPECT_EQ(FunctionMenuText(c.code, UiLanguage::kEnglish), c.english);
-  }
-}
-
 TEST(DialogTexts, LanguageDependentTexts) {
   struct Case {
     DialogText id;

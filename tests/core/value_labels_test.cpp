@@ -5,6 +5,8 @@
 #include <functional>
 #include <limits>
 
+#include "core/settings/report_rate.h"
+
 namespace vm31 {
 namespace {
 
@@ -81,6 +83,39 @@ TEST(ValueLabels, ByFunctionAndIndex) {
   for (const LabelCase& c : cases) {
     EXPECT_EQ(c.label(c.index), c.expected) << c.function << " index " << c.index;
   }
+}
+
+TEST(ValueLabels, LightLevelsByMode) {
+  struct Case {
+    int mode;
+    int count;
+    std::string_view first, last;
+  };
+  const Case cases[] = {
+      {1, 10, "5%", "100%"}, {2, 5, "8S", "4S"}, {3, 30, "0.5S", "15S"},
+      {0, 0, "", ""},        {4, 0, "", ""},     {-1, 0, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    EXPECT_EQ(LightLevelCount(c.mode), c.count);
+    EXPECT_EQ(LightLevelLabel(c.mode, 0), c.first);
+    EXPECT_EQ(LightLevelLabel(c.mode, c.count - 1), c.last);
+    EXPECT_EQ(LightLevelLabel(c.mode, c.count), "");  // one past the mode's list
+  }
+}
+
+// Each rate's balloon names its own rate, and only the four codes are rates.
+TEST(ReportRates, CodesRatesAndBalloonsAgree) {
+  int slower = 0;
+  for (const ReportRate& rate : kReportRates) {
+    SCOPED_TRACE(rate.hz);
+    EXPECT_GT(rate.hz, slower);  // slowest first
+    slower = rate.hz;
+    EXPECT_EQ(FindReportRate(rate.code), &rate);
+    EXPECT_EQ(UiTextFor(rate.switchedNotice, UiLanguage::kEnglish),
+              "Switch report rate into " + std::to_string(rate.hz) + "HZ");
+  }
+  for (int code : {0, 3, 16, 255, -1}) EXPECT_EQ(FindReportRate(code), nullptr) << code;
 }
 
 TEST(ValueLabels, EveryLevelOfEverySensorHasAText) {

@@ -19,15 +19,21 @@ std::optional<FunctionParameters> RunChoice(WindowHost& owner, CChoiceDialog& di
 std::optional<FunctionParameters> RunFunctionDialog(WindowHost& owner, int function,
                                                     const SkinState& skin, const FontSpec& font,
                                                     const std::filesystem::path& macroFile) {
+  const KeyFunctionRow* row = FindKeyFunction(function);
+  if (row == nullptr) return std::nullopt;
   FunctionParameters p;
-  switch (function) {
-    case 8:
-    case 9: {
-      CWindowsDialog windows(skin, font);
-      CMediaDialog media(skin, font);
-      return RunChoice(owner, function == 8 ? static_cast<CChoiceDialog&>(windows) : media);
+  switch (row->dialog) {
+    case FunctionDialog::kNone:
+      return std::nullopt;
+    case FunctionDialog::kWindowsList: {
+      CWindowsDialog dialog(skin, font);
+      return RunChoice(owner, dialog);
     }
-    case 10: {
+    case FunctionDialog::kMediaList: {
+      CMediaDialog dialog(skin, font);
+      return RunChoice(owner, dialog);
+    }
+    case FunctionDialog::kFireKey: {
       CFireKeyDialog dialog(skin, font);
       if (owner.runModal(dialog) != kModalOk) return std::nullopt;
       p.position = dialog.keyIndex();
@@ -36,13 +42,13 @@ std::optional<FunctionParameters> RunFunctionDialog(WindowHost& owner, int funct
       p.fireCount = dialog.times();
       return p;
     }
-    case 11: {
+    case FunctionDialog::kSingleKey: {
       CSingleDialog dialog(skin, font);
       if (owner.runModal(dialog) != kModalOk) return std::nullopt;
       p.keyName = dialog.keyName();
       return p;
     }
-    case 12: {
+    case FunctionDialog::kComboKey: {
       CComboDialog dialog(skin, font);
       if (owner.runModal(dialog) != kModalOk) return std::nullopt;
       p.modifierName = dialog.modifierName();
@@ -50,7 +56,7 @@ std::optional<FunctionParameters> RunFunctionDialog(WindowHost& owner, int funct
       p.keyName2 = dialog.secondKeyName();
       return p;
     }
-    case 13: {
+    case FunctionDialog::kMacro: {
       CMacroDialog dialog(skin, font, macroFile);
       if (owner.runModal(dialog) != kModalOk) return std::nullopt;
       p.position = dialog.macroPosition();
@@ -58,9 +64,8 @@ std::optional<FunctionParameters> RunFunctionDialog(WindowHost& owner, int funct
       p.macroPlayMode = dialog.playMode();
       return p;
     }
-    default:
-      return std::nullopt;
   }
+  return std::nullopt;
 }
 
 }  // namespace vm31

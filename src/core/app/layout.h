@@ -9,6 +9,7 @@
 
 #include <array>
 
+#include "core/settings/report_rate.h"
 #include "core/ui/ports.h"
 
 namespace vm31::layout {
@@ -43,11 +44,12 @@ inline constexpr Rect kModeAButton{253, 518, 358, 539};
 inline constexpr Rect kModeBButton{357, 518, 462, 539};
 inline constexpr Rect kKeyDefaultButton{307, 549, 412, 570};
 
-inline constexpr int kReportRateSegmentCount = 4;  // 125, 250, 500, 1000 Hz
+inline constexpr int kReportRateSegmentCount = static_cast<int>(kReportRateCount);  // slowest first
 inline constexpr std::array<Rect, kReportRateSegmentCount> kReportRateSegments{
     Rect{542, 204, 612, 215}, Rect{614, 204, 684, 215}, Rect{686, 204, 756, 215},
     Rect{758, 204, 828, 215}};
-inline constexpr std::array<std::uint8_t, kReportRateSegmentCount> kReportRateCodes{8, 4, 2, 1};
+inline constexpr std::array<std::uint8_t, kReportRateSegmentCount> kReportRateCodes =
+    ReportRateCodes();
 
 inline constexpr int kDpiStageCount = 4;
 inline constexpr int kMaxDpiLevels = 12;

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "core/settings/report_rate.h"
 #include "core/settings/value_labels.h"
 
 namespace vm31 {
@@ -25,19 +26,11 @@ std::optional<TrayNotice> DeviceEventNotice(const DeviceEvent& event, UiLanguage
                                             const MouseConfig& config, int sensorType,
                                             std::string_view accessProblem) {
   switch (event.code) {
-    case static_cast<int>(DeviceEventCode::kReportRate):
-      switch (event.value) {
-        case 1:
-          return Info(Text(UiText::kRateSwitched1000Hz, language));
-        case 2:
-          return Info(Text(UiText::kRateSwitched500Hz, language));
-        case 4:
-          return Info(Text(UiText::kRateSwitched250Hz, language));
-        case 8:
-          return Info(Text(UiText::kRateSwitched125Hz, language));
-        default:
-          return std::nullopt;
-      }
+    case static_cast<int>(DeviceEventCode::kReportRate): {
+      const ReportRate* rate = FindReportRate(event.value);
+      if (rate == nullptr) return std::nullopt;
+      return Info(Text(rate->switchedNotice, language));
+    }
     case static_cast<int>(DeviceEventCode::kDpiStage): {
       static constexpr std::array<UiText, 4> kStages{UiText::kDpiStage1, UiText::kDpiStage2,
                                                      UiText::kDpiStage3, UiText::kDpiStage4};

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 #include "core/device/commands.h"
 #include "core/keys/key_encoding.h"
@@ -12,6 +13,19 @@ namespace {
 bool MouseGone(const Error& error) {
   return error.code == ErrorCode::kNotFound;
 }
+
+// A read of one of several indexed blocks: the request carries the index, the reply names the
+// index its data belongs to (byte 1) and announces the data's length (byte 2). The data goes to
+// the block the reply names, whichever was asked for.
+struct IndexedBlockRead {
+  std::uint8_t opcode;
+  std::uint8_t firstIndex;     // the index of the first block
+  std::string_view replyName;  // for the messages: "the <replyName> reply names <indexName> N"
+  std::string_view indexName;
+};
+
+constexpr IndexedBlockRead kColorBlockRead{opcode::kReadColorBlock, 0, "colour", "sub-block"};
+constexpr IndexedBlockRead kMacroRead{opcode::kReadMacro, 1, "macro", "slot"};
 
 // Runs the steps of one apply. Each transfer's failure is noted under its step and item and the
 // sequence goes on, unless the mouse is gone.
@@ -57,6 +71,12 @@ class ApplyRun {
   void note(ApplyStepResult result, Item item, std::optional<Error> error = std::nullopt,
             std::optional<ApplyStep> missing = std::nullopt);
 
+  // Reads every block of `read`, one transfer and pause each, into `blocks`, and marks the blocks
+  // the replies filled in `known`.
+  template <std::size_t kSize, std::size_t kCount>
+  void readIndexedBlocks(const IndexedBlockRead& read,
+                         std::array<std::array<std::uint8_t, kSize>, kCount>& blocks,
+                         std::array<bool, kCount>& known);
   void readLightEffect();
   void readLightTriples();
   void readColorBlocks();
@@ -131,28 +151,38 @@ void ApplyRun::readLightTriples() {
   }
 }
 
-void ApplyRun::readColorBlocks() {
-  for (std::uint8_t sub = 0; sub < 2; ++sub) {
-    attempt(sub, [&]() -> Status {
-      FeatureCommand block = MakeCommand(opcode::kReadColorBlock, {sub});
+template <std::size_t kSize, std::size_t kCount>
+void ApplyRun::readIndexedBlocks(const IndexedBlockRead& read,
+                                 std::array<std::array<std::uint8_t, kSize>, kCount>& blocks,
+                                 std::array<bool, kCount>& known) {
+  for (std::size_t i = 0; i < kCount; ++i) {
+    const auto index = static_cast<std::uint8_t>(read.firstIndex + i);
+    attempt(index, [&]() -> Status {
+      FeatureCommand block = MakeCommand(read.opcode, {index});
       std::array<std::uint8_t, 8 * kChunkDataSize> data{};  // the most a length byte can announce
-      if (Status read = transport_.transferBlock(block, data); !read) return read;
+      if (Status done = transport_.transferBlock(block, data); !done) return done;
       const std::uint8_t named = block[1];
       const std::size_t length = block[2];
-      if (named > 1) {
-        return OutOfBlock("the colour reply names sub-block " + std::to_string(named));
+      if (named < read.firstIndex || named - read.firstIndex >= static_cast<int>(kCount)) {
+        return OutOfBlock("the " + std::string(read.replyName) + " reply names " +
+                          std::string(read.indexName) + " " + std::to_string(named));
       }
-      std::copy_n(data.begin(), std::min(length, kColorBlockSize),
-                  state_.colorBlocks[named].begin());
-      if (length > kColorBlockSize) {
-        return OutOfBlock("the colour reply announces " + std::to_string(length) +
-                          " bytes for a block of 24");
+      const auto at = static_cast<std::size_t>(named - read.firstIndex);
+      std::copy_n(data.begin(), std::min(length, kSize), blocks[at].begin());
+      if (length > kSize) {
+        return OutOfBlock("the " + std::string(read.replyName) + " reply announces " +
+                          std::to_string(length) + " bytes for a block of " +
+                          std::to_string(kSize));
       }
-      colorBlockKnown_[named] = true;
+      known[at] = true;
       return Ok{};
     });
     pause();
   }
+}
+
+void ApplyRun::readColorBlocks() {
+  readIndexedBlocks(kColorBlockRead, state_.colorBlocks, colorBlockKnown_);
 }
 
 void ApplyRun::writeColorBlocks() {
@@ -214,27 +244,7 @@ void ApplyRun::writeMacros() {
 }
 
 void ApplyRun::readBackMacros() {
-  for (int slot = 1; slot <= kMacroCount; ++slot) {
-    attempt(slot, [&]() -> Status {
-      FeatureCommand block = MakeCommand(opcode::kReadMacro, {static_cast<std::uint8_t>(slot)});
-      std::array<std::uint8_t, 8 * kChunkDataSize> data{};
-      if (Status read = transport_.transferBlock(block, data); !read) return read;
-      const std::uint8_t named = block[1];
-      const std::size_t length = block[2];
-      if (named < 1 || named > kMacroCount) {
-        return OutOfBlock("the macro reply names slot " + std::to_string(named));
-      }
-      std::copy_n(data.begin(), std::min(length, kMacroBlockSize),
-                  state_.macroBuffer[named - 1].begin());
-      if (length > kMacroBlockSize) {
-        return OutOfBlock("the macro reply announces " + std::to_string(length) +
-                          " bytes for a block of 128");
-      }
-      macroReadBack_[named - 1] = true;
-      return Ok{};
-    });
-    pause();
-  }
+  readIndexedBlocks(kMacroRead, state_.macroBuffer, macroReadBack_);
 }
 
 void ApplyRun::writeKeyMatrices() {

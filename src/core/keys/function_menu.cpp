@@ -14,117 +14,128 @@ std::string& LabelOf(ButtonLabels& labels, int group, int button) {
   return labels.texts[static_cast<std::size_t>(group * kLabelButtonCount + button)];
 }
 
-std::string MenuText(int function, UiLanguage language) {
-  return std::string(FunctionMenuText(function, language));
+std::string MenuText(const KeyFunctionRow& row, UiLanguage language) {
+  return std::string(UiTextFor(row.menuText, language));
 }
 
-void StoreParameters(MouseConfig& config, int group, int button, int function,
-                     const FunctionParameters& p) {
-  const auto set = [&](KeyAttribute attribute, std::uint8_t value) {
-    config.setKeyAttribute(group, attribute, button, value);
-  };
-  const auto position = static_cast<std::uint8_t>(p.position);
-  switch (function) {
-    case 8: {
-      const WindowsKeyCode code = WindowsKeyUsage(p.position);
-      set(KeyAttribute::kWindowsIndex, position);
-      set(KeyAttribute::kWindowsCode, code.code);
-      set(KeyAttribute::kWindowsClass, code.keyClass);
-      break;
-    }
-    case 9:
-      set(KeyAttribute::kMediaIndex, position);
-      set(KeyAttribute::kMediaCode, MediaKeyUsage(p.position));
-      break;
-    case 10:
-      set(KeyAttribute::kFireIndex, position);
-      set(KeyAttribute::kFireKey, FireKeyCode(p.position));
-      set(KeyAttribute::kFireSpeed, p.fireSpeed);
-      set(KeyAttribute::kFireCount, p.fireCount);
-      break;
-    case 11:
-      set(KeyAttribute::kSingleKey, KeyUsageFromName(p.keyName));
-      break;
-    case 12:
-      set(KeyAttribute::kComboModifiers, ModifierBitFromName(p.modifierName));
-      set(KeyAttribute::kComboKey1, KeyUsageFromName(p.keyName));
-      set(KeyAttribute::kComboKey2, KeyUsageFromName(p.keyName2));
-      break;
-    case 13:
-      set(KeyAttribute::kMacroIndex, position);
-      set(KeyAttribute::kMacroMode, static_cast<std::uint8_t>(p.macroPlayMode - 1));
-      break;
-    default:
+constexpr auto kShiftCode = static_cast<std::uint8_t>(KeyFunction::kShift);
+
+// The value a dialog's result gives `attribute`. Each attribute has one source, whichever
+// function fills it.
+std::uint8_t ParameterValue(KeyAttribute attribute, const FunctionParameters& p) {
+  switch (attribute) {
+    case KeyAttribute::kWindowsIndex:
+    case KeyAttribute::kMediaIndex:
+    case KeyAttribute::kFireIndex:
+    case KeyAttribute::kMacroIndex:
+      return static_cast<std::uint8_t>(p.position);
+    case KeyAttribute::kWindowsCode:
+      return WindowsKeyUsage(p.position).code;
+    case KeyAttribute::kWindowsClass:
+      return WindowsKeyUsage(p.position).keyClass;
+    case KeyAttribute::kMediaCode:
+      return MediaKeyUsage(p.position);
+    case KeyAttribute::kFireKey:
+      return FireKeyCode(p.position);
+    case KeyAttribute::kFireSpeed:
+      return p.fireSpeed;
+    case KeyAttribute::kFireCount:
+      return p.fireCount;
+    case KeyAttribute::kSingleKey:
+    case KeyAttribute::kComboKey1:
+      return KeyUsageFromName(p.keyName);
+    case KeyAttribute::kComboKey2:
+      return KeyUsageFromName(p.keyName2);
+    case KeyAttribute::kComboModifiers:
+      return ModifierBitFromName(p.modifierName);
+    case KeyAttribute::kMacroMode:
+      return static_cast<std::uint8_t>(p.macroPlayMode - 1);
+    case KeyAttribute::kKeyFunction:
       break;
   }
+  return 0;
+}
+
+// The combination's present parts joined by "+".
+std::string CombinationText(const FunctionParameters& p) {
+  std::string parts;
+  const auto add = [&](const std::string& part) {
+    if (!parts.empty()) parts += "+";
+    parts += part;
+  };
+  if (ModifierBitFromName(p.modifierName) != 0) add(p.modifierName);
+  if (KeyUsageFromName(p.keyName) != 0) add(p.keyName);
+  if (KeyUsageFromName(p.keyName2) != 0) add(p.keyName2);
+  return parts;
 }
 
 }  // namespace
 
+bool FunctionNeedsDialog(int function) {
+  const KeyFunctionRow* row = FindKeyFunction(function);
+  return row != nullptr && row->dialog != FunctionDialog::kNone;
+}
+
 bool LeftButtonGuardBlocks(const MouseConfig& config, int group, int button) {
-  if (!ValidPlace(group, button) || config.keyFunction(group, button) != 0) return false;
+  constexpr auto kLeftClick = static_cast<std::uint8_t>(KeyFunction::kLeftClick);
+  if (!ValidPlace(group, button) || config.keyFunction(group, button) != kLeftClick) return false;
   for (int other = 0; other < kButtonCount; ++other) {
-    if (other != button && config.keyFunction(group, other) == 0) return false;
+    if (other != button && config.keyFunction(group, other) == kLeftClick) return false;
   }
   return true;
 }
 
-std::string FunctionLabel(int function, const FunctionParameters& p, UiLanguage language) {
-  const std::string prefix = MenuText(function, language) + "-";
-  switch (function) {
-    case 8:
+std::string FunctionLabel(KeyFunction function, const FunctionParameters& p, UiLanguage language) {
+  const KeyFunctionRow& row = KeyFunctionRowOf(function);
+  const std::string menuText = MenuText(row, language);
+  switch (row.caption) {
+    case CaptionRule::kMenuText:
+      return menuText;
+    case CaptionRule::kEntryText:
       return p.entryText;
-    case 9:
-    case 10:
-    case 13:
-      return prefix + p.entryText;
-    case 11:
-      return prefix + p.keyName;
-    case 12: {
-      std::string parts;
-      const auto add = [&](const std::string& part) {
-        if (!parts.empty()) parts += "+";
-        parts += part;
-      };
-      if (ModifierBitFromName(p.modifierName) != 0) add(p.modifierName);
-      if (KeyUsageFromName(p.keyName) != 0) add(p.keyName);
-      if (KeyUsageFromName(p.keyName2) != 0) add(p.keyName2);
-      return prefix + parts;
-    }
-    default:
-      return MenuText(function, language);
+    case CaptionRule::kMenuTextAndEntry:
+      return menuText + "-" + p.entryText;
+    case CaptionRule::kMenuTextAndKey:
+      return menuText + "-" + p.keyName;
+    case CaptionRule::kMenuTextAndCombination:
+      return menuText + "-" + CombinationText(p);
   }
+  return menuText;
 }
 
 AssignOutcome AssignFunction(MouseConfig& config, ButtonLabels& labels, int button, int group,
                              int function, const std::optional<FunctionParameters>& parameters,
                              UiLanguage language) {
-  if (function < 0 || function >= kFunctionMenuCount || function == kFunctionDpiSwitch ||
-      !ValidPlace(group, button)) {
+  const KeyFunctionRow* row = FindKeyFunction(function);
+  if (row == nullptr || row->function == KeyFunction::kDpiSwitch || !ValidPlace(group, button)) {
     return AssignOutcome::kListStays;
   }
   const int other = 1 - group;
-  if (function == kFunctionShift) {
+  if (row->function == KeyFunction::kShift) {
     for (int b = 0; b < kShiftCheckedButtons; ++b) {
-      if (config.keyFunction(group, b) == kFunctionShift) return AssignOutcome::kUnchanged;
+      if (config.keyFunction(group, b) == kShiftCode) return AssignOutcome::kUnchanged;
     }
     for (int g : {group, other}) {
-      config.setKeyAttribute(g, KeyAttribute::kKeyFunction, button, kFunctionShift);
-      LabelOf(labels, g, button) = MenuText(kFunctionShift, language);
+      config.setKeyAttribute(g, KeyAttribute::kKeyFunction, button, kShiftCode);
+      LabelOf(labels, g, button) = MenuText(*row, language);
     }
     return AssignOutcome::kAssigned;
   }
   FunctionParameters none;
-  if (FunctionNeedsDialog(function)) {
+  if (row->dialog != FunctionDialog::kNone) {
     if (!parameters) return AssignOutcome::kUnchanged;
     // A macro key confirmed without a macro chosen would silently take macro 1.
-    if (function == 13 && parameters->entryText.empty()) return AssignOutcome::kUnchanged;
-    StoreParameters(config, group, button, function, *parameters);
+    if (row->dialog == FunctionDialog::kMacro && parameters->entryText.empty()) {
+      return AssignOutcome::kUnchanged;
+    }
+    for (const KeyAttribute attribute : row->attributes) {
+      config.setKeyAttribute(group, attribute, button, ParameterValue(attribute, *parameters));
+    }
   }
-  const std::string label = FunctionLabel(function, parameters ? *parameters : none, language);
+  const std::string label = FunctionLabel(row->function, parameters ? *parameters : none, language);
   LabelOf(labels, group, button) = label;
-  const auto code = static_cast<std::uint8_t>(function);
-  if (config.keyFunction(group, button) == kFunctionShift) {
+  const auto code = static_cast<std::uint8_t>(row->function);
+  if (config.keyFunction(group, button) == kShiftCode) {
     config.setKeyAttribute(other, KeyAttribute::kKeyFunction, button, code);
     LabelOf(labels, other, button) = label;
   }
@@ -139,7 +150,8 @@ bool AssignDpiStage(MouseConfig& config, ButtonLabels& labels, int button, int g
     return false;
   }
   LabelOf(labels, group, button) = std::string(kDpiSwitchMenu[static_cast<std::size_t>(position)]);
-  config.setKeyAttribute(group, KeyAttribute::kKeyFunction, button, kFunctionDpiSwitch);
+  config.setKeyAttribute(group, KeyAttribute::kKeyFunction, button,
+                         static_cast<std::uint8_t>(KeyFunction::kDpiSwitch));
   config.setDpiSwitchStage(group, button, static_cast<std::uint8_t>(position + 1));
   return true;
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/keys/key_functions.h"
 #include "core/settings/mouse_config.h"
 #include "core/settings/preferences.h"
 #include "core/text/text_table.h"
@@ -22,15 +23,13 @@ namespace vm31 {
 inline constexpr std::array<std::string_view, 4> kDpiSwitchMenu{"DPI +", "DPI -", "DPI Loop",
                                                                 "Shift DPI"};
 
-inline constexpr int kFunctionDpiSwitch = 6;
-inline constexpr int kFunctionShift = 14;
+// The menu position whose hover opens the DPI-switch cascade.
+inline constexpr int kFunctionDpiSwitch = static_cast<int>(KeyFunction::kDpiSwitch);
 // Buttons that the Shift uniqueness check covers (the eight a key group really uses).
 inline constexpr int kShiftCheckedButtons = 8;
 
-// True for the functions whose parameters a sub-dialog asks for (Windows .. Macro Key, 8..13).
-constexpr bool FunctionNeedsDialog(int function) {
-  return function >= 8 && function <= 13;
-}
+// True for the menu positions whose function has a sub-dialog (its row's dialog is not kNone).
+bool FunctionNeedsDialog(int function);
 
 // What a sub-dialog returned with OK.
 struct FunctionParameters {
@@ -67,8 +66,9 @@ AssignOutcome AssignFunction(MouseConfig& config, ButtonLabels& labels, int butt
 // and dpiSwitchStage position + 1. No Shift coupling. False (nothing changed) for a bad position.
 bool AssignDpiStage(MouseConfig& config, ButtonLabels& labels, int button, int group, int position);
 
-// The caption a function gets (see AssignFunction); `parameters` is ignored for the functions
+// The caption a function gets (its row's caption rule); `parameters` is ignored for the functions
 // without a dialog.
-std::string FunctionLabel(int function, const FunctionParameters& parameters, UiLanguage language);
+std::string FunctionLabel(KeyFunction function, const FunctionParameters& parameters,
+                          UiLanguage language);
 
 }  // namespace vm31

@@ -1,86 +1,23 @@
 #include "core/keys/key_encoding.h"
 
+#include "core/keys/key_functions.h"
+
 namespace vm31 {
 namespace {
 
-// Where one byte of a key word comes from.
-enum class ByteSource : std::uint8_t {
-  kConstant,          // the rule's value
-  kAttribute,         // the button's attribute number `value`, as stored
-  kAttributePlusOne,  // the same plus one, modulo 256 (macro number from the zero-based index)
-  kDpiStage,          // the button's dpiSwitchStage
-  kDpiShiftFlag,      // 1 when dpiSwitchStage is kDpiOperationShift, else 0
-};
-
-struct ByteRule {
-  ByteSource source;
-  std::uint8_t value;
-};
-
-constexpr ByteRule Const(std::uint8_t value) {
-  return {ByteSource::kConstant, value};
-}
-constexpr ByteRule Attr(KeyAttribute attribute) {
-  return {ByteSource::kAttribute, static_cast<std::uint8_t>(attribute)};
-}
-constexpr ByteRule AttrPlusOne(KeyAttribute attribute) {
-  return {ByteSource::kAttributePlusOne, static_cast<std::uint8_t>(attribute)};
-}
-constexpr ByteRule kDpiStageByte = {ByteSource::kDpiStage, 0};
-constexpr ByteRule kDpiShiftFlagByte = {ByteSource::kDpiShiftFlag, 0};
-constexpr ByteRule kZero = Const(0);
-
-using WordRule = std::array<ByteRule, kKeyActionSize>;
-
-// The key word of each function code, indexed by keyFunction. Codes above 15 encode zero.
-constexpr std::array<WordRule, kKeyFunctionCount> kFunctionEncodings = {{
-    // "Left Click", "Right Click", "Mid Click", "Forward", "Backward"
-    {Const(kKindMouseButton), kZero, Const(kMouseLeftButton), kZero},
-    {Const(kKindMouseButton), kZero, Const(kMouseRightButton), kZero},
-    {Const(kKindMouseButton), kZero, Const(kMouseMiddleButton), kZero},
-    {Const(kKindMouseButton), kZero, Const(kMouseButton5), kZero},
-    {Const(kKindMouseButton), kZero, Const(kMouseButton4), kZero},
-    // "Triple-click": fire the left button at speed 34, three times
-    {Const(kKindFire), Const(kMouseLeftButton), Const(34), Const(3)},
-    // "DPI Switch"
-    {Const(kKindDpi), kZero, kDpiStageByte, kDpiShiftFlagByte},
-    // "RGB On/Off"
-    {Const(kKindDeviceFunction), kZero, Const(kDeviceFunctionLighting), kZero},
-    // "Windows": the usage's low byte and class (high byte)
-    {Const(kKindConsumer), kZero, Attr(KeyAttribute::kWindowsCode),
-     Attr(KeyAttribute::kWindowsClass)},
-    // "Multimedia": usages below 0x100
-    {Const(kKindConsumer), kZero, Attr(KeyAttribute::kMediaCode), kZero},
-    // "Fire Key"
-    {Const(kKindFire), Attr(KeyAttribute::kFireKey), Attr(KeyAttribute::kFireSpeed),
-     Attr(KeyAttribute::kFireCount)},
-    // "Single Key"
-    {Const(kKindKeyboard), kZero, Attr(KeyAttribute::kSingleKey), kZero},
-    // "Combo Key"
-    {Const(kKindKeyboard), Attr(KeyAttribute::kComboModifiers), Attr(KeyAttribute::kComboKey1),
-     Attr(KeyAttribute::kComboKey2)},
-    // "Macro Key": play mode, macro number 1..12
-    {Const(kKindMacro), Attr(KeyAttribute::kMacroMode), AttrPlusOne(KeyAttribute::kMacroIndex),
-     kZero},
-    // "Shift"
-    {Const(kKindDeviceFunction), kZero, Const(kDeviceFunctionShift), kZero},
-    // "Key Off"
-    {kZero, kZero, kZero, kZero},
-}};
-static_assert(kFunctionEncodings.size() == kKeyFunctionCount);
-
-std::uint8_t EvaluateByte(const ByteRule& rule, const MouseConfig& config, int group, int button) {
+std::uint8_t EvaluateByte(const KeyWordByte& rule, const MouseConfig& config, int group,
+                          int button) {
   switch (rule.source) {
-    case ByteSource::kConstant:
+    case KeyWordSource::kConstant:
       return rule.value;
-    case ByteSource::kAttribute:
+    case KeyWordSource::kAttribute:
       return config.keyAttribute(group, static_cast<KeyAttribute>(rule.value), button);
-    case ByteSource::kAttributePlusOne:
+    case KeyWordSource::kAttributePlusOne:
       return static_cast<std::uint8_t>(
           config.keyAttribute(group, static_cast<KeyAttribute>(rule.value), button) + 1);
-    case ByteSource::kDpiStage:
+    case KeyWordSource::kDpiStage:
       return config.dpiSwitchStage(group, button);
-    case ByteSource::kDpiShiftFlag:
+    case KeyWordSource::kDpiShiftFlag:
       return config.dpiSwitchStage(group, button) == kDpiOperationShift ? 1 : 0;
   }
   return 0;
@@ -96,9 +33,9 @@ void WriteSlot(KeyMatrix& matrix, int slot, const KeyAction& action) {
 
 KeyAction EncodeKeyAction(const MouseConfig& config, int group, int button) {
   if (group < 0 || group >= kKeyGroupCount || button < 0 || button >= kButtonCount) return {};
-  const std::uint8_t function = config.keyFunction(group, button);
-  if (function >= kFunctionEncodings.size()) return {};
-  const WordRule& rule = kFunctionEncodings[function];
+  const KeyFunctionRow* function = FindKeyFunction(config.keyFunction(group, button));
+  if (function == nullptr) return {};
+  const KeyWordRule& rule = function->word;
   return {
       EvaluateByte(rule[0], config, group, button), EvaluateByte(rule[1], config, group, button),
       EvaluateByte(rule[2], config, group, button), EvaluateByte(rule[3], config, group, button)};

@@ -35,28 +35,6 @@ inline constexpr std::uint8_t kDpiOperationDown = 2;   // "DPI -"
 inline constexpr std::uint8_t kDpiOperationLoop = 3;   // "DPI Loop"
 inline constexpr std::uint8_t kDpiOperationShift = 4;  // "Shift DPI", the one with data3 = 1
 
-// The button functions, by position in the function menu; keyFunction stores this position.
-enum class KeyFunction : std::uint8_t {
-  kLeftClick = 0,
-  kRightClick,
-  kMiddleClick,
-  kForward,
-  kBackward,
-  kTripleClick,
-  kDpiSwitch,
-  kLightingOnOff,
-  kWindows,
-  kMultimedia,
-  kFireKey,
-  kSingleKey,
-  kComboKey,
-  kMacroKey,
-  kShift,
-  kKeyOff,
-};
-inline constexpr int kKeyFunctionCount = 16;
-static_assert(static_cast<int>(KeyFunction::kKeyOff) == kKeyFunctionCount - 1);
-
 struct KeyAction {
   std::uint8_t kind = 0;
   std::uint8_t data1 = 0;
@@ -69,6 +47,38 @@ struct KeyAction {
 };
 inline constexpr std::size_t kKeyActionSize = 4;
 
+// How a function's key word is made: a rule per byte, in wire order. Each key function's row
+// holds its rule (key_functions.h).
+enum class KeyWordSource : std::uint8_t {
+  kConstant,          // the rule's value
+  kAttribute,         // the button's attribute number `value`, as stored
+  kAttributePlusOne,  // the same plus one, modulo 256 (macro number from the zero-based index)
+  kDpiStage,          // the button's dpiSwitchStage
+  kDpiShiftFlag,      // 1 when dpiSwitchStage is kDpiOperationShift, else 0
+};
+
+struct KeyWordByte {
+  KeyWordSource source;
+  std::uint8_t value;
+  friend bool operator==(const KeyWordByte&, const KeyWordByte&) = default;
+};
+using KeyWordRule = std::array<KeyWordByte, kKeyActionSize>;
+
+namespace key_word {
+constexpr KeyWordByte Const(std::uint8_t value) {
+  return {KeyWordSource::kConstant, value};
+}
+constexpr KeyWordByte Attr(KeyAttribute attribute) {
+  return {KeyWordSource::kAttribute, static_cast<std::uint8_t>(attribute)};
+}
+constexpr KeyWordByte AttrPlusOne(KeyAttribute attribute) {
+  return {KeyWordSource::kAttributePlusOne, static_cast<std::uint8_t>(attribute)};
+}
+inline constexpr KeyWordByte kDpiStage = {KeyWordSource::kDpiStage, 0};
+inline constexpr KeyWordByte kDpiShiftFlag = {KeyWordSource::kDpiShiftFlag, 0};
+inline constexpr KeyWordByte kZero = Const(0);
+}  // namespace key_word
+
 inline constexpr int kKeyMatrixCount = 4;
 inline constexpr int kKeyMatrixSlotCount = 16;
 using KeyMatrix = std::array<std::uint8_t, kKeyMatrixSlotCount * kKeyActionSize>;
@@ -76,10 +86,10 @@ using KeyMatrices = std::array<KeyMatrix, kKeyMatrixCount>;  // index 0 is matri
 static_assert(sizeof(KeyMatrix) == 64 && sizeof(KeyMatrices) == 256);
 
 // The word of button `button` (0..11) of key group `group` (0..1), from its keyFunction and the
-// attributes that function reads, all of the same button in the same group (and for the DPI
-// switch its dpiSwitchStage). Attribute bytes are used as stored, without range checks, as a
-// hand-edited config.bin may hold anything; a keyFunction above 15 gives the all-zero word, and
-// so does a group or button outside the record.
+// attributes its function's word rule reads, all of the same button in the same group (and for
+// the DPI switch its dpiSwitchStage). Attribute bytes are used as stored, without range checks,
+// as a hand-edited config.bin may hold anything; a keyFunction above 15 gives the all-zero word,
+// and so does a group or button outside the record.
 KeyAction EncodeKeyAction(const MouseConfig& config, int group, int button);
 
 // The matrix slot of a key group's button: buttons 3 and 4 trade places (slot 4 holds button 3,

@@ -129,70 +129,6 @@ constexpr std::array<KeyName, kModifierNameCount> kModifierNames = {{
     {"Right Win", 0x80},
 }};
 
-constexpr std::array<KeyName, kFireKeyCount> kFireKeys = {{
-    {"A", 0x04},
-    {"B", 0x05},
-    {"C", 0x06},
-    {"D", 0x07},
-    {"E", 0x08},
-    {"F", 0x09},
-    {"G", 0x0A},
-    {"H", 0x0B},
-    {"I", 0x0C},
-    {"J", 0x0D},
-    {"K", 0x0E},
-    {"L", 0x0F},
-    {"M", 0x10},
-    {"N", 0x11},
-    {"O", 0x12},
-    {"P", 0x13},
-    {"Q", 0x14},
-    {"R", 0x15},
-    {"S", 0x16},
-    {"T", 0x17},
-    {"U", 0x18},
-    {"V", 0x19},
-    {"W", 0x1A},
-    {"X", 0x1B},
-    {"Y", 0x1C},
-    {"Z", 0x1D},
-    {"1", 0x1E},
-    {"2", 0x1F},
-    {"3", 0x20},
-    {"4", 0x21},
-    {"5", 0x22},
-    {"6", 0x23},
-    {"7", 0x24},
-    {"8", 0x25},
-    {"9", 0x26},
-    {"0", 0x27},
-    {"L-CTRL", 0xE0},
-    {"L-SHIFT", 0xE1},
-    {"L-ALT", 0xE2},
-    {"R-CTRL", 0xE4},  // the Windows keys (0xE3, 0xE7) are not offered
-    {"R-SHIFT", 0xE5},
-    {"R-ALT", 0xE6},
-    {"F1", 0x3A},
-    {"F2", 0x3B},
-    {"F3", 0x3C},
-    {"F4", 0x3D},
-    {"F5", 0x3E},
-    {"F6", 0x3F},
-    {"F7", 0x40},
-    {"F8", 0x41},
-    {"F9", 0x42},
-    {"F10", 0x43},
-    {"F11", 0x44},
-    {"F12", 0x45},
-    {"L-Button", kMouseLeftButton},
-    {"R-Button", kMouseRightButton},
-    {"M-Button", kMouseMiddleButton},
-    {"B4-Button", kMouseButton4},
-    {"B5-Button", kMouseButton5},
-    {"L-Tilt Wheel", kMouseTiltLeft},
-    {"R-Tilt Wheel", kMouseTiltRight},
-}};
-
 // Consumer usages below 0x100: the key word carries them with a high byte of 0.
 constexpr std::array<KeyName, kMediaKeyCount> kMediaKeys = {{
     {"Next", 0xB5},
@@ -225,25 +161,12 @@ constexpr std::uint8_t WindowsKeyClass(std::size_t position) {
   return 0;
 }
 
-// Mouse-button names the key-name table lacks, for display only.
-constexpr std::array<KeyName, 4> kExtraMouseButtonNames = {{
-    {"B4-Button", kMouseButton4},
-    {"B5-Button", kMouseButton5},
-    {"L-Tilt Wheel", kMouseTiltLeft},
-    {"R-Tilt Wheel", kMouseTiltRight},
-}};
-
 template <typename Entry, std::size_t N>
 constexpr std::array<std::string_view, N> NamesOf(const std::array<Entry, N>& entries) {
   std::array<std::string_view, N> names{};
   for (std::size_t i = 0; i < N; ++i) names[i] = entries[i].name;
   return names;
 }
-
-constexpr auto kModifierNameTexts = NamesOf(kModifierNames);
-constexpr auto kFireKeyNameTexts = NamesOf(kFireKeys);
-constexpr auto kMediaKeyNameTexts = NamesOf(kMediaKeys);
-constexpr auto kWindowsKeyNameTexts = NamesOf(kWindowsKeys);
 
 template <std::size_t N>
 constexpr std::uint8_t CodeOfName(const std::array<KeyName, N>& table, std::string_view name) {
@@ -252,6 +175,62 @@ constexpr std::uint8_t CodeOfName(const std::array<KeyName, N>& table, std::stri
   }
   return 0;
 }
+
+// Mouse-button names the key-name table lacks: shown for their codes and offered as fire keys.
+constexpr std::array<KeyName, 4> kExtraMouseButtonNames = {{
+    {"B4-Button", kMouseButton4},
+    {"B5-Button", kMouseButton5},
+    {"L-Tilt Wheel", kMouseTiltLeft},
+    {"R-Tilt Wheel", kMouseTiltRight},
+}};
+
+constexpr std::size_t IndexOfName(std::string_view name) {
+  for (std::size_t i = 0; i < kKeyNames.size(); ++i) {
+    if (kKeyNames[i].name == name) return i;
+  }
+  return kKeyNames.size();
+}
+
+// The fire-key list's own names for modifier keys of the key-name table. The Windows keys are
+// not offered.
+struct RenamedKey {
+  std::string_view fireName;
+  std::string_view keyName;
+};
+constexpr std::array<RenamedKey, 6> kFireModifierKeys = {{
+    {"L-CTRL", "Ctrl"},
+    {"L-SHIFT", "Shift"},
+    {"L-ALT", "Alt"},
+    {"R-CTRL", "Right Ctrl"},
+    {"R-SHIFT", "Right Shift"},
+    {"R-ALT", "Right Alt"},
+}};
+
+// The fire-key list: the letters and digits, the modifier keys under their fire-list names, the
+// function keys and the three mouse buttons of the key-name table, then the other mouse buttons.
+constexpr std::array<KeyName, kFireKeyCount> BuildFireKeys() {
+  std::array<KeyName, kFireKeyCount> list{};
+  std::size_t count = 0;
+  const auto appendRun = [&](std::string_view first, std::string_view last) {
+    for (std::size_t i = IndexOfName(first); i <= IndexOfName(last); ++i)
+      list[count++] = kKeyNames[i];
+  };
+  appendRun("A", "0");
+  for (const RenamedKey& key : kFireModifierKeys) {
+    list[count++] = {key.fireName, CodeOfName(kKeyNames, key.keyName)};
+  }
+  appendRun("F1", "F12");
+  appendRun("L-Button", "M-Button");
+  for (const KeyName& button : kExtraMouseButtonNames) list[count++] = button;
+  return list;
+}
+
+constexpr std::array<KeyName, kFireKeyCount> kFireKeys = BuildFireKeys();
+
+constexpr auto kModifierNameTexts = NamesOf(kModifierNames);
+constexpr auto kFireKeyNameTexts = NamesOf(kFireKeys);
+constexpr auto kMediaKeyNameTexts = NamesOf(kMediaKeys);
+constexpr auto kWindowsKeyNameTexts = NamesOf(kWindowsKeys);
 
 template <std::size_t N>
 constexpr bool NamesAreUnique(const std::array<KeyName, N>& table) {
@@ -278,6 +257,8 @@ static_assert(kFireKeys.size() == 61);
 static_assert(kMediaKeys.size() == 7);
 static_assert(kWindowsKeys.size() == 11);
 static_assert(NamesAreUnique(kKeyNames) && NamesAreUnique(kModifierNames));
+static_assert(NamesAreUnique(kFireKeys) && !kFireKeys.back().name.empty(),
+              "the fire-key parts fill the list exactly");
 static_assert(WindowsClassesMatchUsages());
 static_assert(CodeOfName(kKeyNames, "Right Windows") == 0xE7);
 static_assert(CodeOfName(kModifierNames, "Right Windows") == 0);

@@ -104,12 +104,16 @@ std::array<std::uint8_t, 3> UiTextColorFrom(const Preferences& preferences) {
 }
 
 ButtonLabels FactoryButtonLabels(UiLanguage language) {
+  // The menu texts of the first five functions (codes 0..4).
+  constexpr std::array<UiText, 5> kClickTexts{
+      UiText::kFunctionLeftClick, UiText::kFunctionRightClick, UiText::kFunctionMidClick,
+      UiText::kFunctionForward, UiText::kFunctionBackward};
   ButtonLabels labels;
   for (int group = 0; group < kLabelGroupCount; ++group) {
     for (int button = 0; button < kLabelButtonCount; ++button) {
       std::string_view text;
       if (button <= 4) {
-        text = FunctionMenuText(button, language);
+        text = UiTextFor(kClickTexts[static_cast<std::size_t>(button)], language);
       } else if (button == 5) {
         text = kDpiLoopLabel;
       } else if (button == 6) {

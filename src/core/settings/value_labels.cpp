@@ -53,6 +53,32 @@ std::string NeonLevelLabel(int index) {
   return label;
 }
 
+std::string LightLevelLabel(int mode, int index) {
+  switch (mode) {
+    case 1:
+      return StandardLevelLabel(index);
+    case 2:
+      return RespirationLevelLabel(index);
+    case 3:
+      return NeonLevelLabel(index);
+    default:
+      return {};
+  }
+}
+
+int LightLevelCount(int mode) {
+  switch (mode) {
+    case 1:
+      return kStandardLevelCount;
+    case 2:
+      return kRespirationLevelCount;
+    case 3:
+      return kNeonLevelCount;
+    default:
+      return 0;
+  }
+}
+
 std::string RgbEffectLabel(int index, UiLanguage language) {
   return SlotLabel(UiText::kRgbEffectOff, kRgbEffectLabelCount, index, language);
 }

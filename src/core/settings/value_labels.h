@@ -26,6 +26,12 @@ std::string StandardLevelLabel(int index);
 std::string RespirationLevelLabel(int index);
 // The level of the neon mode (0..29): (index + 1) half seconds, "0.5S", "1S", ... "15S".
 std::string NeonLevelLabel(int index);
+// The level `index` of lighting mode `mode` (1 standard, 2 respiration, 3 neon, the `lightMode`
+// values) with that mode's label above; "" for another mode and for a level outside the mode's
+// list.
+std::string LightLevelLabel(int mode, int index);
+// Number of levels of lighting mode `mode` (1..3): 10, 5, 30; 0 for another mode.
+int LightLevelCount(int mode);
 // The RGB effect of a mode (0..3): the "Non-Disolay", "RGB Effect", "RGB Flash", "RGB Fixed On"
 // texts.
 std::string RgbEffectLabel(int index, UiLanguage language);

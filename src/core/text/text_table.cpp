@@ -145,11 +145,6 @@ constexpr bool EveryCellFilled() {
 }
 static_assert(EveryCellFilled(), "every slot has a text in every language");
 
-static_assert(static_cast<int>(UiText::kFunctionKeyOff) -
-                      static_cast<int>(UiText::kFunctionLeftClick) + 1 ==
-                  kFunctionMenuCount,
-              "the key-function slots are the sixteen function codes in order");
-
 }  // namespace
 
 UiLanguage UiLanguageFromCode(std::string_view lan) {
@@ -171,12 +166,6 @@ std::string_view UiTextFor(UiText id, UiLanguage language) {
       break;
   }
   return row.english;
-}
-
-std::string_view FunctionMenuText(int code, UiLanguage language) {
-  if (code < 0 || code >= kFunctionMenuCount) return {};
-  return UiTextFor(static_cast<UiText>(static_cast<int>(UiText::kFunctionLeftClick) + code),
-                   language);
 }
 
 }  // namespace vm31

@@ -79,7 +79,7 @@ enum class UiText {
   kMacroNameExists,
   kStopRecordingHint,
   kStopWithoutRecording,
-  // The key-function list, in function-code order 0..15.
+  // The key-function menu entries (the key-function table names each function's entry).
   kFunctionLeftClick,
   kFunctionRightClick,
   kFunctionMidClick,
@@ -123,13 +123,7 @@ enum class UiText {
 
 inline constexpr std::size_t kUiTextCount = static_cast<std::size_t>(UiText::kWebAddress) + 1;
 
-// Number of entries of the key-function list (function codes 0..15).
-inline constexpr int kFunctionMenuCount = 16;
-
 // The text of `id` in `language`. Never empty for a valid slot; "" for a value outside the enum.
 std::string_view UiTextFor(UiText id, UiLanguage language);
-
-// The key-function list entry of function code `code` (0..15); "" for any other code.
-std::string_view FunctionMenuText(int code, UiLanguage language);
 
 }  // namespace vm31

@@ -48,6 +48,7 @@ std::vector<std::string> Items(const RecordingWindow& window, int id) {
 struct ChooserRig : testing::DialogRig {
   ChooserRig() : DialogRig({.skinFolder = std::filesystem::path("share") / "Skins" / "Dark"}) {
     font = FontSpec{"Arial", 14, 400};
+    skin.uiTextColor = Rgb{0, 255, 0};
   }
   using DialogRig::choose;
   void choose(CSkinsDialog& dialog, int index) { choose(dialog, CSkinsDialog::kListId, index); }

@@ -9,6 +9,8 @@ the next run of this script overwrites it, so carry such edits back into the scr
 Geometry: every element image has the size of the rectangle the program draws it into; the page
 images and the main image cover the whole window; the popup backgrounds hold the frame buttons
 (close at 352,6; OK and Cancel across 166..375 x 253..274) and each dialog's own fields.
+The pictures and their sizes are those of pictures.txt, the program's table of skin pictures:
+every one listed is written, and a drawing of another size stops the script.
 """
 
 import math
@@ -17,9 +19,22 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
-WIDTH, HEIGHT = 884, 654          # main window; the layout needs at least 875 x 644
-DIALOG_W, DIALOG_H = 392, 286     # popups; the Windows-key list reaches y = 306
-WINDOWS_DIALOG_H = 312
+
+def read_picture_list():
+    """The pictures of a skin from pictures.txt, in its order: name -> (kind, width, height)."""
+    pictures = {}
+    with open(os.path.join(HERE, "pictures.txt"), encoding="utf-8") as f:
+        for line in f:
+            if line.strip() and not line.startswith("#"):
+                name, kind, width, height = line.split()
+                pictures[name] = (kind, int(width), int(height))
+    return pictures
+
+
+PICTURES = read_picture_list()
+WIDTH, HEIGHT = PICTURES["main"][1:]               # main window; the layout needs 875 x 644
+DIALOG_W, DIALOG_H = PICTURES["single-key"][1:]    # popups
+WINDOWS_DIALOG_H = PICTURES["windows-key"][2]      # its list reaches y = 306
 
 PALETTES = {
     "Dark": dict(
@@ -871,7 +886,15 @@ def write(path_, text):
 def main():
     count = 0
     for skin, P in PALETTES.items():
-        for name, d in skin_documents(P):
+        documents = dict(skin_documents(P))
+        if set(documents) != set(PICTURES):
+            sys.exit(f"the pictures written here are not those of pictures.txt: "
+                     f"missing {sorted(set(PICTURES) - set(documents))}, "
+                     f"extra {sorted(set(documents) - set(PICTURES))}")
+        for name, (_, width, height) in PICTURES.items():
+            d = documents[name]
+            if (d.w, d.h) != (width, height):
+                sys.exit(f"{name} is written {d.w} x {d.h}, pictures.txt says {width} x {height}")
             write(os.path.join(HERE, skin, name + ".svg"), d.svg())
             count += 1
     write(os.path.join(HERE, "..", "icon", "kor-vm31.svg"), program_icon().svg())

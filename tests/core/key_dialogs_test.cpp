@@ -6,21 +6,19 @@
 #include <gtest/gtest.h>
 
 #include "core/keys/key_encoding.h"
+#include "support/dialog_rig.h"
 #include "support/main_window_rig.h"
-#include "support/recording_host.h"
-#include "support/temp_folder.h"
 
 namespace vm31 {
 namespace {
 
+using testing::DialogRig;
+using testing::kOnCancel;
+using testing::kOnOk;
 using testing::LinesStarting;
 using testing::Log;
 using testing::RecordingWindow;
-using testing::TempFolder;
-using testing::WritePngHeader;
 
-constexpr Point kOnOk{200, 260};
-constexpr Point kOnCancel{300, 260};
 constexpr Point kAway{100, 30};
 
 KeyEvent Key(std::uint16_t usage, bool down = true) {
@@ -29,44 +27,6 @@ KeyEvent Key(std::uint16_t usage, bool down = true) {
   key.down = down;
   return key;
 }
-
-// A skin folder with every picture, and a recording window for one dialog.
-struct DialogRig {
-  explicit DialogRig(UiLanguage language = UiLanguage::kEnglish, bool pictures = true) {
-    skin.currentSkinFolder = (temp.path() / "Dark").string();
-    skin.uiLanguage = language;
-    if (pictures) {
-      for (std::string_view name : kSkinFileNames) {
-        WritePngHeader(temp.path() / "Dark" / std::string(name.substr(1)), 380, 280);
-      }
-    }
-    window.stripPrefix = skin.currentSkinFolder;
-  }
-  bool open(WindowModel& dialog) {
-    window.model = &dialog;
-    dialog.attach(window.ports());
-    const bool ok = dialog.onInitialise();
-    log.clear();
-    return ok;
-  }
-  // Types `text` into edit `id` one character at a time, as the user does.
-  void type(WindowModel& dialog, int id, std::string_view text) {
-    for (char c : text) {
-      window.setText(id, window.text(id) + c);
-      dialog.onControlNotify(id, ControlNotification::kEditChange);
-    }
-  }
-  void choose(WindowModel& dialog, int list, int index) {
-    window.setSelection(list, index);
-    dialog.onControlNotify(list, ControlNotification::kSelectionChange);
-  }
-
-  TempFolder temp;
-  SkinState skin;
-  FontSpec font{"Arial", 12, 400};
-  Log log;
-  RecordingWindow window{log};
-};
 
 TEST(PopupFrame, HoverMovesBetweenOkAndCancelInOneUpdate) {
   DialogRig rig;
@@ -104,11 +64,9 @@ TEST(PopupFrame, ButtonsEndTheDialogAndTheSharedColumnIsOk) {
 }
 
 TEST(PopupFrame, AMissingBackgroundIsReportedAndEndsAsCancel) {
-  DialogRig rig(UiLanguage::kEnglish, false);
+  DialogRig rig({.pictures = false});
   CSingleDialog dialog(rig.skin, rig.font);
-  rig.window.model = &dialog;
-  dialog.attach(rig.window.ports());
-  EXPECT_FALSE(dialog.onInitialise());
+  EXPECT_FALSE(rig.start(dialog));
   EXPECT_EQ(LinesStarting(rig.log, "message"),
             Log{"message 'error' caption 'Single Key Dialog Load background image failed!!!'"});
   EXPECT_EQ(rig.window.modalCode, kModalCancel);
@@ -116,11 +74,9 @@ TEST(PopupFrame, AMissingBackgroundIsReportedAndEndsAsCancel) {
 }
 
 TEST(PopupFrame, LabelsFollowTheLanguage) {
-  DialogRig rig(UiLanguage::kTraditionalChinese);
+  DialogRig rig({.language = UiLanguage::kTraditionalChinese});
   CDelayTimeDialog dialog(rig.skin, rig.font);
-  rig.window.model = &dialog;
-  dialog.attach(rig.window.ports());
-  dialog.onInitialise();
+  rig.start(dialog);
   EXPECT_EQ(LinesStarting(rig.log, "text '確定'").size(), 1u);
   EXPECT_EQ(LinesStarting(rig.log, "text '取消'").size(), 1u);
 }
@@ -156,7 +112,7 @@ TEST(KeyDialogs, MediaAndWindowsResults) {
   EXPECT_EQ(media.choiceIndex(), 0);
   EXPECT_EQ(media.choiceText(), "Next");
 
-  DialogRig cht(UiLanguage::kTraditionalChinese);
+  DialogRig cht({.language = UiLanguage::kTraditionalChinese});
   CWindowsDialog windows(cht.skin, cht.font);
   cht.open(windows);
   windows.onLeftButtonDown({60, 135});

@@ -10,31 +10,24 @@
 
 #include "core/app/main_pages.h"
 #include "core/settings/preferences.h"
+#include "support/dialog_rig.h"
 #include "support/main_window_rig.h"
-#include "support/recording_host.h"
-#include "support/temp_folder.h"
 
 namespace vm31 {
 namespace {
 
+using testing::kOnCancel;
+using testing::kOnOk;
 using testing::LinesStarting;
 using testing::Log;
 using testing::MainWindowRig;
 using testing::RecordingWindow;
-using testing::TempFolder;
 using testing::WritePngHeader;
+using testing::WriteSkin;
 
-constexpr Point kOnOk{200, 260};
-constexpr Point kOnCancel{300, 260};
 constexpr Point kOnList{145, 135};  // inside the click rectangle, right of the value field
 constexpr Point kOnSwatch{60, 100};
 constexpr Point kAway{300, 100};
-
-void WriteSkin(const std::filesystem::path& folder) {
-  for (std::string_view name : kSkinFileNames) {
-    WritePngHeader(folder / std::string(name.substr(1)), 380, 280);
-  }
-}
 
 void WriteText(const std::filesystem::path& file, std::string_view text) {
   ASSERT_TRUE(WriteFileAtomically(file, Bytes(text.begin(), text.end())).ok());
@@ -52,42 +45,23 @@ std::vector<std::string> Items(const RecordingWindow& window, int id) {
 }
 
 // Two skin roots - the user's and the installed one - with the installed "Dark" in force.
-struct ChooserRig {
-  ChooserRig() {
-    WriteSkin(installed / "Dark");
-    skin.currentSkinFolder = (installed / "Dark").string();
-    skin.currentSkinName = "Dark";
+struct ChooserRig : testing::DialogRig {
+  ChooserRig() : DialogRig({.skinFolder = std::filesystem::path("share") / "Skins" / "Dark"}) {
+    font = FontSpec{"Arial", 14, 400};
     skin.uiTextColor = Rgb{0, 255, 0};
-    window.stripPrefix = skin.currentSkinFolder;
   }
-  bool open(CSkinsDialog& dialog) {
-    window.model = &dialog;
-    dialog.attach(window.ports());
-    const bool ok = dialog.onInitialise();
-    log.clear();
-    return ok;
-  }
-  void choose(CSkinsDialog& dialog, int index) {
-    window.setSelection(CSkinsDialog::kListId, index);
-    dialog.onControlNotify(CSkinsDialog::kListId, ControlNotification::kSelectionChange);
-  }
+  using DialogRig::choose;
+  void choose(CSkinsDialog& dialog, int index) { choose(dialog, CSkinsDialog::kListId, index); }
 
-  TempFolder temp;
   std::filesystem::path user = temp.path() / "data" / "Skins";
   std::filesystem::path installed = temp.path() / "share" / "Skins";
   std::vector<std::filesystem::path> roots{user, installed};
-  SkinState skin;
-  FontSpec font{"Arial", 14, 400};
-  Log log;
-  RecordingWindow window{log};
 };
 
 TEST(SkinsDialog, OpensWithTheSkinInForceAndThePrompt) {
   ChooserRig rig;
   CSkinsDialog dialog(rig.skin, rig.font, rig.roots);
-  rig.window.model = &dialog;
-  dialog.attach(rig.window.ports());
-  ASSERT_TRUE(dialog.onInitialise());
+  ASSERT_TRUE(rig.start(dialog));
   EXPECT_EQ(LinesStarting(rig.log, "background"), Log{"background /skins.png 380x280"});
   // Wider than its box in this font: two centred lines split at the middle blank.
   EXPECT_EQ(LinesStarting(rig.log, "text 'Please"),
@@ -195,9 +169,7 @@ TEST(SkinsDialog, AMissingBackgroundIsReportedAndEndsAsCancel) {
   ChooserRig rig;
   std::filesystem::remove(rig.installed / "Dark" / "skins.png");
   CSkinsDialog dialog(rig.skin, rig.font, rig.roots);
-  rig.window.model = &dialog;
-  dialog.attach(rig.window.ports());
-  EXPECT_FALSE(dialog.onInitialise());
+  EXPECT_FALSE(rig.start(dialog));
   EXPECT_EQ(LinesStarting(rig.log, "message"),
             Log{"message 'error' caption 'Skins Dialog Load background image failed!!!'"});
   EXPECT_EQ(rig.window.modalCode, kModalCancel);

@@ -93,16 +93,16 @@ TEST(SkinDrawing, MissingPicturesAreSilentOnTheMainWindowAndSaidOnDialogs) {
   RecordingWindow window(log);
   window.stripPrefix = folder;
 
-  EXPECT_TRUE(DrawSkinPng(&window, folder, "/button-over.png", {562, 623}));
-  EXPECT_FALSE(DrawSkinPng(&window, folder, "/button-normal.png", {562, 623}));
-  EXPECT_FALSE(DrawSkinPng(nullptr, folder, "/button-over.png", {0, 0}));
+  EXPECT_TRUE(DrawSkinPng(&window, folder, SkinPicture::kButtonOver, {562, 623}));
+  EXPECT_FALSE(DrawSkinPng(&window, folder, SkinPicture::kButtonNormal, {562, 623}));
+  EXPECT_FALSE(DrawSkinPng(nullptr, folder, SkinPicture::kButtonOver, {0, 0}));
   EXPECT_EQ(log, (Log{"img /button-over.png @562,623", "img /button-normal.png @562,623 missing"}));
 
   // A dialog says so at every failed draw; the caption is the program's name (empty here).
   log.clear();
-  EXPECT_TRUE(DrawDialogPng(window, &window, folder, "/button-over.png", {166, 253}));
+  EXPECT_TRUE(DrawDialogPng(window, &window, folder, SkinPicture::kButtonOver, {166, 253}));
   for (int i = 0; i < 2; ++i) {
-    EXPECT_FALSE(DrawDialogPng(window, &window, folder, "/fire-key.png", {0, 0}));
+    EXPECT_FALSE(DrawDialogPng(window, &window, folder, SkinPicture::kFireKeyDialog, {0, 0}));
   }
   EXPECT_EQ(log, (Log{"img /button-over.png @166,253", "img /fire-key.png @0,0 missing",
                       "message 'LoadPng---Load image failed.'", "img /fire-key.png @0,0 missing",

@@ -68,9 +68,9 @@ struct MainWindowRig {
           WriteFileAtomically(bin / "record.ini", Bytes(setup.macros.begin(), setup.macros.end()))
               .ok());
     }
-    for (std::string_view name : kSkinFileNames) {
-      const bool main = name == kMainSkinImage;
-      WritePngHeader(bin / "Skins" / "Dark" / std::string(name.substr(1)), main ? 875 : 16,
+    for (const SkinPictureRow& row : kSkinPictures) {
+      const bool main = row.picture == SkinPicture::kMain;
+      WritePngHeader(bin / "Skins" / "Dark" / std::string(row.fileName.substr(1)), main ? 875 : 16,
                      main ? 644 : 16);
     }
     mouse.setSensorType(setup.sensorType);

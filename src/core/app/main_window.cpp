@@ -59,7 +59,7 @@ bool CTarnwickDlg::onInitialise() {
 
   skin_.currentSkinFolder = ResolveSkinFolder(paths_.skinRoots, preferences_.skinName);
   backgroundSize_ =
-      ports_.host->setBackgroundImage(SkinImagePath(skin_.currentSkinFolder, kMainSkinImage));
+      ports_.host->setBackgroundImage(SkinPicturePath(skin_.currentSkinFolder, SkinPicture::kMain));
   skin_.currentSkinName = preferences_.skinName;
   const auto colour = UiTextColorFrom(preferences_);
   skin_.uiTextColor = Rgb{colour[0], colour[1], colour[2]};

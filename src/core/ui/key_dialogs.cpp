@@ -53,7 +53,7 @@ std::string CapturedKeyName(const KeyEvent& key) {
 // ---- single key ----
 
 CSingleDialog::CSingleDialog(SkinState skin, FontSpec font)
-    : PopupFrame("/single-key.png", kSingleKeyBackgroundFailureCaption, std::move(skin),
+    : PopupFrame(SkinPicture::kSingleKeyDialog, kSingleKeyBackgroundFailureCaption, std::move(skin),
                  std::move(font)) {}
 
 void CSingleDialog::createControls() {
@@ -81,7 +81,7 @@ KeyDisposition CSingleDialog::onKey(const KeyEvent& key) {
 // ---- combination ----
 
 CComboDialog::CComboDialog(SkinState skin, FontSpec font)
-    : PopupFrame("/combo-key.png", kComboBackgroundFailureCaption, std::move(skin),
+    : PopupFrame(SkinPicture::kComboKeyDialog, kComboBackgroundFailureCaption, std::move(skin),
                  std::move(font)),
       modifiers_({kModifierId, Rect{49, 69, 117, 85}, Rect{49, 69, 132, 85}, kModifierListId,
                   Rect{49, 87, 132, 227}, true},
@@ -119,7 +119,7 @@ void CComboDialog::onControlMouseMove(int controlId, Point at) {
 
 // ---- media and Windows ----
 
-CChoiceDialog::CChoiceDialog(std::string_view background, std::string_view failureCaption,
+CChoiceDialog::CChoiceDialog(SkinPicture background, std::string_view failureCaption,
                              SkinState skin, FontSpec font, DropList list)
     : PopupFrame(background, failureCaption, std::move(skin), std::move(font)),
       list_(std::move(list)) {}
@@ -150,21 +150,22 @@ DropList ChoiceList(int valueId, int listId, int listBottom, std::vector<std::st
 }  // namespace
 
 CMediaDialog::CMediaDialog(SkinState skin, FontSpec font)
-    : CChoiceDialog("/media-key.png", kMediaBackgroundFailureCaption, skin, std::move(font),
+    : CChoiceDialog(SkinPicture::kMediaKeyDialog, kMediaBackgroundFailureCaption, skin,
+                    std::move(font),
                     ChoiceList(kValueId, kListId, 266,
                                OptionTexts(&MediaOptionText, kMediaOptionCount, skin.uiLanguage))) {
 }
 
 CWindowsDialog::CWindowsDialog(SkinState skin, FontSpec font)
     : CChoiceDialog(
-          "/windows-key.png", kWindowsBackgroundFailureCaption, skin, std::move(font),
+          SkinPicture::kWindowsKeyDialog, kWindowsBackgroundFailureCaption, skin, std::move(font),
           ChoiceList(kValueId, kListId, 306,
                      OptionTexts(&WindowsOptionText, kWindowsOptionCount, skin.uiLanguage))) {}
 
 // ---- fire key ----
 
 CFireKeyDialog::CFireKeyDialog(SkinState skin, FontSpec font)
-    : PopupFrame("/fire-key.png", kFireKeyBackgroundFailureCaption, std::move(skin),
+    : PopupFrame(SkinPicture::kFireKeyDialog, kFireKeyBackgroundFailureCaption, std::move(skin),
                  std::move(font)),
       keys_({kKeyId, Rect{49, 69, 117, 85}, Rect{49, 69, 132, 85}, kKeyListId,
              Rect{49, 87, 132, 257}, true},
@@ -239,7 +240,7 @@ void CFireKeyDialog::onWheel(int delta, Point) {
 // ---- delay ----
 
 CDelayTimeDialog::CDelayTimeDialog(SkinState skin, FontSpec font)
-    : PopupFrame("/delay-time.png", kDelayTimeBackgroundFailureCaption, std::move(skin),
+    : PopupFrame(SkinPicture::kDelayDialog, kDelayTimeBackgroundFailureCaption, std::move(skin),
                  std::move(font)) {}
 
 void CDelayTimeDialog::createControls() {
@@ -262,7 +263,7 @@ void CDelayTimeDialog::onControlNotify(int controlId, ControlNotification notifi
 // ---- macro key ----
 
 CMacroDialog::CMacroDialog(SkinState skin, FontSpec font, std::filesystem::path macroFile)
-    : PopupFrame("/macro-key.png", kMacroKeyBackgroundFailureCaption, std::move(skin),
+    : PopupFrame(SkinPicture::kMacroKeyDialog, kMacroKeyBackgroundFailureCaption, std::move(skin),
                  std::move(font)),
       macroFile_(std::move(macroFile)),
       macros_({kMacroId, Rect{42, 66, 336, 82}, Rect{42, 66, 351, 82}, kMacroListId,
@@ -281,7 +282,7 @@ void CMacroDialog::drawPanes() {
   for (int option = 1; option <= 3; ++option) {
     const Rect pane = PlayPane(option);
     DrawDialogPng(*ports_.host, ports_.canvas, skin().currentSkinFolder,
-                  option == playMode_ ? "/PaneMakingTick.png" : "/Pane.png",
+                  option == playMode_ ? SkinPicture::kTickOn : SkinPicture::kTickOff,
                   Point{pane.left, pane.top});
   }
 }

@@ -73,7 +73,7 @@ class CChoiceDialog : public PopupFrame {
   bool listOpen() const { return list_.isOpen(); }
 
  protected:
-  CChoiceDialog(std::string_view background, std::string_view failureCaption, SkinState skin,
+  CChoiceDialog(SkinPicture background, std::string_view failureCaption, SkinState skin,
                 FontSpec font, DropList list);
 
  private:

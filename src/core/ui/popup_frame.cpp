@@ -8,10 +8,6 @@ namespace vm31 {
 
 namespace {
 
-constexpr std::string_view kButtonNormal = "/button-normal.png";
-constexpr std::string_view kButtonOver = "/button-over.png";
-constexpr std::string_view kCloseNormal = "/button-close-normal.png";
-constexpr std::string_view kCloseOver = "/button-close-over.png";
 constexpr Rgb kControlBackground{40, 40, 40};
 constexpr int kWheelLines = 3;
 
@@ -99,9 +95,9 @@ void DropList::onWheel(Controls& controls, int delta) {
 
 // ---- PopupFrame ----
 
-PopupFrame::PopupFrame(std::string_view backgroundFile, std::string_view failureCaption,
-                       SkinState skin, FontSpec font)
-    : backgroundFile_(backgroundFile),
+PopupFrame::PopupFrame(SkinPicture background, std::string_view failureCaption, SkinState skin,
+                       FontSpec font)
+    : background_(background),
       failureCaption_(failureCaption),
       skin_(std::move(skin)),
       font_(std::move(font)) {}
@@ -110,7 +106,7 @@ bool PopupFrame::onInitialise() {
   ended_ = false;
   lit_.fill(false);
   WindowHost& host = *ports_.host;
-  if (!host.setBackgroundImage(SkinImagePath(skin_.currentSkinFolder, backgroundFile_))) {
+  if (!host.setBackgroundImage(SkinPicturePath(skin_.currentSkinFolder, background_))) {
     host.messageBox(kPopupBackgroundFailureText, failureCaption_, MessageBoxIcon::kNone);
     // Without its picture the dialog has no size and no controls: it ends as cancelled.
     endWith(kModalCancel);
@@ -136,11 +132,11 @@ void PopupFrame::drawButton(int button, bool over) {
   const Rect& r = kButtons[static_cast<std::size_t>(button)];
   if (button == 0) {
     DrawDialogPng(*ports_.host, ports_.canvas, skin_.currentSkinFolder,
-                  over ? kCloseOver : kCloseNormal, Point{r.left, r.top});
+                  over ? SkinPicture::kCloseOver : SkinPicture::kCloseNormal, Point{r.left, r.top});
     return;
   }
   DrawDialogPng(*ports_.host, ports_.canvas, skin_.currentSkinFolder,
-                over ? kButtonOver : kButtonNormal, Point{r.left, r.top});
+                over ? SkinPicture::kButtonOver : SkinPicture::kButtonNormal, Point{r.left, r.top});
   drawText(DialogTextFor(button == 1 ? DialogText::kPopupOk : DialogText::kPopupCancel,
                          skin_.uiLanguage),
            r, TextFormat::kCentre, skin_.uiTextColor);

@@ -83,7 +83,7 @@ class DropList {
 
 class PopupFrame : public WindowModel {
  public:
-  PopupFrame(std::string_view backgroundFile, std::string_view failureCaption, SkinState skin,
+  PopupFrame(SkinPicture background, std::string_view failureCaption, SkinState skin,
              FontSpec font);
 
   void attach(const WindowPorts& ports) override { ports_ = ports; }
@@ -123,7 +123,7 @@ class PopupFrame : public WindowModel {
  private:
   void drawButton(int button, bool over);
 
-  std::string backgroundFile_;
+  SkinPicture background_;
   std::string failureCaption_;
   SkinState skin_;
   FontSpec font_;

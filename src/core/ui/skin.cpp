@@ -36,7 +36,7 @@ std::filesystem::path InstalledSkinsRoot(const std::filesystem::path& executable
 bool HoldsSkin(const std::filesystem::path& folder) {
   std::error_code error;
   return std::filesystem::is_regular_file(
-      std::filesystem::path(SkinImagePath(folder.string(), kMainSkinImage)), error);
+      std::filesystem::path(SkinPicturePath(folder.string(), SkinPicture::kMain)), error);
 }
 
 }  // namespace
@@ -91,15 +91,19 @@ std::vector<SkinEntry> ListSkins(const std::vector<std::filesystem::path>& roots
   return skins;
 }
 
+bool DrawSkinPng(Canvas* canvas, std::string_view folder, SkinPicture picture, Point at) {
+  return DrawSkinPng(canvas, folder, SkinPictureFile(picture), at);
+}
+
 bool DrawSkinPng(Canvas* canvas, std::string_view folder, std::string_view fileName, Point at) {
   if (canvas == nullptr) return false;
   return canvas->drawImage(SkinImagePath(folder, fileName), at);
 }
 
-bool DrawDialogPng(WindowHost& dialog, Canvas* canvas, std::string_view folder,
-                   std::string_view fileName, Point at) {
+bool DrawDialogPng(WindowHost& dialog, Canvas* canvas, std::string_view folder, SkinPicture picture,
+                   Point at) {
   if (canvas == nullptr) return false;
-  if (canvas->drawImage(SkinImagePath(folder, fileName), at)) return true;
+  if (canvas->drawImage(SkinPicturePath(folder, picture), at)) return true;
   dialog.messageBox(kLoadImageFailedMessage, {}, MessageBoxIcon::kNone);
   return false;
 }

@@ -1,9 +1,9 @@
 #pragma once
 // Skins: where the skin folders are, how a skin name becomes the folder the pictures come from,
-// the pictures a skin consists of, and drawing one of them.
+// and drawing one of its pictures.
 //
-// A skin is a folder of PNG pictures named as in kSkinFileNames. The skin folders come from
-// three roots, searched in this order:
+// A skin is a folder of PNG pictures named as in kSkinPictures (skin_pictures.h). The skin
+// folders come from three roots, searched in this order:
 //   1. the user's own skins: $XDG_DATA_HOME/kor-vm31/Skins (default ~/.local/share/...);
 //   2. the installed skins: <prefix>/share/kor-vm31/Skins beside an executable in <prefix>/bin,
 //      else kor-vm31/Skins in a folder of $XDG_DATA_DIRS, else the data folder configured at
@@ -14,7 +14,6 @@
 // has it, it is the folder of that name in the executable's Skins folder, which then behaves as
 // a skin whose every picture is missing.
 
-#include <array>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -23,49 +22,9 @@
 
 #include "core/text/text_table.h"
 #include "core/ui/ports.h"
+#include "core/ui/skin_pictures.h"
 
 namespace vm31 {
-
-inline constexpr std::size_t kSkinFileCount = 33;
-
-// Every picture of a skin. File names begin with "/" and are appended to the skin folder text.
-inline constexpr std::array<std::string_view, kSkinFileCount> kSkinFileNames{
-    "/main.png",
-    "/BasicSet2.png",
-    "/AdvancedSet2.png",
-    "/Pane.png",
-    "/PaneMakingTick.png",
-    "/DropdownBox-normal.png",
-    "/DropdownBox-over.png",
-    "/slider-DPI-dark.png",
-    "/slider-DPI-light.png",
-    "/slider-RP-dark.png",
-    "/slider-RP-light.png",
-    "/slider-dark.png",
-    "/slider-light.png",
-    "/button-normal.png",
-    "/button-over.png",
-    "/button-close-normal.png",
-    "/button-close-over.png",
-    "/button-min-normal.png",
-    "/button-min-over.png",
-    "/button-PrePage-normal.png",
-    "/button-PrePage-over.png",
-    "/button-NextPage-normal.png",
-    "/button-NextPage-over.png",
-    "/button-Skins-normal.png",
-    "/button-Skins-over.png",
-    "/single-key.png",
-    "/combo-key.png",
-    "/media-key.png",
-    "/windows-key.png",
-    "/fire-key.png",
-    "/delay-time.png",
-    "/macro-key.png",
-    "/skins.png",
-};
-
-inline constexpr std::string_view kMainSkinImage = "/main.png";
 
 // The message a popup dialog shows when one of its pictures cannot be loaded.
 inline constexpr std::string_view kLoadImageFailedMessage = "LoadPng---Load image failed.";
@@ -111,14 +70,21 @@ inline std::string SkinImagePath(std::string_view folder, std::string_view fileN
   return path;
 }
 
-// Draws the picture `fileName` of `folder` at `at` (see Canvas::drawImage). False, silently,
-// when there is no canvas or the picture cannot be loaded. Used by the main window.
+// The file of `picture` in the skin folder `folder`.
+inline std::string SkinPicturePath(std::string_view folder, SkinPicture picture) {
+  return SkinImagePath(folder, SkinPictureFile(picture));
+}
+
+// Draws `picture` of `folder` at `at` (see Canvas::drawImage). False, silently, when there is no
+// canvas or the picture cannot be loaded. Used by the main window.
+bool DrawSkinPng(Canvas* canvas, std::string_view folder, SkinPicture picture, Point at);
+// For the main window until its callers take SkinPicture: the picture named by its file name.
 bool DrawSkinPng(Canvas* canvas, std::string_view folder, std::string_view fileName, Point at);
 
 // The same for popup dialogs, except that a picture that cannot be loaded shows
 // kLoadImageFailedMessage in a message box owned by the dialog, captioned with the program's
 // name, at every failed draw.
-bool DrawDialogPng(WindowHost& dialog, Canvas* canvas, std::string_view folder,
-                   std::string_view fileName, Point at);
+bool DrawDialogPng(WindowHost& dialog, Canvas* canvas, std::string_view folder, SkinPicture picture,
+                   Point at);
 
 }  // namespace vm31

@@ -28,7 +28,7 @@ std::size_t BlankNearestMiddle(std::string_view text) {
 }  // namespace
 
 CSkinsDialog::CSkinsDialog(SkinState skin, FontSpec font, std::vector<std::filesystem::path> roots)
-    : PopupFrame("/skins.png", kSkinsBackgroundFailureCaption, skin, std::move(font)),
+    : PopupFrame(SkinPicture::kSkinsDialog, kSkinsBackgroundFailureCaption, skin, std::move(font)),
       roots_(std::move(roots)),
       list_({kValueId, kValueRect, kClickRect, kListId, kListRect, false}, {}, {}),
       chosenFolder_(skin.currentSkinFolder),

@@ -116,6 +116,15 @@ class HotplugSource {
   virtual std::vector<HotplugEvent> takePending() = 0;
 };
 
+// Starts following arrivals and removals for the user-interface loop: once started, the host
+// hands each HotplugSource event to the main window on the user-interface thread. Starting twice
+// is harmless; a failure says why the watch could not be set up.
+class HotplugWatch {
+ public:
+  virtual ~HotplugWatch() = default;
+  virtual Status start() = 0;
+};
+
 // Monotonic time. Protocol waits are minimums: callers compute an absolute deadline from the end
 // of the transfer they follow and wait until it, so the time spent between two waits is not
 // added on top. A virtual clock for tests records the waits and advances without sleeping.

@@ -23,7 +23,6 @@ namespace vm31::cli {
 namespace {
 
 using linux_platform::LinuxDeviceBackend;
-using linux_platform::LoopEventSink;
 
 constexpr int kOk = kExitOk;
 constexpr int kAbsent = kExitAbsent;
@@ -121,6 +120,7 @@ nlohmann::ordered_json EventAsJson(const DeviceEvent& event) {
 struct Session {
   DataFiles files;
   std::unique_ptr<LinuxDeviceBackend> backend;
+  std::unique_ptr<linux_platform::EventFdWake> wake;  // the loop watches wake->fd()
   std::unique_ptr<LoopEventSink> sink;
   std::unique_ptr<DeviceLink> link;
 
@@ -145,12 +145,13 @@ std::unique_ptr<Session> OpenSession(LoopEventSink::Handler handler, int& failur
     return nullptr;
   }
   session->backend = std::move(backend).value();
-  auto sink = LoopEventSink::create(std::move(handler));
-  if (!sink) {
-    failure = Fail(DeviceErrorStatus(sink.error()), sink.error().message);
+  auto wake = linux_platform::EventFdWake::create();
+  if (!wake) {
+    failure = Fail(DeviceErrorStatus(wake.error()), wake.error().message);
     return nullptr;
   }
-  session->sink = std::move(sink).value();
+  session->wake = std::move(wake).value();
+  session->sink = std::make_unique<LoopEventSink>(std::move(handler), *session->wake);
   session->link = std::make_unique<DeviceLink>(session->backend->bus(), session->backend->clock(),
                                                *session->sink, definition.value());
   session->link->setOwnership(&session->backend->ownership());
@@ -366,7 +367,7 @@ int RunWatch(const std::vector<std::string>& args) {
   for (;;) {
     pollfd fds[3] = {{signals.get(), POLLIN, 0},
                      {session.backend->hotplugFd(), POLLIN, 0},
-                     {session.sink->fd(), POLLIN, 0}};
+                     {session.wake->fd(), POLLIN, 0}};
     if (::poll(fds, 3, -1) < 0) {
       if (errno == EINTR) continue;
       return Fail(kTransferFailed, "poll failed");

@@ -101,7 +101,8 @@ int main(int argc, char** argv) {
   if (!wake) return 2;
   auto sink = std::make_unique<LoopEventSink>(
       [&](const DeviceEvent& event) {
-        if (event.code == static_cast<int>(DeviceEventCode::kDpiStage)) {
+        if (const auto* switched = std::get_if<SwitchEvent>(&event);
+            switched != nullptr && switched->which == MouseSwitch::kDpiStage) {
           latencies.push_back(WallClock::now() - pressedAt);
           handled = true;
         }

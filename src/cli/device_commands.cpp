@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string_view>
+#include <variant>
 
 #include <nlohmann/json.hpp>
 
@@ -36,11 +38,30 @@ std::string Hex2(int value) {
   return text;
 }
 
+// The presence notice in words.
+std::string_view PresenceInWords(PresenceNotice notice) {
+  switch (notice) {
+    case PresenceNotice::kDetected:
+      return "mouse detected";
+    case PresenceNotice::kNotDetected:
+      return "mouse not detected";
+    case PresenceNotice::kAccessDenied:
+      return "mouse present but not accessible";
+    case PresenceNotice::kBusy:
+      return "mouse busy";
+  }
+  return "mouse presence changed";
+}
+
 // The device event in words, as a line of `vm31ctl watch`.
 std::string EventInWords(const DeviceEvent& event) {
-  switch (static_cast<DeviceEventCode>(event.code)) {
-    case DeviceEventCode::kReportRate:
-      switch (event.value) {
+  if (const auto* presence = std::get_if<PresenceNotice>(&event)) {
+    return std::string(PresenceInWords(*presence));
+  }
+  const SwitchEvent& switched = std::get<SwitchEvent>(event);
+  switch (switched.which) {
+    case MouseSwitch::kReportRate:
+      switch (switched.value) {
         case 1:
           return "report rate 1000 Hz";
         case 2:
@@ -50,66 +71,68 @@ std::string EventInWords(const DeviceEvent& event) {
         case 8:
           return "report rate 125 Hz";
         default:
-          return "report rate switched (unknown code " + std::to_string(event.value) + ")";
+          return "report rate switched (unknown code " + std::to_string(switched.value) + ")";
       }
-    case DeviceEventCode::kDpiStage:
-      return "DPI stage " + std::to_string(event.value);
-    case DeviceEventCode::kKeyGroup:
-      return event.value == 1 || event.value == 2
-                 ? std::string("key group ") + (event.value == 1 ? "1 (Mode A)" : "2 (Mode B)")
-                 : "key group switched (unknown value " + std::to_string(event.value) + ")";
-    case DeviceEventCode::kMacroKey:
-      return "macro key " + std::to_string(event.value);
-    case DeviceEventCode::kDetected:
-      return "mouse detected";
-    case DeviceEventCode::kNotDetected:
-      return "mouse not detected";
-    case DeviceEventCode::kAccessDenied:
-      return "mouse present but not accessible";
-    case DeviceEventCode::kBusy:
-      return "mouse busy";
+    case MouseSwitch::kDpiStage:
+      return "DPI stage " + std::to_string(switched.value);
+    case MouseSwitch::kKeyGroup:
+      return switched.value == 1 || switched.value == 2
+                 ? std::string("key group ") + (switched.value == 1 ? "1 (Mode A)" : "2 (Mode B)")
+                 : "key group switched (unknown value " + std::to_string(switched.value) + ")";
+    case MouseSwitch::kMacroKey:
+      return "macro key " + std::to_string(switched.value);
   }
-  return "device event " + std::to_string(event.code) + " value " + std::to_string(event.value);
+  return "device event " + std::to_string(static_cast<int>(switched.which)) + " value " +
+         std::to_string(switched.value);
 }
 
 // The device event as a line of `vm31ctl watch --json`: "event" names it, "text" gives it in
 // words, the other fields its value.
 nlohmann::ordered_json EventAsJson(const DeviceEvent& event) {
   nlohmann::ordered_json object;
-  switch (static_cast<DeviceEventCode>(event.code)) {
-    case DeviceEventCode::kReportRate: {
-      object = {{"event", "reportRate"}, {"code", event.value}};
-      const int hz = event.value == 1   ? 1000
-                     : event.value == 2 ? 500
-                     : event.value == 4 ? 250
-                     : event.value == 8 ? 125
-                                        : 0;
+  if (const auto* presence = std::get_if<PresenceNotice>(&event)) {
+    switch (*presence) {
+      case PresenceNotice::kDetected:
+        object = {{"event", "detected"}};
+        break;
+      case PresenceNotice::kNotDetected:
+        object = {{"event", "notDetected"}};
+        break;
+      case PresenceNotice::kAccessDenied:
+        object = {{"event", "accessDenied"}};
+        break;
+      case PresenceNotice::kBusy:
+        object = {{"event", "busy"}};
+        break;
+    }
+    object["text"] = EventInWords(event);
+    return object;
+  }
+  const SwitchEvent& switched = std::get<SwitchEvent>(event);
+  switch (switched.which) {
+    case MouseSwitch::kReportRate: {
+      object = {{"event", "reportRate"}, {"code", switched.value}};
+      const int hz = switched.value == 1   ? 1000
+                     : switched.value == 2 ? 500
+                     : switched.value == 4 ? 250
+                     : switched.value == 8 ? 125
+                                           : 0;
       object["hz"] = hz == 0 ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(hz);
       break;
     }
-    case DeviceEventCode::kDpiStage:
-      object = {{"event", "dpiStage"}, {"stage", event.value}};
+    case MouseSwitch::kDpiStage:
+      object = {{"event", "dpiStage"}, {"stage", switched.value}};
       break;
-    case DeviceEventCode::kKeyGroup:
-      object = {{"event", "keyGroup"}, {"group", event.value}};
+    case MouseSwitch::kKeyGroup:
+      object = {{"event", "keyGroup"}, {"group", switched.value}};
       break;
-    case DeviceEventCode::kMacroKey:
-      object = {{"event", "macroKey"}, {"key", event.value}};
-      break;
-    case DeviceEventCode::kDetected:
-      object = {{"event", "detected"}};
-      break;
-    case DeviceEventCode::kNotDetected:
-      object = {{"event", "notDetected"}};
-      break;
-    case DeviceEventCode::kAccessDenied:
-      object = {{"event", "accessDenied"}};
-      break;
-    case DeviceEventCode::kBusy:
-      object = {{"event", "busy"}};
+    case MouseSwitch::kMacroKey:
+      object = {{"event", "macroKey"}, {"key", switched.value}};
       break;
     default:
-      object = {{"event", "deviceEvent"}, {"code", event.code}, {"value", event.value}};
+      object = {{"event", "deviceEvent"},
+                {"code", static_cast<int>(switched.which)},
+                {"value", switched.value}};
       break;
   }
   object["text"] = EventInWords(event);
@@ -338,8 +361,8 @@ int RunWatch(const std::vector<std::string>& args) {
   int failure = kOk;
   auto opened = OpenSession(
       [&linkForHandler, json](const DeviceEvent& event) {
-        const bool denied = (event.code == static_cast<int>(DeviceEventCode::kAccessDenied) ||
-                             event.code == static_cast<int>(DeviceEventCode::kBusy)) &&
+        const bool denied = (event == DeviceEvent{PresenceNotice::kAccessDenied} ||
+                             event == DeviceEvent{PresenceNotice::kBusy}) &&
                             linkForHandler && linkForHandler->openProblem();
         if (json) {
           nlohmann::ordered_json object = EventAsJson(event);

@@ -63,11 +63,11 @@ long ContextSwitches(int tid) {
 
 // Runs the user-interface loop (hotplug and event hand-off) for `seconds`, or until `until`.
 template <typename Until>
-void RunLoop(linux_platform::LinuxDeviceBackend& backend, linux_platform::LoopEventSink& sink,
+void RunLoop(linux_platform::LinuxDeviceBackend& backend, LoopEventSink& sink, int sinkFd,
              DeviceLink& link, WallClock::duration length, Until until) {
   const auto end = WallClock::now() + length;
   while (WallClock::now() < end && !until()) {
-    pollfd fds[2] = {{backend.hotplugFd(), POLLIN, 0}, {sink.fd(), POLLIN, 0}};
+    pollfd fds[2] = {{backend.hotplugFd(), POLLIN, 0}, {sinkFd, POLLIN, 0}};
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - WallClock::now());
     if (::poll(fds, 2, static_cast<int>(std::max<long long>(left.count(), 0)) + 1) <= 0) continue;
     if (fds[1].revents & POLLIN) sink.dispatch();
@@ -97,14 +97,18 @@ int main(int argc, char** argv) {
   std::vector<WallClock::duration> latencies;
   WallClock::time_point pressedAt;
   bool handled = false;
-  auto sink = linux_platform::LoopEventSink::create([&](const DeviceEvent& event) {
-    if (event.code == static_cast<int>(DeviceEventCode::kDpiStage)) {
-      latencies.push_back(WallClock::now() - pressedAt);
-      handled = true;
-    }
-  });
-  DeviceLink link(backend.value()->bus(), backend.value()->clock(), *sink.value(),
-                  DeviceDefinition{});
+  auto wake = linux_platform::EventFdWake::create();
+  if (!wake) return 2;
+  auto sink = std::make_unique<LoopEventSink>(
+      [&](const DeviceEvent& event) {
+        if (const auto* switched = std::get_if<SwitchEvent>(&event);
+            switched != nullptr && switched->which == MouseSwitch::kDpiStage) {
+          latencies.push_back(WallClock::now() - pressedAt);
+          handled = true;
+        }
+      },
+      *wake.value());
+  DeviceLink link(backend.value()->bus(), backend.value()->clock(), *sink, DeviceDefinition{});
   link.startUp();
   const std::set<int> before = ThreadIds();
   link.reader().start();
@@ -120,7 +124,7 @@ int main(int argc, char** argv) {
   const auto never = [] { return false; };
 
   long start = ContextSwitches(readerTid);
-  RunLoop(*backend.value(), *sink.value(), link, std::chrono::seconds(seconds), never);
+  RunLoop(*backend.value(), *sink, wake.value()->fd(), link, std::chrono::seconds(seconds), never);
   const long absentSwitches = ContextSwitches(readerTid) - start;
   std::printf("absent:  %ld reader context switches in %d s (%.2f/s)\n", absentSwitches, seconds,
               static_cast<double>(absentSwitches) / seconds);
@@ -132,7 +136,7 @@ int main(int argc, char** argv) {
     ::execl(ctl.c_str(), ctl.c_str(), "emulator", "run", static_cast<char*>(nullptr));
     std::_Exit(127);
   }
-  RunLoop(*backend.value(), *sink.value(), link, std::chrono::seconds(5),
+  RunLoop(*backend.value(), *sink, wake.value()->fd(), link, std::chrono::seconds(5),
           [&] { return link.devicePresent(); });
   if (!link.devicePresent()) {
     std::fprintf(stderr, "the emulated mouse did not arrive (%s emulator run)\n", ctl.c_str());
@@ -140,9 +144,9 @@ int main(int argc, char** argv) {
     ::waitpid(emulator, nullptr, 0);
     return 2;
   }
-  RunLoop(*backend.value(), *sink.value(), link, std::chrono::milliseconds(200), never);
+  RunLoop(*backend.value(), *sink, wake.value()->fd(), link, std::chrono::milliseconds(200), never);
   start = ContextSwitches(readerTid);
-  RunLoop(*backend.value(), *sink.value(), link, std::chrono::seconds(seconds), never);
+  RunLoop(*backend.value(), *sink, wake.value()->fd(), link, std::chrono::seconds(seconds), never);
   const long presentSwitches = ContextSwitches(readerTid) - start;
   std::printf("present: %ld reader context switches in %d s (%.2f/s), silent mouse\n",
               presentSwitches, seconds, static_cast<double>(presentSwitches) / seconds);
@@ -151,7 +155,7 @@ int main(int argc, char** argv) {
     handled = false;
     pressedAt = WallClock::now();
     if (!linux_platform::EmulatorControlRequest("press dpi 2")) break;
-    RunLoop(*backend.value(), *sink.value(), link, std::chrono::seconds(1),
+    RunLoop(*backend.value(), *sink, wake.value()->fd(), link, std::chrono::seconds(1),
             [&] { return handled; });
   }
   ::kill(emulator, SIGINT);

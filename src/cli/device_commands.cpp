@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string_view>
+#include <variant>
 
 #include <nlohmann/json.hpp>
 
@@ -24,7 +26,6 @@ namespace vm31::cli {
 namespace {
 
 using linux_platform::LinuxDeviceBackend;
-using linux_platform::LoopEventSink;
 
 constexpr int kOk = kExitOk;
 constexpr int kAbsent = kExitAbsent;
@@ -38,68 +39,89 @@ std::string Hex2(int value) {
   return text;
 }
 
-// The device event in words, as a line of `vm31ctl watch`.
-std::string EventInWords(const DeviceEvent& event) {
-  switch (static_cast<DeviceEventCode>(event.code)) {
-    case DeviceEventCode::kReportRate:
-      if (const ReportRate* rate = FindReportRate(event.value)) {
-        return "report rate " + std::to_string(rate->hz) + " Hz";
-      }
-      return "report rate switched (unknown code " + std::to_string(event.value) + ")";
-    case DeviceEventCode::kDpiStage:
-      return "DPI stage " + std::to_string(event.value);
-    case DeviceEventCode::kKeyGroup:
-      return event.value == 1 || event.value == 2
-                 ? std::string("key group ") + (event.value == 1 ? "1 (Mode A)" : "2 (Mode B)")
-                 : "key group switched (unknown value " + std::to_string(event.value) + ")";
-    case DeviceEventCode::kMacroKey:
-      return "macro key " + std::to_string(event.value);
-    case DeviceEventCode::kDetected:
+// The presence notice in words.
+std::string_view PresenceInWords(PresenceNotice notice) {
+  switch (notice) {
+    case PresenceNotice::kDetected:
       return "mouse detected";
-    case DeviceEventCode::kNotDetected:
+    case PresenceNotice::kNotDetected:
       return "mouse not detected";
-    case DeviceEventCode::kAccessDenied:
+    case PresenceNotice::kAccessDenied:
       return "mouse present but not accessible";
-    case DeviceEventCode::kBusy:
+    case PresenceNotice::kBusy:
       return "mouse busy";
   }
-  return "device event " + std::to_string(event.code) + " value " + std::to_string(event.value);
+  return "mouse presence changed";
+}
+
+// The device event in words, as a line of `vm31ctl watch`.
+std::string EventInWords(const DeviceEvent& event) {
+  if (const auto* presence = std::get_if<PresenceNotice>(&event)) {
+    return std::string(PresenceInWords(*presence));
+  }
+  const SwitchEvent& switched = std::get<SwitchEvent>(event);
+  switch (switched.which) {
+    case MouseSwitch::kReportRate:
+      if (const ReportRate* rate = FindReportRate(switched.value)) {
+        return "report rate " + std::to_string(rate->hz) + " Hz";
+      }
+      return "report rate switched (unknown code " + std::to_string(switched.value) + ")";
+    case MouseSwitch::kDpiStage:
+      return "DPI stage " + std::to_string(switched.value);
+    case MouseSwitch::kKeyGroup:
+      return switched.value == 1 || switched.value == 2
+                 ? std::string("key group ") + (switched.value == 1 ? "1 (Mode A)" : "2 (Mode B)")
+                 : "key group switched (unknown value " + std::to_string(switched.value) + ")";
+    case MouseSwitch::kMacroKey:
+      return "macro key " + std::to_string(switched.value);
+  }
+  return "device event " + std::to_string(static_cast<int>(switched.which)) + " value " +
+         std::to_string(switched.value);
 }
 
 // The device event as a line of `vm31ctl watch --json`: "event" names it, "text" gives it in
 // words, the other fields its value.
 nlohmann::ordered_json EventAsJson(const DeviceEvent& event) {
   nlohmann::ordered_json object;
-  switch (static_cast<DeviceEventCode>(event.code)) {
-    case DeviceEventCode::kReportRate: {
-      object = {{"event", "reportRate"}, {"code", event.value}};
-      const ReportRate* rate = FindReportRate(event.value);
+  if (const auto* presence = std::get_if<PresenceNotice>(&event)) {
+    switch (*presence) {
+      case PresenceNotice::kDetected:
+        object = {{"event", "detected"}};
+        break;
+      case PresenceNotice::kNotDetected:
+        object = {{"event", "notDetected"}};
+        break;
+      case PresenceNotice::kAccessDenied:
+        object = {{"event", "accessDenied"}};
+        break;
+      case PresenceNotice::kBusy:
+        object = {{"event", "busy"}};
+        break;
+    }
+    object["text"] = EventInWords(event);
+    return object;
+  }
+  const SwitchEvent& switched = std::get<SwitchEvent>(event);
+  switch (switched.which) {
+    case MouseSwitch::kReportRate: {
+      object = {{"event", "reportRate"}, {"code", switched.value}};
+      const ReportRate* rate = FindReportRate(switched.value);
       object["hz"] = rate ? nlohmann::ordered_json(rate->hz) : nlohmann::ordered_json(nullptr);
       break;
     }
-    case DeviceEventCode::kDpiStage:
-      object = {{"event", "dpiStage"}, {"stage", event.value}};
+    case MouseSwitch::kDpiStage:
+      object = {{"event", "dpiStage"}, {"stage", switched.value}};
       break;
-    case DeviceEventCode::kKeyGroup:
-      object = {{"event", "keyGroup"}, {"group", event.value}};
+    case MouseSwitch::kKeyGroup:
+      object = {{"event", "keyGroup"}, {"group", switched.value}};
       break;
-    case DeviceEventCode::kMacroKey:
-      object = {{"event", "macroKey"}, {"key", event.value}};
-      break;
-    case DeviceEventCode::kDetected:
-      object = {{"event", "detected"}};
-      break;
-    case DeviceEventCode::kNotDetected:
-      object = {{"event", "notDetected"}};
-      break;
-    case DeviceEventCode::kAccessDenied:
-      object = {{"event", "accessDenied"}};
-      break;
-    case DeviceEventCode::kBusy:
-      object = {{"event", "busy"}};
+    case MouseSwitch::kMacroKey:
+      object = {{"event", "macroKey"}, {"key", switched.value}};
       break;
     default:
-      object = {{"event", "deviceEvent"}, {"code", event.code}, {"value", event.value}};
+      object = {{"event", "deviceEvent"},
+                {"code", static_cast<int>(switched.which)},
+                {"value", switched.value}};
       break;
   }
   object["text"] = EventInWords(event);
@@ -110,6 +132,7 @@ nlohmann::ordered_json EventAsJson(const DeviceEvent& event) {
 struct Session {
   DataFiles files;
   std::unique_ptr<LinuxDeviceBackend> backend;
+  std::unique_ptr<linux_platform::EventFdWake> wake;  // the loop watches wake->fd()
   std::unique_ptr<LoopEventSink> sink;
   std::unique_ptr<DeviceLink> link;
 
@@ -134,12 +157,13 @@ std::unique_ptr<Session> OpenSession(LoopEventSink::Handler handler, int& failur
     return nullptr;
   }
   session->backend = std::move(backend).value();
-  auto sink = LoopEventSink::create(std::move(handler));
-  if (!sink) {
-    failure = Fail(DeviceErrorStatus(sink.error()), sink.error().message);
+  auto wake = linux_platform::EventFdWake::create();
+  if (!wake) {
+    failure = Fail(DeviceErrorStatus(wake.error()), wake.error().message);
     return nullptr;
   }
-  session->sink = std::move(sink).value();
+  session->wake = std::move(wake).value();
+  session->sink = std::make_unique<LoopEventSink>(std::move(handler), *session->wake);
   session->link = std::make_unique<DeviceLink>(session->backend->bus(), session->backend->clock(),
                                                *session->sink, definition.value());
   session->link->setOwnership(&session->backend->ownership());
@@ -326,8 +350,8 @@ int RunWatch(const std::vector<std::string>& args) {
   int failure = kOk;
   auto opened = OpenSession(
       [&linkForHandler, json](const DeviceEvent& event) {
-        const bool denied = (event.code == static_cast<int>(DeviceEventCode::kAccessDenied) ||
-                             event.code == static_cast<int>(DeviceEventCode::kBusy)) &&
+        const bool denied = (event == DeviceEvent{PresenceNotice::kAccessDenied} ||
+                             event == DeviceEvent{PresenceNotice::kBusy}) &&
                             linkForHandler && linkForHandler->openProblem();
         if (json) {
           nlohmann::ordered_json object = EventAsJson(event);
@@ -355,7 +379,7 @@ int RunWatch(const std::vector<std::string>& args) {
   for (;;) {
     pollfd fds[3] = {{signals.get(), POLLIN, 0},
                      {session.backend->hotplugFd(), POLLIN, 0},
-                     {session.sink->fd(), POLLIN, 0}};
+                     {session.wake->fd(), POLLIN, 0}};
     if (::poll(fds, 3, -1) < 0) {
       if (errno == EINTR) continue;
       return Fail(kTransferFailed, "poll failed");

@@ -515,24 +515,24 @@ Status EmulatedMouse::press(PressKind kind, int value) {
       if (found == kRates.end()) {
         return MakeError(ErrorCode::kOutOfRange, "report rate must be 1000, 500, 250 or 125");
       }
-      code = static_cast<std::uint8_t>(DeviceEventCode::kReportRate);
+      code = static_cast<std::uint8_t>(MouseSwitch::kReportRate);
       eventValue = found->second;
       state_.reportRateCode = found->second;
       break;
     }
     case PressKind::kDpi:
       if (value < 1 || value > 4) return MakeError(ErrorCode::kOutOfRange, "DPI stage is 1..4");
-      code = static_cast<std::uint8_t>(DeviceEventCode::kDpiStage);
+      code = static_cast<std::uint8_t>(MouseSwitch::kDpiStage);
       eventValue = static_cast<std::uint8_t>(value);
       break;
     case PressKind::kGroup:
       if (value < 1 || value > 2) return MakeError(ErrorCode::kOutOfRange, "key group is 1 or 2");
-      code = static_cast<std::uint8_t>(DeviceEventCode::kKeyGroup);
+      code = static_cast<std::uint8_t>(MouseSwitch::kKeyGroup);
       eventValue = static_cast<std::uint8_t>(value);
       break;
     case PressKind::kMacro:
       if (value < 1 || value > 255) return MakeError(ErrorCode::kOutOfRange, "macro is 1..255");
-      code = static_cast<std::uint8_t>(DeviceEventCode::kMacroKey);
+      code = static_cast<std::uint8_t>(MouseSwitch::kMacroKey);
       eventValue = static_cast<std::uint8_t>(value);
       break;
   }

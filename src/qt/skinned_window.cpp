@@ -1,8 +1,5 @@
 #include "qt/skinned_window.h"
 #include "qt/qt_text.h"
-#include "platform/linux/key_names.h"
-
-#include <unistd.h>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -24,6 +21,7 @@
 #include <QWheelEvent>
 #include <QWindow>
 #include <cstdio>
+#include <cstdlib>
 
 #include "core/ui/fonts.h"
 
@@ -62,8 +60,8 @@ int AlignmentFlags(TextFormat format) {
   return Qt::AlignLeft;
 }
 
-// HID keyboard usages of Qt's keys (page 7). Left and right modifiers are told apart by the X11
-// key code where the platform gives one.
+// HID keyboard usages of Qt's keys (page 7), for keys whose place the platform's key names do
+// not give.
 struct KeyUsage {
   int qtKey;
   std::uint16_t usage;
@@ -84,20 +82,10 @@ constexpr KeyUsage kKeyUsages[] = {
     {Qt::Key_Alt, 0xE2},         {Qt::Key_Meta, 0xE3},         {Qt::Key_AltGr, 0xE6},
 };
 
-// X11 key codes of the right-hand modifiers and their usages.
-struct RightModifier {
-  quint32 x11KeyCode;
-  std::uint16_t usage;
-};
-constexpr RightModifier kRightModifiers[] = {{105, 0xE4}, {62, 0xE5}, {108, 0xE6}, {134, 0xE7}};
-
-std::uint16_t UsageOf(int qtKey, quint32 scanCode) {
+std::uint16_t UsageOf(int qtKey, quint32 scanCode, const KeyNames* keyNames) {
   // The key's place on the keyboard first: it tells the keypad and the right modifiers apart.
-  if (const std::uint16_t usage = linux_keys::UsageFromNativeScanCode(scanCode); usage != 0) {
-    return usage;
-  }
-  for (const auto& right : kRightModifiers) {
-    if (scanCode == right.x11KeyCode) return right.usage;
+  if (keyNames != nullptr) {
+    if (const std::uint16_t usage = keyNames->usageOfNativeKey(scanCode); usage != 0) return usage;
   }
   if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return 0x04 + (qtKey - Qt::Key_A);
   if (qtKey >= Qt::Key_1 && qtKey <= Qt::Key_9) return 0x1E + (qtKey - Qt::Key_1);
@@ -131,11 +119,11 @@ QImage LoadSkinPicture(const QString& path) {
 }
 
 KeyEvent TranslateKey(int qtKey, quint32 nativeScanCode, Qt::KeyboardModifiers modifiers, bool down,
-                      bool autoRepeat) {
+                      bool autoRepeat, const KeyNames* keyNames) {
   KeyEvent key;
   key.down = down;
   key.autoRepeat = autoRepeat;
-  key.usage = UsageOf(qtKey, nativeScanCode);
+  key.usage = UsageOf(qtKey, nativeScanCode, keyNames);
   if (modifiers & Qt::ControlModifier) key.modifiers |= 0x01;
   if (modifiers & Qt::ShiftModifier) key.modifiers |= 0x02;
   if (modifiers & Qt::AltModifier) key.modifiers |= 0x04;
@@ -562,8 +550,10 @@ void SkinnedWindow::endModal(int code) {
 
 void SkinnedWindow::endProcess(int code) {
   if (context_.beforeExit) context_.beforeExit();
+  // Ends at once, without static destructors or atexit handlers: they would run while the
+  // reader thread and the toolkit are still live.
   std::fflush(nullptr);
-  ::_exit(code);
+  std::_Exit(code);
 }
 
 // --- events ----------------------------------------------------------------------------------
@@ -609,7 +599,7 @@ bool SkinnedWindow::eventFilter(QObject* watched, QEvent* event) {
       const auto* key = static_cast<QKeyEvent*>(event);
       const KeyEvent translated =
           TranslateKey(key->key(), key->nativeScanCode(), key->modifiers(),
-                       event->type() == QEvent::KeyPress, key->isAutoRepeat());
+                       event->type() == QEvent::KeyPress, key->isAutoRepeat(), context_.keyNames);
       return model_.onKey(translated) == KeyDisposition::kSwallow;
     }
     case QEvent::MouseMove: {

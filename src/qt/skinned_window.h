@@ -24,6 +24,8 @@ struct ShellContext {
   QString programName;  // message box caption when the model gives none
   // Runs before the process ends through WindowHost::endProcess (tray removal, lock release).
   std::function<void()> beforeExit;
+  // The usage of a key by its place on the keyboard; null: by Qt's key symbol only.
+  const KeyNames* keyNames = nullptr;
 };
 
 // Decodes a PNG for drawing: a picture with alpha becomes premultiplied with
@@ -31,9 +33,10 @@ struct ShellContext {
 // opaque RGB32. A null image when the file is missing or cannot be decoded.
 QImage LoadSkinPicture(const QString& path);
 
-// The HID keyboard usage of a Qt key event (0 when the key has none).
+// The HID keyboard usage of a Qt key event (0 when the key has none): by its place through
+// `keyNames` when that names it, else by Qt's key symbol.
 KeyEvent TranslateKey(int qtKey, quint32 nativeScanCode, Qt::KeyboardModifiers modifiers, bool down,
-                      bool autoRepeat);
+                      bool autoRepeat, const KeyNames* keyNames);
 
 class SkinnedWindow : public QWidget, public Canvas, public Controls, public WindowHost {
   Q_OBJECT

@@ -13,11 +13,14 @@
 #include "core/app/main_pages.h"
 #include "core/app/main_window.h"
 #include "core/device/device_definition.h"
+#include "core/device/loop_event_sink.h"
 #include "core/settings/data_location.h"
 #include "core/ui/skin.h"
 #include "core/util/atomic_file.h"
 #include "platform/linux/executable_folder.h"
 #include "platform/linux/file_system_edge.h"
+#include "platform/linux/instance_lock.h"
+#include "platform/linux/key_names.h"
 #include "platform/linux/linux_device_backend.h"
 #include "platform/linux/system_mouse_chooser.h"
 #include "qt/single_instance.h"
@@ -58,10 +61,11 @@ struct CommandLine {
 // are left to the application object, which takes them out of the arguments later.
 bool IsQtOption(const QString& argument, bool& takesValue) {
   static const QStringList withValue = {
-      "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
-      "qwindowtitle", "qwindowicon", "display", "geometry", "session", "style", "stylesheet"};
-  static const QStringList flags = {"reverse", "widgetcount", "nograb", "dograb", "sync",
-                                    "qmljsdebugger", "testability"};
+      "platform",     "platformpluginpath", "platformtheme", "plugin",   "qwindowgeometry",
+      "qwindowtitle", "qwindowicon",        "display",       "geometry", "session",
+      "style",        "stylesheet"};
+  static const QStringList flags = {"reverse", "widgetcount",   "nograb",     "dograb",
+                                    "sync",    "qmljsdebugger", "testability"};
   if (!argument.startsWith(QLatin1Char('-'))) return false;
   QString name = argument.mid(argument.startsWith(QStringLiteral("--")) ? 2 : 1);
   const bool inlineValue = name.contains(QLatin1Char('='));
@@ -139,26 +143,52 @@ QIcon ProgramIcon() {
 
 }  // namespace
 
+// Where the process's events go: the device events the reader thread hands over, the arrivals
+// and removals of the hotplug watch, and the requests of later starts. They reach the main
+// window model once it exists (routeTo, before the event loop runs); before that there is no
+// window to show them and they are dropped. User-interface thread only.
+class CTarnwickApp::EventRouter {
+ public:
+  void routeTo(CTarnwickDlg& window) { window_ = &window; }
+
+  void deviceEvent(const DeviceEvent& event) {
+    if (window_ != nullptr) window_->onDeviceEvent(event);
+  }
+  void hotplug(const HotplugEvent& event) {
+    if (window_ != nullptr) window_->onHotplug(event);
+  }
+  // `show`: `--show` asked for the window; false: a plain second start.
+  void instanceRequest(bool show) {
+    if (window_ == nullptr) return;
+    if (show) {
+      window_->onShowRequest();
+    } else {
+      window_->onSecondInstance();
+    }
+  }
+
+ private:
+  CTarnwickDlg* window_ = nullptr;
+};
+
 // Arrivals and removals of the mouse's interfaces, read when the backend's descriptor is ready.
 class CTarnwickApp::QtHotplugWatch : public HotplugWatch {
  public:
-  QtHotplugWatch(linux_platform::LinuxDeviceBackend& backend) : backend_(backend) {}
-  void setTarget(CTarnwickDlg* dialog) { dialog_ = dialog; }
+  QtHotplugWatch(linux_platform::LinuxDeviceBackend& backend, EventRouter& router)
+      : backend_(backend), router_(router) {}
 
   Status start() override {
     if (notifier_) return Ok{};
     notifier_ = std::make_unique<QSocketNotifier>(backend_.hotplugFd(), QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
-      for (const HotplugEvent& event : backend_.hotplugEvents()) {
-        if (dialog_ != nullptr) dialog_->onHotplug(event);
-      }
+      for (const HotplugEvent& event : backend_.hotplugEvents()) router_.hotplug(event);
     });
     return Ok{};
   }
 
  private:
   linux_platform::LinuxDeviceBackend& backend_;
-  CTarnwickDlg* dialog_ = nullptr;
+  EventRouter& router_;
   std::unique_ptr<QSocketNotifier> notifier_;
 };
 
@@ -168,10 +198,11 @@ int CTarnwickApp::run(int argc, char** argv) {
 
   linux_platform::InstallLinuxFileSystemEdge();
   // One instance per user session, checked before anything is shown.
-  auto folder = InstanceFolder();
-  std::unique_ptr<SingleInstance> instance;
+  auto folder = linux_platform::InstanceFolder();
+  std::unique_ptr<linux_platform::InstanceLock> instance;
   if (folder) {
-    auto acquired = SingleInstance::acquire(folder.value());
+    auto acquired = linux_platform::InstanceLock::acquire(folder.value());
+    const auto channelPath = linux_platform::InstanceChannelPath(folder.value());
     if (!acquired) {
       std::fprintf(stderr, "KOR_VM31: %s\n", acquired.error().message.c_str());
     } else if (!acquired.value()) {
@@ -179,16 +210,17 @@ int CTarnwickApp::run(int argc, char** argv) {
       // the only way in, so a plain start brings it forward too. Otherwise end silently.
       if (commandLine.show) {
         QCoreApplication core(argc, argv);
-        if (!SingleInstance::requestShow(folder.value(), true, kShowRequestWaitMs)) {
+        if (!InstanceChannel::requestShow(channelPath, true, kShowRequestWaitMs)) {
           std::fprintf(stderr,
                        "KOR_VM31: the running instance did not take the request to show "
                        "its window (%s)\n",
-                       (folder.value() / kInstanceLockName).c_str());
+                       (folder.value() / linux_platform::kInstanceLockName).c_str());
           return 1;
         }
-      } else if (SingleInstance::runningMode(folder.value()) == InstanceMode::kWindow) {
+      } else if (linux_platform::InstanceLock::runningMode(folder.value()) ==
+                 linux_platform::InstanceMode::kWindow) {
         QCoreApplication core(argc, argv);
-        SingleInstance::requestShow(folder.value(), false);
+        InstanceChannel::requestShow(channelPath, false);
       }
       return 0;
     } else {
@@ -226,18 +258,17 @@ int CTarnwickApp::run(int argc, char** argv) {
   auto backend = linux_platform::LinuxDeviceBackend::create(definition.value());
   if (!backend) return FailAtStart(programName, backend.error().message);
 
-  CTarnwickDlg* dialog = nullptr;
-  auto sink = linux_platform::LoopEventSink::create([&dialog](const DeviceEvent& event) {
-    if (dialog != nullptr) dialog->onDeviceEvent(event);
-  });
-  if (!sink) return FailAtStart(programName, sink.error().message);
-  QSocketNotifier sinkWatch(sink.value()->fd(), QSocketNotifier::Read);
-  QObject::connect(&sinkWatch, &QSocketNotifier::activated, [&sink] { sink.value()->dispatch(); });
+  EventRouter router;
+  auto sinkWake = linux_platform::EventFdWake::create();
+  if (!sinkWake) return FailAtStart(programName, sinkWake.error().message);
+  LoopEventSink sink([&router](const DeviceEvent& event) { router.deviceEvent(event); },
+                     *sinkWake.value());
+  QSocketNotifier sinkWatch(sinkWake.value()->fd(), QSocketNotifier::Read);
+  QObject::connect(&sinkWatch, &QSocketNotifier::activated, [&sink] { sink.dispatch(); });
 
-  DeviceLink link(backend.value()->bus(), backend.value()->clock(), *sink.value(),
-                  definition.value());
+  DeviceLink link(backend.value()->bus(), backend.value()->clock(), sink, definition.value());
   link.setOwnership(&backend.value()->ownership());
-  QtHotplugWatch hotplug(*backend.value());
+  QtHotplugWatch hotplug(*backend.value(), router);
   TrayNotifier notifier(icon, programName);
 
   MainWindowPaths paths{
@@ -250,39 +281,45 @@ int CTarnwickApp::run(int argc, char** argv) {
   const std::unique_ptr<SystemMouse> systemMouse = CreateSystemMouse();
   pages.systemMouse = systemMouse.get();
   model.setPages(&pages);
-  dialog = &model;
-  hotplug.setTarget(&model);
+  router.routeTo(model);
   notifier.setHandlers([&model](TrayClick click) { model.onTray(click); },
                        [&model](int command) { model.onCommand(command); });
 
+  std::unique_ptr<InstanceChannel> channel;
+  const linux_keys::NativeScanCodeKeyNames keyNames;
   ShellContext context;
   context.programName = programName;
+  context.keyNames = &keyNames;
   context.beforeExit = [&] {
-    sink.value()->shutdown();  // a reader waiting for its event to be handled lets go
-    instance.reset();          // closes the show channel, drops the lock
+    sink.shutdown();   // a reader waiting for its event to be handled lets go
+    channel.reset();   // closes the show channel
+    instance.reset();  // drops the lock
   };
   SkinnedWindow window(model, context);
   window.setWindowIcon(icon);
   window.initialiseModel();
 
   if (instance) {
-    const bool tray = notifier.trayAvailable();
-    if (auto announced = instance->announce(tray ? InstanceMode::kTray : InstanceMode::kWindow);
-        !announced) {
-      std::fprintf(stderr, "KOR_VM31: %s\n", announced.error().message.c_str());
-    }
-    QObject::connect(instance.get(), &SingleInstance::showRequested, [&model](bool show) {
-      if (show) {
-        model.onShowRequest();
-      } else {
-        model.onSecondInstance();
+    // The channel is open before the mode is written: a start that reads the mode can send.
+    auto listening = InstanceChannel::listen(linux_platform::InstanceChannelPath(folder.value()));
+    if (!listening) {
+      std::fprintf(stderr, "KOR_VM31: %s\n", listening.error().message.c_str());
+    } else {
+      channel = std::move(listening).value();
+      QObject::connect(channel.get(), &InstanceChannel::showRequested,
+                       [&router](bool show) { router.instanceRequest(show); });
+      const bool tray = notifier.trayAvailable();
+      if (auto announced = instance->announce(tray ? linux_platform::InstanceMode::kTray
+                                                   : linux_platform::InstanceMode::kWindow);
+          !announced) {
+        std::fprintf(stderr, "KOR_VM31: %s\n", announced.error().message.c_str());
       }
-    });
+    }
   }
   if (commandLine.show) model.onShowRequest();
 
   const int code = QApplication::exec();
-  sink.value()->shutdown();
+  sink.shutdown();
   return code;
 }
 

@@ -13,6 +13,7 @@ class CTarnwickApp {
   static int run(int argc, char** argv);
 
  private:
+  class EventRouter;
   class QtHotplugWatch;
 };
 

@@ -8,7 +8,8 @@ namespace {
 
 using testing::DeviceRig;
 using testing::Notice;
-using Code = DeviceEventCode;
+using testing::Switch;
+using Code = PresenceNotice;
 
 TEST(Handshake, AcceptsOnlyAMouseThatAnswersTheScrambledChallenge) {
   DeviceDefinition otherKey;
@@ -126,7 +127,7 @@ TEST(Hotplug, TwoMiceTheControlCollectionIsPairedWithItsOwnEvents) {
   rig.link.reader().start();
   rig.sink.clear();
   ASSERT_TRUE(rig.mouse.press(PressKind::kDpi, 3).ok());
-  EXPECT_EQ(rig.sink.waitFor(1), (std::vector<DeviceEvent>{{7, 3}}));
+  EXPECT_EQ(rig.sink.waitFor(1), (std::vector{Switch(MouseSwitch::kDpiStage, 3)}));
 }
 
 TEST(Hotplug, AMouseOfferingOnlyTheEventCollectionIsNotAccepted) {
@@ -171,13 +172,13 @@ TEST(Hotplug, ANodeWithoutPermissionIsRetriedThenReportedAsSuch) {
 TEST(EventReport, OnlyReportSixWithAKnownCodeIsAnEvent) {
   struct Case {
     std::vector<std::uint8_t> report;
-    std::optional<DeviceEvent> event;
+    std::optional<SwitchEvent> event;
   };
   const Case cases[] = {
-      {{6, 7, 0, 2, 0, 0, 0, 0}, DeviceEvent{7, 2}},
-      {{6, 5, 9, 8}, DeviceEvent{5, 8}},
-      {{6, 8, 0, 1}, DeviceEvent{8, 1}},
-      {{6, 9, 0, 12}, DeviceEvent{9, 12}},
+      {{6, 7, 0, 2, 0, 0, 0, 0}, SwitchEvent{MouseSwitch::kDpiStage, 2}},
+      {{6, 5, 9, 8}, SwitchEvent{MouseSwitch::kReportRate, 8}},
+      {{6, 8, 0, 1}, SwitchEvent{MouseSwitch::kKeyGroup, 1}},
+      {{6, 9, 0, 12}, SwitchEvent{MouseSwitch::kMacroKey, 12}},
       {{6, 6, 0, 2}, std::nullopt},
       {{6, 14, 0, 0}, std::nullopt},
       {{5, 7, 0, 2}, std::nullopt},
@@ -201,7 +202,8 @@ TEST(Reader, DeliversEachEventOnceAndIgnoresOtherReports) {
   ASSERT_TRUE(rig.mouse.press(PressKind::kDpi, 2).ok());
   ASSERT_TRUE(rig.mouse.press(PressKind::kRate, 250).ok());
   // Reports are read in order, so two events mean the two ignored reports were passed over.
-  EXPECT_EQ(rig.sink.waitFor(2), (std::vector<DeviceEvent>{{7, 2}, {5, 4}}));
+  EXPECT_EQ(rig.sink.waitFor(2),
+            (std::vector{Switch(MouseSwitch::kDpiStage, 2), Switch(MouseSwitch::kReportRate, 4)}));
   rig.link.reader().stop();
   EXPECT_EQ(rig.sink.events().size(), 2u);
 }
@@ -218,7 +220,7 @@ TEST(Reader, ResumesAfterUnplugAndReplug) {
   ASSERT_TRUE(rig.link.devicePresent());
   rig.sink.clear();
   ASSERT_TRUE(rig.mouse.press(PressKind::kGroup, 2).ok());
-  EXPECT_EQ(rig.sink.waitFor(1), (std::vector<DeviceEvent>{{8, 2}}));
+  EXPECT_EQ(rig.sink.waitFor(1), (std::vector{Switch(MouseSwitch::kKeyGroup, 2)}));
 }
 
 // Records which of the mouse's transfers happened while the mouse was taken; refuses when told.
@@ -293,7 +295,6 @@ TEST(Ownership, ABusyMouseIsReportedAsBusyAndNothingIsSent) {
   ownership.refusal = MakeError(ErrorCode::kIo, "/run/user/1: no such folder");
   EXPECT_TRUE(rig.link.startUp());
 }
-
 
 // The first step of an outcome whose transfer failed.
 std::optional<ApplyStepProblem> FirstFailure(const ApplyOutcome& outcome) {

@@ -43,8 +43,13 @@ class RecordingSink : public EventSink {
   std::vector<DeviceEvent> events_;
 };
 
-inline DeviceEvent Notice(DeviceEventCode code) {
-  return {static_cast<int>(code), 0};
+inline DeviceEvent Notice(PresenceNotice notice) {
+  return notice;
+}
+
+// A switch as the mouse reports it: the code of its event report and the value.
+inline DeviceEvent Switch(MouseSwitch which, int value) {
+  return SwitchEvent{which, value};
 }
 
 struct DeviceRig {

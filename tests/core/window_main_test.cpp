@@ -350,41 +350,45 @@ TEST(MainWindowDeviceEvents, EveryRowOfTheNoticeTable) {
   WindowRig rig;
   ASSERT_TRUE(rig.initialise());
   struct Case {
-    int code;
-    int value;
+    DeviceEvent event;
     std::string notice;  // "" = nothing shown
   };
   const Case cases[] = {
-      {5, 1, "'Switch report rate into 1000HZ' 'Info' 5000"},
-      {5, 2, "'Switch report rate into 500HZ' 'Info' 5000"},
-      {5, 4, "'Switch report rate into 250HZ' 'Info' 5000"},
-      {5, 8, "'Switch report rate into 125HZ' 'Info' 5000"},
-      {5, 3, ""},
-      {5, 0, ""},
+      {SwitchEvent{MouseSwitch::kReportRate, 1}, "'Switch report rate into 1000HZ' 'Info' 5000"},
+      {SwitchEvent{MouseSwitch::kReportRate, 2}, "'Switch report rate into 500HZ' 'Info' 5000"},
+      {SwitchEvent{MouseSwitch::kReportRate, 4}, "'Switch report rate into 250HZ' 'Info' 5000"},
+      {SwitchEvent{MouseSwitch::kReportRate, 8}, "'Switch report rate into 125HZ' 'Info' 5000"},
+      {SwitchEvent{MouseSwitch::kReportRate, 3}, ""},
+      {SwitchEvent{MouseSwitch::kReportRate, 0}, ""},
       // The stage text ends in a blank; the DPI label of the stage's stored level follows.
-      {7, 1, "'Switch DPI into the first stage 200' 'Info' 5000"},
-      {7, 2, "'Switch DPI into the second stage 800' 'Info' 5000"},
-      {7, 3, "'Switch DPI into the third stage 4000' 'Info' 5000"},
-      {7, 4, "'Switch DPI into the fourth stage 1600' 'Info' 5000"},
-      {7, 0, ""},
-      {7, 5, ""},
-      {8, 1, "'Switch to key matrix 1' 'Info' 5000"},
-      {8, 2, "'Switch to key matrix 2' 'Info' 5000"},
-      {8, 3, ""},
-      {9, 12, "'Switch to macro key12' 'Info' 5000"},
-      {9, 255, "'Switch to macro key255' 'Info' 5000"},
-      {9, 0, ""},
-      {14, 0, "'The system detect the gaming mouse.' 'Info' 100"},
-      {15, 0, "'The system did not detect the gaming mouse!' 'Warning' 100"},
-      {16, 0, "'The system did not detect the gaming mouse!' 'Warning' 100"},
-      {6, 1, ""},
-      {0, 0, ""},
-      {-1, 7, ""},
+      {SwitchEvent{MouseSwitch::kDpiStage, 1}, "'Switch DPI into the first stage 200' 'Info' 5000"},
+      {SwitchEvent{MouseSwitch::kDpiStage, 2},
+       "'Switch DPI into the second stage 800' 'Info' 5000"},
+      {SwitchEvent{MouseSwitch::kDpiStage, 3},
+       "'Switch DPI into the third stage 4000' 'Info' 5000"},
+      {SwitchEvent{MouseSwitch::kDpiStage, 4},
+       "'Switch DPI into the fourth stage 1600' 'Info' 5000"},
+      {SwitchEvent{MouseSwitch::kDpiStage, 0}, ""},
+      {SwitchEvent{MouseSwitch::kDpiStage, 5}, ""},
+      {SwitchEvent{MouseSwitch::kKeyGroup, 1}, "'Switch to key matrix 1' 'Info' 5000"},
+      {SwitchEvent{MouseSwitch::kKeyGroup, 2}, "'Switch to key matrix 2' 'Info' 5000"},
+      {SwitchEvent{MouseSwitch::kKeyGroup, 3}, ""},
+      {SwitchEvent{MouseSwitch::kMacroKey, 12}, "'Switch to macro key12' 'Info' 5000"},
+      {SwitchEvent{MouseSwitch::kMacroKey, 255}, "'Switch to macro key255' 'Info' 5000"},
+      {SwitchEvent{MouseSwitch::kMacroKey, 0}, ""},
+      {PresenceNotice::kDetected, "'The system detect the gaming mouse.' 'Info' 100"},
+      {PresenceNotice::kNotDetected, "'The system did not detect the gaming mouse!' 'Warning' 100"},
+      {PresenceNotice::kAccessDenied,
+       "'The system did not detect the gaming mouse!' 'Warning' 100"},
+      // Codes the mouse does not send.
+      {SwitchEvent{static_cast<MouseSwitch>(6), 1}, ""},
+      {SwitchEvent{static_cast<MouseSwitch>(0), 0}, ""},
+      {SwitchEvent{static_cast<MouseSwitch>(-1), 7}, ""},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.code) + "," + std::to_string(c.value));
+    SCOPED_TRACE(::testing::PrintToString(c.event));
     rig.log.clear();
-    rig.dlg->onDeviceEvent(DeviceEvent{c.code, c.value});
+    rig.dlg->onDeviceEvent(c.event);
     EXPECT_EQ(rig.log, c.notice.empty() ? Log{} : Log{"balloon " + c.notice});
     EXPECT_FALSE(rig.window.visible);
   }

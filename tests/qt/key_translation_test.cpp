@@ -6,6 +6,7 @@
 
 #include "core/keys/key_tables.h"
 #include "core/ui/key_dialogs.h"
+#include "platform/linux/key_names.h"
 #include "qt/skinned_window.h"
 
 namespace vm31 {
@@ -29,8 +30,10 @@ TEST(KeyTranslation, TheScanCodeDecidesTheName) {
       {Qt::Key_Q, 16 + 8, "Q"},  // the key's place, whatever the layout names it
       {Qt::Key_A, 0, "A"},       // no scan code: the key symbol decides
   };
+  const linux_keys::NativeScanCodeKeyNames keyNames;
   for (const Case& c : cases) {
-    const KeyEvent key = qt::TranslateKey(c.qtKey, c.scanCode, Qt::NoModifier, true, false);
+    const KeyEvent key =
+        qt::TranslateKey(c.qtKey, c.scanCode, Qt::NoModifier, true, false, &keyNames);
     EXPECT_EQ(CapturedKeyName(key), c.name) << c.scanCode;
   }
 }

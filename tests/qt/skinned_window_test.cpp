@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/instance_lock.h"
 #include "qt/single_instance.h"
 #include "qt/skinned_window.h"
 #include "support/temp_folder.h"
@@ -210,40 +211,49 @@ TEST_F(SkinnedWindowTest, ClicksKeysAndCloseReachTheModel) {
 }
 
 TEST(SingleInstanceTest, TheSecondLockFailsUntilTheFirstIsGone) {
+  using linux_platform::InstanceLock;
+  using linux_platform::InstanceMode;
   TempFolder folder;
-  auto first = SingleInstance::acquire(folder.path());
+  const auto channelPath = linux_platform::InstanceChannelPath(folder.path());
+  auto first = InstanceLock::acquire(folder.path());
   ASSERT_TRUE(first);
   ASSERT_TRUE(first.value());
-  EXPECT_TRUE(std::filesystem::exists(folder / kInstanceLockName));
+  EXPECT_TRUE(std::filesystem::exists(folder / linux_platform::kInstanceLockName));
 
-  auto second = SingleInstance::acquire(folder.path());
+  auto second = InstanceLock::acquire(folder.path());
   ASSERT_TRUE(second);
   EXPECT_FALSE(second.value());
-  EXPECT_EQ(SingleInstance::runningMode(folder.path()), InstanceMode::kUnknown);
+  EXPECT_EQ(InstanceLock::runningMode(folder.path()), InstanceMode::kUnknown);
 
+  // The channel opens before the mode is written, as the program does it.
+  auto firstChannel = InstanceChannel::listen(channelPath);
+  ASSERT_TRUE(firstChannel) << firstChannel.error().message;
   ASSERT_TRUE(first.value()->announce(InstanceMode::kWindow));
-  EXPECT_EQ(SingleInstance::runningMode(folder.path()), InstanceMode::kWindow);
+  EXPECT_EQ(InstanceLock::runningMode(folder.path()), InstanceMode::kWindow);
   std::vector<bool> requests;
-  QObject::connect(first.value().get(), &SingleInstance::showRequested,
+  QObject::connect(firstChannel.value().get(), &InstanceChannel::showRequested,
                    [&requests](bool show) { requests.push_back(show); });
-  EXPECT_TRUE(SingleInstance::requestShow(folder.path(), false));
+  EXPECT_TRUE(InstanceChannel::requestShow(channelPath, false));
   EXPECT_TRUE(QTest::qWaitFor([&requests] { return requests.size() == 1; }));
   EXPECT_EQ(requests, std::vector<bool>{false});
 
+  firstChannel.value().reset();
   first.value().reset();
-  auto third = SingleInstance::acquire(folder.path());
+  auto third = InstanceLock::acquire(folder.path());
   ASSERT_TRUE(third);
   EXPECT_TRUE(third.value());
-  EXPECT_EQ(SingleInstance::runningMode(folder.path()), InstanceMode::kUnknown);  // stale mode gone
-  EXPECT_FALSE(SingleInstance::requestShow(folder.path(), true));  // not announced yet
+  EXPECT_EQ(InstanceLock::runningMode(folder.path()), InstanceMode::kUnknown);  // stale mode gone
+  EXPECT_FALSE(InstanceChannel::requestShow(channelPath, true));                // not announced yet
 
   // In the tray the channel is open too: `--show` reaches it.
+  auto thirdChannel = InstanceChannel::listen(channelPath);
+  ASSERT_TRUE(thirdChannel) << thirdChannel.error().message;
   ASSERT_TRUE(third.value()->announce(InstanceMode::kTray));
-  EXPECT_EQ(SingleInstance::runningMode(folder.path()), InstanceMode::kTray);
+  EXPECT_EQ(InstanceLock::runningMode(folder.path()), InstanceMode::kTray);
   requests.clear();
-  QObject::connect(third.value().get(), &SingleInstance::showRequested,
+  QObject::connect(thirdChannel.value().get(), &InstanceChannel::showRequested,
                    [&requests](bool show) { requests.push_back(show); });
-  EXPECT_TRUE(SingleInstance::requestShow(folder.path(), true));
+  EXPECT_TRUE(InstanceChannel::requestShow(channelPath, true));
   EXPECT_TRUE(QTest::qWaitFor([&requests] { return requests.size() == 1; }));
   EXPECT_EQ(requests, std::vector<bool>{true});
 }

@@ -138,7 +138,7 @@ void CTarnwickDlg::onTray(TrayClick click) {
     case TrayClick::kLeftUp:
     case TrayClick::kLeftDoubleClick:
       if (!link_.devicePresent()) {
-        showNotice(DeviceEvent{static_cast<int>(DeviceEventCode::kNotDetected), 0});
+        showNotice(PresenceNotice::kNotDetected);
         return;
       }
       showFromTray();

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/device/device_link.h"
+#include "core/device/ports.h"
 #include "core/settings/data_location.h"
 #include "core/settings/mouse_config.h"
 #include "core/settings/preferences.h"
@@ -30,13 +31,6 @@ namespace vm31 {
 // The message shown when the watch for arrivals and removals cannot be set up.
 inline constexpr std::string_view kHotplugWatchFailedMessage =
     "RegisterDeviceNotification failed!!!";
-
-// Starts following the arrival and removal of devices (the host delivers them to onHotplug).
-class HotplugWatch {
- public:
-  virtual ~HotplugWatch() = default;
-  virtual Status start() = 0;
-};
 
 // The two pages of the main window, drawn into the back buffer by the page code.
 enum class MainPage { kNone = 0, kBasic = 1, kAdvanced = 2 };

@@ -1,6 +1,7 @@
 #include "core/app/tray.h"
 
 #include <array>
+#include <variant>
 
 #include "core/settings/report_rate.h"
 #include "core/settings/value_labels.h"
@@ -25,41 +26,46 @@ std::string Text(UiText id, UiLanguage language) {
 std::optional<TrayNotice> DeviceEventNotice(const DeviceEvent& event, UiLanguage language,
                                             const MouseConfig& config, int sensorType,
                                             std::string_view accessProblem) {
-  switch (event.code) {
-    case static_cast<int>(DeviceEventCode::kReportRate): {
-      const ReportRate* rate = FindReportRate(event.value);
+  if (const auto* presence = std::get_if<PresenceNotice>(&event)) {
+    switch (*presence) {
+      case PresenceNotice::kDetected: {
+        TrayNotice notice = Info(Text(UiText::kMouseDetected, language));
+        notice.timeoutMs = kPresenceNoticeTimeoutMs;
+        return notice;
+      }
+      case PresenceNotice::kNotDetected:
+        return Warning(Text(UiText::kMouseNotDetected, language));
+      case PresenceNotice::kAccessDenied:
+      case PresenceNotice::kBusy:
+        return Warning(accessProblem.empty() ? Text(UiText::kMouseNotDetected, language)
+                                             : std::string(accessProblem));
+    }
+    return std::nullopt;
+  }
+  const SwitchEvent& switched = std::get<SwitchEvent>(event);
+  switch (switched.which) {
+    case MouseSwitch::kReportRate: {
+      const ReportRate* rate = FindReportRate(switched.value);
       if (rate == nullptr) return std::nullopt;
       return Info(Text(rate->switchedNotice, language));
     }
-    case static_cast<int>(DeviceEventCode::kDpiStage): {
+    case MouseSwitch::kDpiStage: {
       static constexpr std::array<UiText, 4> kStages{UiText::kDpiStage1, UiText::kDpiStage2,
                                                      UiText::kDpiStage3, UiText::kDpiStage4};
-      if (event.value < 1 || event.value > 4) return std::nullopt;
-      const int stage = event.value;
+      if (switched.value < 1 || switched.value > 4) return std::nullopt;
+      const int stage = switched.value;
       return Info(Text(kStages[stage - 1], language) +
                   DpiLabel(sensorType, config.dpiLevel(stage - 1)));
     }
-    case static_cast<int>(DeviceEventCode::kKeyGroup):
-      if (event.value == 1) return Info(Text(UiText::kKeyMatrix1, language));
-      if (event.value == 2) return Info(Text(UiText::kKeyMatrix2, language));
+    case MouseSwitch::kKeyGroup:
+      if (switched.value == 1) return Info(Text(UiText::kKeyMatrix1, language));
+      if (switched.value == 2) return Info(Text(UiText::kKeyMatrix2, language));
       return std::nullopt;
-    case static_cast<int>(DeviceEventCode::kMacroKey):
-      if (event.value == 0) return std::nullopt;
-      return Info(Text(UiText::kSwitchToMacro, language) + std::to_string(event.value));
-    case static_cast<int>(DeviceEventCode::kDetected): {
-      TrayNotice notice = Info(Text(UiText::kMouseDetected, language));
-      notice.timeoutMs = kPresenceNoticeTimeoutMs;
-      return notice;
-    }
-    case static_cast<int>(DeviceEventCode::kNotDetected):
-      return Warning(Text(UiText::kMouseNotDetected, language));
-    case static_cast<int>(DeviceEventCode::kAccessDenied):
-    case static_cast<int>(DeviceEventCode::kBusy):
-      return Warning(accessProblem.empty() ? Text(UiText::kMouseNotDetected, language)
-                                           : std::string(accessProblem));
-    default:
-      return std::nullopt;
+    case MouseSwitch::kMacroKey:
+      if (switched.value == 0) return std::nullopt;
+      return Info(Text(UiText::kSwitchToMacro, language) + std::to_string(switched.value));
   }
+  return std::nullopt;  // a code the mouse does not send
 }
 
 std::vector<MenuItem> TrayMenu(UiLanguage language) {

@@ -32,15 +32,17 @@ struct TrayNotice {
   friend bool operator==(const TrayNotice&, const TrayNotice&) = default;
 };
 
-// The notice for a device event, or nullopt when the event shows nothing:
-//   5  value 1, 2, 4, 8: the report-rate text for 1000, 500, 250, 125 Hz; "Info", 5000 ms.
-//   7  stage 1..4: that stage's text followed directly by the DPI label of the stage's level in
+// The notice for a device event, or nullopt when the event shows nothing. Switches:
+//   report rate, value 1, 2, 4, 8: the report-rate text for 1000, 500, 250, 125 Hz; "Info", 5000
+//   ms. DPI stage 1..4: that stage's text followed directly by the DPI label of the stage's level
+//   in
 //      `config` for `sensorType`; "Info", 5000 ms.
-//   8  value 1 or 2: the key-group text; "Info", 5000 ms.
-//   9  non-zero: the macro-switch text followed by the value in decimal; "Info", 5000 ms.
-//   14 the detected text; "Info", 100 ms.   15 the not-detected text; "Warning", 100 ms.
-//   16 (the mouse is there but may not be opened) and 17 (another program is programming it):
-//      `accessProblem` when given, else the not-detected text; "Warning", 100 ms.
+//   key group 1 or 2: the key-group text; "Info", 5000 ms.
+//   macro key, non-zero: the macro-switch text followed by the value in decimal; "Info", 5000 ms.
+// Presence: detected: the detected text; "Info", 100 ms. Not detected: the not-detected text;
+//   "Warning", 100 ms. Access denied (the mouse is there but may not be opened) and busy (another
+//   program is programming it): `accessProblem` when given, else the not-detected text;
+//   "Warning", 100 ms.
 // Texts come from `language`'s column of the text table.
 std::optional<TrayNotice> DeviceEventNotice(const DeviceEvent& event, UiLanguage language,
                                             const MouseConfig& config, int sensorType,

@@ -40,8 +40,8 @@ void DeviceLink::setPresent(bool present) {
   reader_.setPresent(present);
 }
 
-void DeviceLink::notify(DeviceEventCode code) {
-  sink_.deliver(DeviceEvent{static_cast<int>(code), 0});
+void DeviceLink::notify(PresenceNotice notice) {
+  sink_.deliver(notice);
 }
 
 OpenOutcome DeviceLink::openMouseDevice() {
@@ -131,7 +131,7 @@ Result<std::unique_ptr<OwnershipLock>> DeviceLink::takeOwnership() {
 bool DeviceLink::handshake() {
   if (!transport_) {
     setPresent(false);
-    notify(DeviceEventCode::kNotDetected);
+    notify(PresenceNotice::kNotDetected);
     return false;
   }
   bool detected = false;
@@ -140,14 +140,14 @@ bool DeviceLink::handshake() {
     if (!owned) {
       openProblem_ = owned.error();
       setPresent(false);
-      notify(DeviceEventCode::kBusy);
+      notify(PresenceNotice::kBusy);
       return false;
     }
     lastHandshake_ = transport_->handshake();
     detected = *lastHandshake_ == HandshakeOutcome::kDetected;
   }  // released before the notice: its handler may start another transfer
   setPresent(detected);
-  notify(detected ? DeviceEventCode::kDetected : DeviceEventCode::kNotDetected);
+  notify(detected ? PresenceNotice::kDetected : PresenceNotice::kNotDetected);
   return detected;
 }
 
@@ -155,8 +155,8 @@ bool DeviceLink::startUp() {
   if (openMouseDevice() == OpenOutcome::kOpened) return handshake();
   setPresent(false);
   notify(openProblem_ && openProblem_->code == ErrorCode::kAccessDenied
-             ? DeviceEventCode::kAccessDenied
-             : DeviceEventCode::kNotDetected);
+             ? PresenceNotice::kAccessDenied
+             : PresenceNotice::kNotDetected);
   return false;
 }
 
@@ -203,8 +203,8 @@ void DeviceLink::handleArrival() {
   }
   if (outcome != OpenOutcome::kOpened) {
     close();
-    notify(outcome == OpenOutcome::kAccessDenied ? DeviceEventCode::kAccessDenied
-                                                 : DeviceEventCode::kNotDetected);
+    notify(outcome == OpenOutcome::kAccessDenied ? PresenceNotice::kAccessDenied
+                                                 : PresenceNotice::kNotDetected);
     return;
   }
   if (handshake()) (void)sensorRefresh();  // a failed refresh leaves the sensor type as it was
@@ -223,7 +223,7 @@ bool DeviceLink::handleHotplug(const HotplugEvent& event) {
     handshake();
   } else {
     close();
-    notify(DeviceEventCode::kNotDetected);
+    notify(PresenceNotice::kNotDetected);
   }
   return true;
 }

@@ -97,7 +97,7 @@ class DeviceLink {
  private:
   bool isMouse(const HidInterfaceInfo& info) const;
   void setPresent(bool present);
-  void notify(DeviceEventCode code);
+  void notify(PresenceNotice notice);
   void handleArrival();
   // The mouse for one handshake or apply: null when no ownership is guarded (or the guard itself
   // is broken: the lock is advisory and must not keep the mouse from being used); kBusy errors.

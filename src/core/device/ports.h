@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "core/util/result.h"
@@ -116,6 +117,15 @@ class HotplugSource {
   virtual std::vector<HotplugEvent> takePending() = 0;
 };
 
+// Starts following arrivals and removals for the user-interface loop: once started, the host
+// hands each HotplugSource event to the main window on the user-interface thread. Starting twice
+// is harmless; a failure says why the watch could not be set up.
+class HotplugWatch {
+ public:
+  virtual ~HotplugWatch() = default;
+  virtual Status start() = 0;
+};
+
 // Monotonic time. Protocol waits are minimums: callers compute an absolute deadline from the end
 // of the transfer they follow and wait until it, so the time spent between two waits is not
 // added on top. A virtual clock for tests records the waits and advances without sleeping.
@@ -147,28 +157,36 @@ class MouseOwnership {
                                                          std::chrono::milliseconds patience) = 0;
 };
 
-// The codes a device event carries: the switches made with the mouse's own buttons (value as
-// the mouse sends it) and the presence notices (value 0).
-enum class DeviceEventCode : int {
+// The switches made with the mouse's own buttons: the code of the mouse's event report (byte 1),
+// with the value it sends (byte 3).
+enum class MouseSwitch : int {
   kReportRate = 5,  // value 1 = 1000 Hz, 2 = 500 Hz, 4 = 250 Hz, 8 = 125 Hz
   kDpiStage = 7,    // value: stage 1..4
   kKeyGroup = 8,    // value: group 1 or 2
   kMacroKey = 9,    // value: a non-zero number
-  kDetected = 14,
-  kNotDetected = 15,
+};
+
+struct SwitchEvent {
+  MouseSwitch which = MouseSwitch::kDpiStage;
+  int value = 0;  // as the mouse sends it; values outside the ranges above show nothing
+
+  friend bool operator==(const SwitchEvent&, const SwitchEvent&) = default;
+};
+
+// The device link's notices about the mouse's presence.
+enum class PresenceNotice {
+  kDetected,
+  kNotDetected,
   // The mouse is plugged in but this user may not open it; DeviceLink::openProblem() says why and
   // how to fix it. Sent instead of kNotDetected once the retries after an arrival ran out.
-  kAccessDenied = 16,
+  kAccessDenied,
   // Another program is programming the mouse; DeviceLink::openProblem() names it.
-  kBusy = 17,
+  kBusy,
 };
 
-struct DeviceEvent {
-  int code = 0;  // a DeviceEventCode value
-  int value = 0;
-
-  friend bool operator==(const DeviceEvent&, const DeviceEvent&) = default;
-};
+// What reaches the user-interface thread from the device side: a switch the reader thread read
+// from the mouse, or a presence notice of the device link.
+using DeviceEvent = std::variant<SwitchEvent, PresenceNotice>;
 
 // Hands a device event to the user-interface thread and returns only after it has been handled
 // there, one event at a time. Called from the reader thread for the mouse's switches and from the

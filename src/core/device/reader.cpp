@@ -5,14 +5,15 @@
 
 namespace vm31 {
 
-std::optional<DeviceEvent> ParseEventReport(std::span<const std::uint8_t> report) {
+std::optional<SwitchEvent> ParseEventReport(std::span<const std::uint8_t> report) {
   if (report.size() < 4 || report[0] != kEventReportId) return std::nullopt;
-  switch (static_cast<DeviceEventCode>(report[1])) {
-    case DeviceEventCode::kReportRate:
-    case DeviceEventCode::kDpiStage:
-    case DeviceEventCode::kKeyGroup:
-    case DeviceEventCode::kMacroKey:
-      return DeviceEvent{report[1], report[3]};
+  const auto which = static_cast<MouseSwitch>(report[1]);
+  switch (which) {
+    case MouseSwitch::kReportRate:
+    case MouseSwitch::kDpiStage:
+    case MouseSwitch::kKeyGroup:
+    case MouseSwitch::kMacroKey:
+      return SwitchEvent{which, report[3]};
     default:
       return std::nullopt;
   }

@@ -19,9 +19,9 @@ namespace vm31 {
 inline constexpr std::uint8_t kEventReportId = 6;
 inline constexpr std::size_t kEventReportBufferSize = 40;
 
-// Report id 6 with code 5, 7, 8 or 9 in byte 1 gives that event with the value in byte 3; any
+// Report id 6 with code 5, 7, 8 or 9 in byte 1 gives that switch with the value in byte 3; any
 // other report gives nothing.
-std::optional<DeviceEvent> ParseEventReport(std::span<const std::uint8_t> report);
+std::optional<SwitchEvent> ParseEventReport(std::span<const std::uint8_t> report);
 
 class DeviceReader {
  public:

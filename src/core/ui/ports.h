@@ -12,6 +12,9 @@
 //
 // Strings are UTF-8. Coordinates are window client pixels, origin top-left, x to the right.
 // Rectangles are half-open: [left, right) x [top, bottom).
+//
+// The desktop-side ports live here too: the desktop's pointer settings (`SystemMouse`) and the
+// names of keys by their place on the keyboard (`KeyNames`).
 
 #include <cstdint>
 #include <optional>
@@ -273,6 +276,18 @@ struct KeyEvent {
   friend bool operator==(const KeyEvent&, const KeyEvent&) = default;
 };
 
+// Where a key sits on the keyboard, as the platform's key events give that place (X11 and
+// Wayland: the native scan code), turned into the key's usage. Going by the place, not by the
+// symbol the keyboard layout gives, tells the keypad's keys and the left and right modifiers
+// apart whatever NumLock and the layout say; the key tables then name the usage ("Num 1",
+// "Right Ctrl"). The shell asks it first and falls back to the toolkit's key symbol.
+class KeyNames {
+ public:
+  virtual ~KeyNames() = default;
+  // The usage of the key the platform calls `nativeCode`; 0 when it names none.
+  virtual std::uint16_t usageOfNativeKey(std::uint32_t nativeCode) const = 0;
+};
+
 inline constexpr std::uint16_t kUsageReturn = 0x28;
 inline constexpr std::uint16_t kUsageEscape = 0x29;
 inline constexpr std::uint16_t kUsageKeypadEnter = 0x58;
@@ -322,6 +337,75 @@ class WindowModel {
   virtual void onControlNotify(int /*controlId*/, ControlNotification) {}
   // Menu commands (popup menus, the tray menu).
   virtual void onCommand(int /*command*/) {}
+};
+
+// The desktop's own pointer settings (the `SystemMouse` port), which a desktop backend
+// implements. A desktop may lack a setting altogether (GNOME has no wheel scroll lines): such a
+// setting is "unavailable", which is not a failure.
+
+// The system's pointer-speed scale, 1 (slowest) .. 20 (fastest); 10 is the system default.
+inline constexpr int kMinPointerSpeed = 1;
+inline constexpr int kMaxPointerSpeed = 20;
+// The wheel scroll-lines value that means "scroll one screen per notch" (all bits set).
+inline constexpr std::uint32_t kWheelPageScroll = 0xFFFFFFFFu;
+
+// The outcome of one read or write of one setting.
+enum class SystemOutcome {
+  kDone,
+  kUnavailable,  // the running desktop has no such setting (or no desktop backend applies)
+  kFailed,       // the desktop has the setting but refused the read or write
+};
+
+// A read value; `value` is meaningful only when `outcome` is kDone. `detail` says what went
+// wrong (a file, a schema key, the desktop's own error) for the debug output.
+template <typename T>
+struct SystemReading {
+  SystemOutcome outcome = SystemOutcome::kUnavailable;
+  T value{};
+  std::string detail;
+};
+
+struct SystemWriting {
+  SystemOutcome outcome = SystemOutcome::kUnavailable;
+  std::string detail;
+};
+
+// The desktop's pointer settings. Writes take effect for programs already running (the backend
+// tells the desktop) and persist for the user's next session.
+class SystemMouse {
+ public:
+  virtual ~SystemMouse() = default;
+
+  // The desktop this backend talks to ("GNOME", "KDE Plasma"); empty when none applies.
+  virtual std::string desktopName() const = 0;
+
+  // Pointer precision: adaptive acceleration on (true) or off.
+  virtual SystemReading<bool> readPointerPrecision() = 0;
+  // 1..20, see kMinPointerSpeed.
+  virtual SystemReading<int> readPointerSpeed() = 0;
+  // Lines per wheel notch, or kWheelPageScroll.
+  virtual SystemReading<std::uint32_t> readWheelScrollLines() = 0;
+  // Milliseconds.
+  virtual SystemReading<int> readDoubleClickTime() = 0;
+
+  virtual SystemWriting writePointerPrecision(bool on) = 0;
+  virtual SystemWriting writePointerSpeed(int speed) = 0;
+  virtual SystemWriting writeWheelScrollLines(std::uint32_t lines) = 0;
+  virtual SystemWriting writeDoubleClickTime(int milliseconds) = 0;
+};
+
+// Where no desktop backend applies: every setting is unavailable.
+class NoDesktopSystemMouse final : public SystemMouse {
+ public:
+  std::string desktopName() const override { return {}; }
+  SystemReading<bool> readPointerPrecision() override { return {}; }
+  SystemReading<int> readPointerSpeed() override { return {}; }
+  SystemReading<std::uint32_t> readWheelScrollLines() override { return {}; }
+  SystemReading<int> readDoubleClickTime() override { return {}; }
+  SystemWriting writePointerPrecision(bool) override { return {}; }
+  SystemWriting writePointerSpeed(int) override { return {}; }
+  SystemWriting writeWheelScrollLines(std::uint32_t) override { return {}; }
+  SystemWriting writeDoubleClickTime(int) override { return {}; }
 };
 
 }  // namespace vm31

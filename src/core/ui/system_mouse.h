@@ -1,9 +1,9 @@
 #pragma once
 // The desktop's own mouse settings (pointer speed, pointer precision, wheel scroll lines,
-// double-click time) as the advanced page edits them: the `SystemMouse` port that a desktop
-// backend implements, the mapping between the page's 11-cell sliders and the system values, and
-// the reader, writer and "Default" operations over the settings record with the messages the
-// user sees when the desktop refuses a value.
+// double-click time) as the advanced page edits them through the `SystemMouse` port (ports.h):
+// the mapping between the page's 11-cell sliders and the system values, and the reader, writer
+// and "Default" operations over the settings record with the messages the user sees when the
+// desktop refuses a value.
 //
 // A desktop may lack a setting altogether (GNOME has no wheel scroll lines): such a setting is
 // "unavailable", which is not a failure and shows no message; its value stays in the record.
@@ -15,14 +15,10 @@
 #include <vector>
 
 #include "core/settings/mouse_config.h"
+#include "core/ui/ports.h"
 
 namespace vm31 {
 
-// The system's pointer-speed scale, 1 (slowest) .. 20 (fastest); 10 is the system default.
-inline constexpr int kMinPointerSpeed = 1;
-inline constexpr int kMaxPointerSpeed = 20;
-// The wheel scroll-lines value that means "scroll one screen per notch" (all bits set).
-inline constexpr std::uint32_t kWheelPageScroll = 0xFFFFFFFFu;
 // Slider positions of the advanced page.
 inline constexpr int kSliderCells = 11;
 
@@ -41,65 +37,6 @@ inline constexpr std::string_view kSetDoubleClickFailed = "SPI_SETDOUBLECLICKTIM
 inline constexpr std::string_view kGetSpeedFailed = "GETMOUSESPEED failed.";
 inline constexpr std::string_view kGetWheelLinesFailed = "GETWHEELSCROLLLINES failed.";
 inline constexpr std::string_view kGetDoubleClickFailed = "GetDoubleClickTime failed.";
-
-// The outcome of one read or write of one setting.
-enum class SystemOutcome {
-  kDone,
-  kUnavailable,  // the running desktop has no such setting (or no desktop backend applies)
-  kFailed,       // the desktop has the setting but refused the read or write
-};
-
-// A read value; `value` is meaningful only when `outcome` is kDone. `detail` says what went
-// wrong (a file, a schema key, the desktop's own error) for the debug output.
-template <typename T>
-struct SystemReading {
-  SystemOutcome outcome = SystemOutcome::kUnavailable;
-  T value{};
-  std::string detail;
-};
-
-struct SystemWriting {
-  SystemOutcome outcome = SystemOutcome::kUnavailable;
-  std::string detail;
-};
-
-// The desktop's pointer settings. Writes take effect for programs already running (the backend
-// tells the desktop) and persist for the user's next session.
-class SystemMouse {
- public:
-  virtual ~SystemMouse() = default;
-
-  // The desktop this backend talks to ("GNOME", "KDE Plasma"); empty when none applies.
-  virtual std::string desktopName() const = 0;
-
-  // Pointer precision: adaptive acceleration on (true) or off.
-  virtual SystemReading<bool> readPointerPrecision() = 0;
-  // 1..20, see kMinPointerSpeed.
-  virtual SystemReading<int> readPointerSpeed() = 0;
-  // Lines per wheel notch, or kWheelPageScroll.
-  virtual SystemReading<std::uint32_t> readWheelScrollLines() = 0;
-  // Milliseconds.
-  virtual SystemReading<int> readDoubleClickTime() = 0;
-
-  virtual SystemWriting writePointerPrecision(bool on) = 0;
-  virtual SystemWriting writePointerSpeed(int speed) = 0;
-  virtual SystemWriting writeWheelScrollLines(std::uint32_t lines) = 0;
-  virtual SystemWriting writeDoubleClickTime(int milliseconds) = 0;
-};
-
-// Where no desktop backend applies: every setting is unavailable.
-class NoDesktopSystemMouse final : public SystemMouse {
- public:
-  std::string desktopName() const override { return {}; }
-  SystemReading<bool> readPointerPrecision() override { return {}; }
-  SystemReading<int> readPointerSpeed() override { return {}; }
-  SystemReading<std::uint32_t> readWheelScrollLines() override { return {}; }
-  SystemReading<int> readDoubleClickTime() override { return {}; }
-  SystemWriting writePointerPrecision(bool) override { return {}; }
-  SystemWriting writePointerSpeed(int) override { return {}; }
-  SystemWriting writeWheelScrollLines(std::uint32_t) override { return {}; }
-  SystemWriting writeDoubleClickTime(int) override { return {}; }
-};
 
 // --- The slider mapping. Positions are 1..11. ---
 

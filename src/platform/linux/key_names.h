@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "core/ui/ports.h"
+
 namespace vm31::linux_keys {
 
 // The usage of evdev key code `code` (KEY_ESC = 1 ...); 0 for codes without one.
@@ -16,5 +18,13 @@ std::uint16_t UsageFromEvdevCode(std::uint32_t code);
 inline std::uint16_t UsageFromNativeScanCode(std::uint32_t scanCode) {
   return scanCode >= 8 ? UsageFromEvdevCode(scanCode - 8) : 0;
 }
+
+// The `KeyNames` port for X11 and Wayland key events.
+class NativeScanCodeKeyNames final : public KeyNames {
+ public:
+  std::uint16_t usageOfNativeKey(std::uint32_t nativeCode) const override {
+    return UsageFromNativeScanCode(nativeCode);
+  }
+};
 
 }  // namespace vm31::linux_keys

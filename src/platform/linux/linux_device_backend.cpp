@@ -6,34 +6,6 @@
 
 namespace vm31::linux_platform {
 
-Result<std::vector<HidInterfaceInfo>> CombinedBus::enumerate() {
-  std::vector<HidInterfaceInfo> all;
-  owners_.clear();
-  std::optional<Error> firstError;
-  for (HidBus* bus : buses_) {
-    auto listed = bus->enumerate();
-    if (!listed) {
-      if (!firstError) firstError = listed.error();
-      continue;  // one bus failing does not hide the others' devices
-    }
-    for (auto& info : listed.value()) {
-      owners_[info.path] = bus;
-      all.push_back(std::move(info));
-    }
-  }
-  if (all.empty() && firstError) return *firstError;
-  return all;
-}
-
-Result<std::unique_ptr<HidHandle>> CombinedBus::open(const HidInterfaceInfo& info,
-                                                     HidOpenMode mode) {
-  const auto owner = owners_.find(info.path);
-  if (owner == owners_.end()) {
-    return MakeError(ErrorCode::kNotFound, info.path + ": not listed by the last enumeration");
-  }
-  return owner->second->open(info, mode);
-}
-
 LinuxDeviceBackend::~LinuxDeviceBackend() = default;
 
 Result<std::unique_ptr<LinuxDeviceBackend>> LinuxDeviceBackend::create(
@@ -85,55 +57,10 @@ std::vector<HotplugEvent> LinuxDeviceBackend::hotplugEvents() {
   return events;
 }
 
-Result<std::unique_ptr<LoopEventSink>> LoopEventSink::create(Handler handler) {
-  auto wake = WakeFlag::create();
-  if (!wake) return wake.error();
-  return std::unique_ptr<LoopEventSink>(
-      new LoopEventSink(std::move(handler), std::move(wake).value()));
-}
-
-LoopEventSink::LoopEventSink(Handler handler, WakeFlag wake)
-    : handler_(std::move(handler)), wake_(std::move(wake)), owner_(std::this_thread::get_id()) {}
-
-void LoopEventSink::deliver(const DeviceEvent& event) {
-  if (std::this_thread::get_id() == owner_) {
-    handler_(event);
-    return;
-  }
-  std::unique_lock lock(mutex_);
-  if (shutdown_) return;
-  queue_.push_back(event);
-  const std::uint64_t ticket = ++queuedCount_;
-  wake_.raise();
-  handled_.wait(lock, [&] { return shutdown_ || handledCount_ >= ticket; });
-}
-
-void LoopEventSink::dispatch() {
-  wake_.consume();
-  for (;;) {
-    DeviceEvent event;
-    {
-      std::lock_guard lock(mutex_);
-      if (queue_.empty()) return;
-      event = queue_.front();
-      queue_.pop_front();
-    }
-    handler_(event);
-    {
-      std::lock_guard lock(mutex_);
-      ++handledCount_;
-    }
-    handled_.notify_all();
-  }
-}
-
-void LoopEventSink::shutdown() {
-  {
-    std::lock_guard lock(mutex_);
-    shutdown_ = true;
-    queue_.clear();
-  }
-  handled_.notify_all();
+Result<std::unique_ptr<EventFdWake>> EventFdWake::create() {
+  auto flag = WakeFlag::create();
+  if (!flag) return flag.error();
+  return std::unique_ptr<EventFdWake>(new EventFdWake(std::move(flag).value()));
 }
 
 }  // namespace vm31::linux_platform

@@ -1,17 +1,13 @@
 #pragma once
 // Everything the device link needs on Linux, in one place: the hidraw nodes and the emulated
 // mouse as one bus, their hotplug sources behind one descriptor for the user-interface loop, the
-// steady clock, and a sink that hands the reader thread's events to the loop's thread.
+// steady clock, and the wake of the loop's event hand-over.
 
-#include <condition_variable>
-#include <deque>
-#include <functional>
-#include <map>
 #include <memory>
-#include <mutex>
-#include <thread>
 
+#include "core/device/combined_bus.h"
 #include "core/device/device_definition.h"
+#include "core/device/loop_event_sink.h"
 #include "core/device/ports.h"
 #include "platform/linux/emulator_socket.h"
 #include "platform/linux/hidraw_bus.h"
@@ -21,19 +17,6 @@
 #include "platform/linux/wait.h"
 
 namespace vm31::linux_platform {
-
-// Several buses as one: enumerate() lists them one after the other, open() goes to the bus that
-// listed the path.
-class CombinedBus : public HidBus {
- public:
-  explicit CombinedBus(std::vector<HidBus*> buses) : buses_(std::move(buses)) {}
-  Result<std::vector<HidInterfaceInfo>> enumerate() override;
-  Result<std::unique_ptr<HidHandle>> open(const HidInterfaceInfo& info, HidOpenMode mode) override;
-
- private:
-  std::vector<HidBus*> buses_;
-  std::map<std::string, HidBus*> owners_;  // path -> bus, from the last enumerate()
-};
 
 class LinuxDeviceBackend {
  public:
@@ -64,30 +47,18 @@ class LinuxDeviceBackend {
   SteadyClock clock_;
 };
 
-// Hands device events to the thread that created the sink (the user-interface thread) and waits
-// until they were handled there. On that thread deliver() handles the event at once. The loop
-// watches fd() and calls dispatch(); shutdown() releases a waiting reader for good.
-class LoopEventSink : public EventSink {
+// The wake of the user-interface loop's event hand-over (LoopEventSink): an eventfd the loop
+// watches (readable while raised).
+class EventFdWake final : public LoopWake {
  public:
-  using Handler = std::function<void(const DeviceEvent&)>;
-  static Result<std::unique_ptr<LoopEventSink>> create(Handler handler);
-
-  void deliver(const DeviceEvent& event) override;
-  int fd() const { return wake_.fd(); }
-  void dispatch();
-  void shutdown();
+  static Result<std::unique_ptr<EventFdWake>> create();
+  void raise() override { flag_.raise(); }
+  void consume() override { flag_.consume(); }
+  int fd() const { return flag_.fd(); }
 
  private:
-  LoopEventSink(Handler handler, WakeFlag wake);
-  Handler handler_;
-  WakeFlag wake_;
-  std::thread::id owner_;
-  std::mutex mutex_;
-  std::condition_variable handled_;
-  std::deque<DeviceEvent> queue_;
-  std::uint64_t queuedCount_ = 0;
-  std::uint64_t handledCount_ = 0;
-  bool shutdown_ = false;
+  explicit EventFdWake(WakeFlag flag) : flag_(std::move(flag)) {}
+  WakeFlag flag_;
 };
 
 }  // namespace vm31::linux_platform

@@ -1,4 +1,4 @@
-#include "qt/single_instance.h"
+#include "platform/linux/instance_lock.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include "support/other_user.h"
 #include "support/temp_folder.h"
 
-namespace vm31::qt {
+namespace vm31::linux_platform {
 namespace {
 
 using vm31::testing::RunAsNobody;
@@ -51,7 +51,7 @@ TEST(SingleInstanceAcquire, RefusesWhatAnotherUserPlantedAtTheLocksName) {
     const auto lock = shared / kInstanceLockName;
     ASSERT_EQ(RunAsNobody([&] { return c.plant(lock.c_str(), victim.c_str()); }), 0);
 
-    auto acquired = SingleInstance::acquire(shared);
+    auto acquired = InstanceLock::acquire(shared);
     ASSERT_FALSE(acquired) << "took the planted file as its lock";
     EXPECT_NE(acquired.error().message.find(lock.string()), std::string::npos)
         << acquired.error().message;
@@ -63,12 +63,12 @@ TEST(SingleInstanceAcquire, RefusesWhatAnotherUserPlantedAtTheLocksName) {
 TEST(SingleInstanceAcquire, TakesAndEmptiesItsOwnStaleLock) {
   TempFolder folder;
   std::ofstream(folder / kInstanceLockName) << "window\n";
-  auto acquired = SingleInstance::acquire(folder.path());
+  auto acquired = InstanceLock::acquire(folder.path());
   ASSERT_TRUE(acquired) << acquired.error().message;
   ASSERT_TRUE(acquired.value());
   EXPECT_EQ(ReadText(folder / kInstanceLockName), "");
-  EXPECT_EQ(SingleInstance::runningMode(folder.path()), InstanceMode::kUnknown);
+  EXPECT_EQ(InstanceLock::runningMode(folder.path()), InstanceMode::kUnknown);
 }
 
 }  // namespace
-}  // namespace vm31::qt
+}  // namespace vm31::linux_platform

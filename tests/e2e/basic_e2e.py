@@ -142,10 +142,16 @@ def scenario(rig):
         if trace_decoder.key_word(record, 0, button) != word:
             raise Failure("row %d's key word is %r" % (button + 1,
                                                        trace_decoder.key_word(record, 0, button)))
-    with open(os.path.join(rig.app, "str.ini"), encoding="utf-8", errors="replace") as ini:
-        text = ini.read()
-    if "Item3=Combo Key-Left Ctrl+C" not in text or "Item4=DPI +" not in text:
-        raise Failure("str.ini lacks the new captions:\n" + text)
+    # The apply saves str.ini after config.bin: wait for it as well.
+    def captions_saved():
+        with open(os.path.join(rig.app, "str.ini"), encoding="utf-8", errors="replace") as ini:
+            text = ini.read()
+        return "Item3=Combo Key-Left Ctrl+C" in text and "Item4=DPI +" in text
+    try:
+        wait_for("str.ini with the new captions", captions_saved)
+    except Failure:
+        with open(os.path.join(rig.app, "str.ini"), encoding="utf-8", errors="replace") as ini:
+            raise Failure("str.ini lacks the new captions:\n" + ini.read())
     check_trace(trace, config_path)
 
 

@@ -1,10 +1,10 @@
-#include "core/ui/text_table.h"
+#include "core/text/text_table.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "core/ui/dialog_texts.h"
+#include "core/text/dialog_texts.h"
 
 namespace vm31 {
 namespace {

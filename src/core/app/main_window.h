@@ -44,7 +44,8 @@ enum class MainPage { kNone = 0, kBasic = 1, kAdvanced = 2 };
 class MainPages {
  public:
   virtual ~MainPages() = default;
-  // The window's ports, once it is attached; before that nothing else is called.
+  // The window's ports, once it is attached. Before that only the three queries below are
+  // called.
   virtual void attach(const AttachedPorts& /*ports*/) {}
   // The page on screen (kNone until the first show).
   virtual MainPage currentPage() const = 0;

@@ -279,7 +279,7 @@ int CTarnwickApp::run(int argc, char** argv) {
   MainWindowPages pages(model);
   // The desktop's pointer settings: KDE Plasma, GSettings, or none (the page then says so).
   const std::unique_ptr<SystemMouse> systemMouse = CreateSystemMouse();
-  pages.systemMouse = systemMouse.get();
+  pages.setSystemMouse(systemMouse.get());
   model.setPages(&pages);
   router.routeTo(model);
   notifier.setHandlers([&model](TrayClick click) { model.onTray(click); },

@@ -79,7 +79,7 @@ constexpr std::string_view kThreeMacros =
 // The main-window fixture on the advanced page, with the scripted desktop (or none).
 struct AdvancedRig : MainWindowRig {
   explicit AdvancedRig(MainWindowSetup setup = {}, bool withDesktop = true) : MainWindowRig(setup) {
-    if (withDesktop) pages->systemMouse = &desktop;
+    if (withDesktop) pages->setSystemMouse(&desktop);
   }
   // Shows the advanced page and returns what that drew.
   Log open() {
@@ -167,7 +167,7 @@ TEST(AdvancedPageSystemMouse, TheFirstDisplayReadsTheDesktopOnce) {
     rig.desktop.lines.value = c.lines;
     rig.desktop.doubleClick.value = c.doubleClick;
     const Log drawn = rig.open();
-    EXPECT_TRUE(rig.pages->systemSettingsRead());
+    EXPECT_TRUE(rig.pages->desktop().systemSettingsRead());
     EXPECT_EQ(SystemBytes(rig.config()), c.bytes);
     EXPECT_EQ(LitCells(drawn), c.lit);
     EXPECT_EQ(LinesStarting(drawn, "img /PaneMakingTick.png @51,405").size(), c.bytes[1]);
@@ -396,7 +396,7 @@ TEST(AdvancedPageSteps, MouseEventsInsertAfterTheSelectedLine) {
     rig.choose(id::kMacroList, 2);
     rig.window.setSelection(id::kMacroStepList, c.selected);
     rig.press(kMouseEventField);
-    EXPECT_TRUE(rig.pages->mouseEventListOpen());
+    EXPECT_TRUE(rig.pages->advanced().mouseEventListOpen());
     ASSERT_EQ(rig.window.itemCount(id::kMouseEventList), 9);
     EXPECT_EQ(rig.log.back(), "drag");  // the field lets the press go on to the drag
     rig.choose(id::kMouseEventList, c.entry);
@@ -404,7 +404,7 @@ TEST(AdvancedPageSteps, MouseEventsInsertAfterTheSelectedLine) {
     EXPECT_EQ(rig.window.selection(id::kMacroStepList), c.selection);
     EXPECT_EQ(rig.window.text(id::kMouseEventValue), kMouseEventList[c.entry]);
     EXPECT_FALSE(rig.window.exists(id::kMouseEventList));
-    EXPECT_FALSE(rig.pages->mouseEventListOpen());
+    EXPECT_FALSE(rig.pages->advanced().mouseEventListOpen());
   }
 }
 
@@ -419,7 +419,7 @@ TEST(AdvancedPageSteps, TheMouseEventListClosesOnAPressElsewhere) {
   rig.press(kMouseEventField);
   rig.press(Cell(0, 4));
   EXPECT_FALSE(rig.window.exists(id::kMouseEventList));
-  EXPECT_FALSE(rig.pages->mouseEventListOpen());
+  EXPECT_FALSE(rig.pages->advanced().mouseEventListOpen());
 }
 
 TEST(AdvancedPageSteps, DelayEditsGoThroughTheDelayDialog) {
@@ -673,9 +673,9 @@ TEST(AdvancedPageRecorder, KeysBecomeLinesWithFiftyMillisecondsBetween) {
   rig.press(kStart);
   EXPECT_EQ(rig.take(),
             (Log{"message 'Start Recording'", "caption 'Press Ctrl+Break key to stop recording'"}));
-  EXPECT_TRUE(rig.dlg->recordingKeys);
+  EXPECT_TRUE(rig.pages->holdsKeyboard());
   EXPECT_EQ(rig.window.itemCount(id::kMacroStepList), 0);
-  EXPECT_EQ(rig.pages->recordingStarted(), 0);
+  EXPECT_EQ(rig.pages->recorder().recordingStarted(), 0);
 
   // Key-downs are swallowed, so the page's fields do not change; releases pass.
   EXPECT_EQ(rig.dlg->onKey({.down = true, .usage = kA}), KeyDisposition::kSwallow);
@@ -689,14 +689,14 @@ TEST(AdvancedPageRecorder, KeysBecomeLinesWithFiftyMillisecondsBetween) {
             (std::vector<std::string>{"A   Dn", "50 ms", "A   Up", "50 ms", "B   Dn", "50 ms",
                                       "B   Up"}));
   EXPECT_EQ(rig.window.selection(id::kMacroStepList), 6);
-  EXPECT_EQ(rig.pages->recordingStarted(), 1);
-  EXPECT_EQ(rig.pages->lastRecordedKey(), "B");
+  EXPECT_EQ(rig.pages->recorder().recordingStarted(), 1);
+  EXPECT_EQ(rig.pages->recorder().lastRecordedKey(), "B");
 
   rig.take();
   rig.press(kStop);
   EXPECT_EQ(rig.take(), (Log{"message 'Stop Recording'", "caption ''"}));
-  EXPECT_EQ(rig.pages->recordingStarted(), 2);
-  EXPECT_FALSE(rig.dlg->recordingKeys);
+  EXPECT_EQ(rig.pages->recorder().recordingStarted(), 2);
+  EXPECT_FALSE(rig.pages->holdsKeyboard());
   rig.key(kA, true);
   EXPECT_EQ(rig.window.itemCount(id::kMacroStepList), 7);
 
@@ -730,8 +730,8 @@ TEST(AdvancedPageRecorder, StopBeforeStartAndStartWithoutAMacroOnlyTell) {
   empty.open();
   empty.press(kStart);
   EXPECT_EQ(empty.take(), Log{"message 'Macro name is blank' caption 'Warning'"});
-  EXPECT_FALSE(empty.dlg->recordingKeys);
-  EXPECT_FALSE(empty.pages->recordingFlag());
+  EXPECT_FALSE(empty.pages->holdsKeyboard());
+  EXPECT_FALSE(empty.pages->recorder().recordingFlag());
 }
 
 TEST(AdvancedPageRecorder, CtrlBreakStopsWithoutLeavingCtrlHeld) {
@@ -745,7 +745,7 @@ TEST(AdvancedPageRecorder, CtrlBreakStopsWithoutLeavingCtrlHeld) {
   EXPECT_EQ(rig.dlg->onKey({.down = true, .usage = 0x48, .modifiers = 0x01}),
             KeyDisposition::kSwallow);
   EXPECT_EQ(rig.take(), (Log{"message 'Stop Recording'", "caption ''"}));
-  EXPECT_FALSE(rig.dlg->recordingKeys);
+  EXPECT_FALSE(rig.pages->holdsKeyboard());
   EXPECT_EQ(rig.items(id::kMacroStepList), (std::vector<std::string>{"A   Dn", "50 ms", "A   Up"}));
 }
 
@@ -756,15 +756,15 @@ TEST(AdvancedPageRecorder, LeavingThePageEndsTheRecordingAndKeepsItsCounters) {
   rig.key(kA, true);
   rig.take();
   rig.press(kBasicTab);
-  EXPECT_FALSE(rig.dlg->recordingKeys);
+  EXPECT_FALSE(rig.pages->holdsKeyboard());
   EXPECT_EQ(LinesStarting(rig.take(), "caption"), Log{"caption ''"});
-  EXPECT_EQ(rig.pages->recordingStarted(), 1);
-  EXPECT_TRUE(rig.pages->recordingFlag());
+  EXPECT_EQ(rig.pages->recorder().recordingStarted(), 1);
+  EXPECT_TRUE(rig.pages->recorder().recordingFlag());
   // Stop now only confirms: nothing is recording.
   rig.open();
   rig.press(kStop);
   EXPECT_EQ(rig.take(), Log{"message 'Stop Recording'"});
-  EXPECT_EQ(rig.pages->recordingStarted(), 1);
+  EXPECT_EQ(rig.pages->recorder().recordingStarted(), 1);
 }
 
 TEST(AdvancedPageRecorder, AFullMacroStopsTheRecordingAndKeepsTheEvents) {
@@ -777,7 +777,7 @@ TEST(AdvancedPageRecorder, AFullMacroStopsTheRecordingAndKeepsTheEvents) {
     rig.key(kA, false);
   }
   EXPECT_EQ(rig.window.itemCount(id::kMacroStepList), 125);  // 63 events
-  EXPECT_FALSE(rig.dlg->recordingKeys);
+  EXPECT_FALSE(rig.pages->holdsKeyboard());
   const Log told = LinesStarting(rig.take(), "message");
   ASSERT_EQ(told.size(), 1u);
   EXPECT_NE(told[0].find("Recording stopped"), std::string::npos);

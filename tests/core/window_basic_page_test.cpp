@@ -47,14 +47,14 @@ TEST(BasicPageDispatch, KeyRowListsToggleAndOpeningOneClosesTheOthers) {
   EXPECT_EQ(rig.window.itemCount(42), 16);
   EXPECT_EQ(rig.window.itemText(42, 12), "Combo Key");
   EXPECT_EQ(rig.window.controlRect(42), layout::kKeyLists[1]);
-  EXPECT_TRUE(rig.pages->keyListOpen(1));
+  EXPECT_TRUE(rig.pages->basic().lists().keyListOpen(1));
 
   rig.press(Row(2));
   EXPECT_FALSE(rig.window.exists(42));
   EXPECT_TRUE(rig.window.exists(43));
   rig.press(Row(2));
   EXPECT_FALSE(rig.window.exists(43));
-  EXPECT_FALSE(rig.pages->keyListOpen(2));
+  EXPECT_FALSE(rig.pages->basic().lists().keyListOpen(2));
 
   // A press anywhere else on the page closes an open list; OK does too.
   rig.press(Row(3));
@@ -88,7 +88,7 @@ TEST(BasicPageDispatch, ChoosingAFunctionStoresItAndRedrawsTheRow) {
   EXPECT_EQ(rig.take(), (Log{"destroy 43", "img /DropdownBox-normal.png @252,245",
                              "text '3' [252,245,272,266] left",
                              "text 'Triple-click' [272,245,463,266] left", "present"}));
-  EXPECT_FALSE(rig.pages->keyListOpen(2));
+  EXPECT_FALSE(rig.pages->basic().lists().keyListOpen(2));
 }
 
 TEST(BasicPageDispatch, HoveringDpiSwitchOpensTheCascadeBesideIt) {
@@ -214,7 +214,7 @@ TEST(BasicPageControls, LightingListsFollowTheMode) {
     EXPECT_EQ(rig.window.itemCount(id::kLightParameterList), c.parameterCount);
     rig.press(LightField(2));  // opening the effect list closes the parameter list
     EXPECT_FALSE(rig.window.exists(id::kLightParameterList));
-    EXPECT_TRUE(rig.pages->lightListOpen(2));
+    EXPECT_TRUE(rig.pages->basic().lists().lightListOpen(2));
     std::vector<std::string> effects;
     for (int i = 0; i < rig.window.itemCount(id::kLightEffectList); ++i) {
       effects.push_back(rig.window.itemText(id::kLightEffectList, i));
@@ -224,14 +224,14 @@ TEST(BasicPageControls, LightingListsFollowTheMode) {
       EXPECT_EQ(rig.window.text(id::kLightEffectValue), "RGB Effect");
     }
     rig.press(LightField(2));  // a second press closes it
-    EXPECT_FALSE(rig.pages->lightListOpen(2));
+    EXPECT_FALSE(rig.pages->basic().lists().lightListOpen(2));
     EXPECT_FALSE(rig.window.exists(id::kLightEffectList));
     if (c.mode == 3) {
       rig.press(LightField(2));
       rig.choose(id::kLightEffectList, 0);
       EXPECT_EQ(rig.config().rgbEffect(3), 2);
       EXPECT_EQ(rig.window.text(id::kLightEffectValue), "RGB Flash");
-      EXPECT_FALSE(rig.pages->lightListOpen(2));
+      EXPECT_FALSE(rig.pages->basic().lists().lightListOpen(2));
     }
   }
 }
@@ -258,10 +258,10 @@ TEST(BasicPageControls, ChoosingAModeShowsItsStoredParameterAndEffect) {
 
 TEST(BasicPageApply, ApplyProgramsTheMouseAndSavesTheFiles) {
   MainWindowRig rig;
-  rig.pages->functionDialog = [](int function) -> std::optional<FunctionParameters> {
+  rig.pages->setFunctionDialog([](int function) -> std::optional<FunctionParameters> {
     if (function != 12) return std::nullopt;
     return FunctionParameters{.keyName = "C", .modifierName = "Left Ctrl"};
-  };
+  });
   rig.press(Row(2));
   rig.choose(43, 12);
   rig.press(Segment(2));
@@ -337,7 +337,7 @@ TEST(BasicPageApply, CancelRestoresTheAppliedRecordAndHides) {
   rig.take();
   rig.press(kOnCancel);
   EXPECT_EQ(rig.config(), applied);
-  EXPECT_TRUE(rig.dlg->pageNeedsRebuild);
+  EXPECT_TRUE(rig.dlg->rebuildRequested());
   EXPECT_EQ(rig.log, (Log{"hide", "drag"}));
   EXPECT_EQ(rig.mouse.state().reportRateCode, 1);  // nothing was sent
 }
@@ -347,7 +347,7 @@ TEST(BasicPageDispatch, SharedColumnsRunOneButtonAndTheWindowButtons) {
   rig.press(Segment(0));
   rig.take();
   rig.press({770, 630});  // Apply and Cancel share this column: Apply alone runs
-  EXPECT_FALSE(rig.dlg->pageNeedsRebuild);
+  EXPECT_FALSE(rig.dlg->rebuildRequested());
   EXPECT_EQ(rig.mouse.state().reportRateCode, 8);
   rig.take();
   rig.press({830, 10});

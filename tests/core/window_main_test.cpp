@@ -99,19 +99,25 @@ class RecordingWatch : public HotplugWatch {
 // The page code's part, as far as the window and the tray use it.
 class RecordingPages : public MainPages {
  public:
-  RecordingPages(Log& log, CTarnwickDlg& dlg) : log_(log), dlg_(dlg) {}
+  explicit RecordingPages(Log& log) : log_(log) {}
   void showBasicPage() override {
     log_.push_back("basic page");
-    dlg_.basicPageInitialised = true;
-    dlg_.currentPage = MainPage::kBasic;
+    initialised = true;
+    page = MainPage::kBasic;
   }
-  void rebuildPage(MainPage page) override {
-    log_.push_back("rebuild page " + std::to_string(static_cast<int>(page)));
+  void rebuildPage(MainPage rebuilt) override {
+    log_.push_back("rebuild page " + std::to_string(static_cast<int>(rebuilt)));
   }
+  MainPage currentPage() const override { return page; }
+  bool basicPageInitialised() const override { return initialised; }
+  bool holdsKeyboard() const override { return recording; }
+
+  MainPage page = MainPage::kNone;
+  bool initialised = false;
+  bool recording = false;  // a macro recording holds the keyboard
 
  private:
   Log& log_;
-  CTarnwickDlg& dlg_;
 };
 
 struct RigSetup {
@@ -156,7 +162,7 @@ struct WindowRig {
     MainWindowPaths paths{DataFilesIn(bin),
                           {temp.path() / "user-skins", temp.path() / "share-skins", bin / "Skins"}};
     dlg = std::make_unique<CTarnwickDlg>(link, notifier, watch, paths, setup.version, setup.locale);
-    pages = std::make_unique<RecordingPages>(log, *dlg);
+    pages = std::make_unique<RecordingPages>(log);
     dlg->setPages(pages.get());
     sink.setTarget(dlg.get());
     window.stripPrefix = (bin / "Skins").string();
@@ -469,14 +475,14 @@ TEST(MainWindowTray, ClicksWithTheMousePresent) {
 
   // After a Cancel the page shown is rebuilt from the record, once.
   rig.dlg->onClose();
-  rig.dlg->pageNeedsRebuild = true;
+  rig.dlg->requestRebuild();
   rig.log.clear();
   rig.dlg->onTray(TrayClick::kLeftDoubleClick);
   EXPECT_EQ(rig.log, (Log{"rebuild page 1", "show", "raise"}));
-  EXPECT_FALSE(rig.dlg->pageNeedsRebuild);
+  EXPECT_FALSE(rig.dlg->rebuildRequested());
 
   // A basic page not drawn yet (the mouse came after the start) is drawn first.
-  rig.dlg->basicPageInitialised = false;
+  rig.pages->initialised = false;
   rig.log.clear();
   rig.dlg->onTray(TrayClick::kLeftUp);
   EXPECT_EQ(rig.log, (Log{"basic page", "show", "raise"}));
@@ -513,13 +519,13 @@ TEST(MainWindowKeys, EscapeReturnAndCloseHide) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     rig.dlg->onTray(TrayClick::kLeftUp);
-    rig.dlg->recordingKeys = c.recording;
+    rig.pages->recording = c.recording;
     rig.log.clear();
     EXPECT_EQ(rig.dlg->onKey(c.key), c.disposition);
     EXPECT_EQ(rig.window.visible, !c.hides);
     EXPECT_EQ(rig.log, c.hides ? Log{"hide"} : Log{});
   }
-  rig.dlg->recordingKeys = false;
+  rig.pages->recording = false;
 
   // The window manager's close only hides: the tray icon and the process stay.
   rig.dlg->onTray(TrayClick::kLeftUp);

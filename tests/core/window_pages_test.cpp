@@ -180,8 +180,8 @@ TEST(MainPages, BasicPageDrawsEverythingInOrder) {
   expected.push_back("present");
   ExpectSameLog(drawn, expected);
 
-  EXPECT_EQ(rig.pages->dpiLevelCount(), 8);
-  EXPECT_EQ(rig.dlg->currentPage, MainPage::kBasic);
+  EXPECT_EQ(rig.pages->basic().dpiLevelCount(), 8);
+  EXPECT_EQ(rig.pages->currentPage(), MainPage::kBasic);
   EXPECT_EQ(rig.window.text(80), "Respiration");
   EXPECT_EQ(rig.window.text(81), "7S");
   EXPECT_EQ(rig.window.text(82), "RGB Flash");
@@ -271,7 +271,7 @@ TEST(MainPages, AdvancedPageDrawsEverythingInOrder) {
   expected.insert(expected.end(), controls.begin(), controls.end());
   ExpectSameLog(drawn, expected);
 
-  EXPECT_EQ(rig.dlg->currentPage, MainPage::kAdvanced);
+  EXPECT_EQ(rig.pages->currentPage(), MainPage::kAdvanced);
   EXPECT_EQ(rig.window.itemCount(151), 2);
   EXPECT_EQ(rig.window.itemText(151, 1), "Reload");
   EXPECT_EQ(rig.window.selection(151), 0);
@@ -330,7 +330,7 @@ TEST(MainPages, SwitchingBackRecreatesTheBasicControlsWithTheStoredValues) {
             (Rgb{stage4[0], stage4[1], stage4[2]}));
   // The level labels come back with the swatches; the sensor is not asked a second time.
   EXPECT_EQ(Only(drawn, "text '2500'").size(), 1u);
-  EXPECT_EQ(rig.pages->dpiLevelCount(), 8);
+  EXPECT_EQ(rig.pages->basic().dpiLevelCount(), 8);
 }
 
 TEST(MainPages, ReportRateCodesLightTheirSegment) {
@@ -359,7 +359,7 @@ TEST(MainPages, TheSensorTypeChoosesTheLevelColumn) {
     SCOPED_TRACE(static_cast<int>(c.sensor));
     PagesRig rig({.sensorType = c.sensor});
     const Log drawn = rig.start();
-    EXPECT_EQ(rig.pages->dpiLevelCount(), c.levels);
+    EXPECT_EQ(rig.pages->basic().dpiLevelCount(), c.levels);
     EXPECT_EQ(rig.link.state().sensorTypeCopy, c.sensor);
     const int top = 500 - 18 * (c.levels - 1);
     EXPECT_EQ(Only(drawn, "text '" + std::string(c.top) + "' [" + std::to_string(c.labelLeft)),
@@ -423,12 +423,12 @@ TEST(MainPages, TabsSwitchAndEmptyBackgroundDrags) {
   rig.start();
   rig.take();
   rig.pages->onLeftButtonDown({60, 54});  // the advanced tab's first pixel
-  EXPECT_EQ(rig.dlg->currentPage, MainPage::kAdvanced);
+  EXPECT_EQ(rig.pages->currentPage(), MainPage::kAdvanced);
   rig.take();
   rig.pages->onLeftButtonDown({100, 94});  // just outside both tabs
   EXPECT_EQ(rig.log, Log{"drag"});
   rig.pages->onLeftButtonDown({53, 93});
-  EXPECT_EQ(rig.dlg->currentPage, MainPage::kBasic);
+  EXPECT_EQ(rig.pages->currentPage(), MainPage::kBasic);
   // The window hands its own events on to the pages.
   rig.take();
   rig.dlg->onLeftButtonDown(kEmpty);
@@ -473,12 +473,12 @@ TEST(MainPagesHover, MovingFromOkToApplyLightsApplyAndRestoresOkInOneUpdate) {
             (Log{Img("/button-over.png", 666, 623), Text("Apply", {666, 623, 771, 644}, "centre"),
                  Img("/button-normal.png", 562, 623), Text("OK", {562, 623, 667, 644}, "centre"),
                  "present"}));
-  EXPECT_TRUE(rig.pages->hoverMark(HoverElement::kApply));
-  EXPECT_FALSE(rig.pages->hoverMark(HoverElement::kOk));
+  EXPECT_TRUE(rig.pages->frame().lit(FrameButton::kApply));
+  EXPECT_FALSE(rig.pages->frame().lit(FrameButton::kOk));
   // The shared column lights both in test order; the later one wins.
   rig.pages->onHover({666, 630});
-  EXPECT_TRUE(rig.pages->hoverMark(HoverElement::kApply));
-  EXPECT_FALSE(rig.pages->hoverMark(HoverElement::kOk));
+  EXPECT_TRUE(rig.pages->frame().lit(FrameButton::kApply));
+  EXPECT_FALSE(rig.pages->frame().lit(FrameButton::kOk));
 }
 
 TEST(MainPagesHover, KeyRowToKeyRowAndBackToTheBackground) {
@@ -513,9 +513,9 @@ TEST(MainPagesHover, AloneElementsKeepOtherGroupsLit) {
   rig.pages->onHover({830, 10});  // minimise
   rig.pages->onHover({20, 60});   // basic tab
   rig.pages->onHover({70, 60});   // advanced tab: the basic tab goes out, minimise stays
-  EXPECT_TRUE(rig.pages->hoverMark(HoverElement::kMinimise));
-  EXPECT_TRUE(rig.pages->hoverMark(HoverElement::kAdvancedTab));
-  EXPECT_FALSE(rig.pages->hoverMark(HoverElement::kBasicTab));
+  EXPECT_TRUE(rig.pages->frame().lit(FrameButton::kMinimise));
+  EXPECT_TRUE(rig.pages->frame().lit(FrameButton::kAdvancedTab));
+  EXPECT_FALSE(rig.pages->frame().lit(FrameButton::kBasicTab));
   rig.take();
   rig.pages->onMouseMove(kEmpty);
   EXPECT_EQ(rig.take(), (Log{Img("/button-min-normal.png", 825, 5),
@@ -533,7 +533,7 @@ TEST(MainPagesHover, AMarkLeftOnTheOtherPageLeavesNoTrace) {
   rig.pages->onHover(kOnRow1);
   rig.pages->onMouseMove(kOnRow1);
   EXPECT_EQ(rig.take(), Log{"present"});
-  EXPECT_FALSE(rig.pages->hoverMark(HoverElement::kKeyRow1));
+  EXPECT_FALSE(rig.pages->basic().keyRowLit(0));
   rig.pages->onMouseMove(kEmpty);
   EXPECT_EQ(rig.log, Log{});
 

@@ -96,7 +96,7 @@ struct FaceRig {
     dlg = std::make_unique<CTarnwickDlg>(link, notifier, watch,
                                          MainWindowPaths{DataFilesIn(folder), {skinsDir}});
     pages = std::make_unique<MainWindowPages>(*dlg);
-    pages->systemMouse = &desktop;
+    pages->setSystemMouse(&desktop);
     dlg->setPages(pages.get());
     window = std::make_unique<qt::SkinnedWindow>(*dlg, context);
     window->initialiseModel();

@@ -81,7 +81,7 @@ TEST(MainPagesRender, BasicPageHoldsTheSkinPicturesWhereTheSettingsPutThem) {
   TempFolder temp;
   FaceRig rig(temp.path(), kSkins, kSkin, 1, Settings());
   const QImage& buffer = rig.window->backBuffer();
-  ASSERT_EQ(rig.dlg->currentPage, MainPage::kBasic);
+  ASSERT_EQ(rig.pages->currentPage(), MainPage::kBasic);
 
   std::vector<Region> regions{
       {"close", layout::kCloseButton, {{"/button-close-normal.png", At(layout::kCloseButton)}}},

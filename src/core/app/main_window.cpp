@@ -5,6 +5,7 @@
 #include "core/app/tray.h"
 #include "core/settings/config_file.h"
 #include "core/settings/ini_file.h"
+#include "core/ui/skin_pictures.h"
 
 namespace vm31 {
 
@@ -18,8 +19,17 @@ CTarnwickDlg::CTarnwickDlg(DeviceLink& link, Notifier& notifier, HotplugWatch& h
       systemVersion_(systemVersion),
       localeLanguage_(localeLanguage) {}
 
+void CTarnwickDlg::setPages(MainPages* pages) {
+  pages_ = pages;
+  if (pages_ != nullptr && ports_.canvas != nullptr && ports_.controls != nullptr &&
+      ports_.host != nullptr) {
+    pages_->attach(AttachedPorts{*ports_.canvas, *ports_.controls, *ports_.host});
+  }
+}
+
 void CTarnwickDlg::attach(const WindowPorts& ports) {
   ports_ = ports;
+  setPages(pages_);
 }
 
 bool CTarnwickDlg::onInitialise() {
@@ -89,8 +99,8 @@ void CTarnwickDlg::onClose() {
 
 KeyDisposition CTarnwickDlg::onKey(const KeyEvent& key) {
   // The recorder may end the recording (Ctrl+Break); the key that ended it is still swallowed.
-  const bool recording = recordingKeys;
-  if (recording && pages_ != nullptr) pages_->onRecordingKey(key);
+  const bool recording = pages_ != nullptr && pages_->holdsKeyboard();
+  if (recording) pages_->onRecordingKey(key);
   if (!key.down) return KeyDisposition::kPass;
   if (recording) return KeyDisposition::kSwallow;
   // The keypad's Enter is a Return too, as the system's own dialogs have always taken it.
@@ -192,15 +202,15 @@ void CTarnwickDlg::showNotice(const DeviceEvent& event) {
 
 void CTarnwickDlg::showFromTray() {
   if (pages_ != nullptr) {
-    if (pageNeedsRebuild) {
-      pageNeedsRebuild = false;
+    if (rebuildRequested_) {
+      rebuildRequested_ = false;
       // The captions are not part of the record: the cancelled edits return to their saved
       // wording.
       if (Result<IniDocument> prefs = IniDocument::Load(paths_.data.prefs); prefs) {
         ReloadLabels(prefs.value(), preferences_);
       }
-      pages_->rebuildPage(currentPage);
-    } else if (!basicPageInitialised) {
+      pages_->rebuildPage(pages_->currentPage());
+    } else if (!pages_->basicPageInitialised()) {
       pages_->showBasicPage();
     }
   }

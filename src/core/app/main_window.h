@@ -38,6 +38,17 @@ enum class MainPage { kNone = 0, kBasic = 1, kAdvanced = 2 };
 class MainPages {
  public:
   virtual ~MainPages() = default;
+  // The window's ports, once it is attached. Before that only the three queries below are
+  // called.
+  virtual void attach(const AttachedPorts& /*ports*/) {}
+  // The page on screen (kNone until the first show).
+  virtual MainPage currentPage() const = 0;
+  // Whether the basic page's first show of this run happened (sensor refresh, first-run
+  // captions).
+  virtual bool basicPageInitialised() const = 0;
+  // Whether a macro recording holds the keyboard: every key event goes to onRecordingKey first,
+  // then every key-down is swallowed (releases pass).
+  virtual bool holdsKeyboard() const = 0;
   // Shows the basic page: the first time in a run it also reads the sensor type from the mouse
   // and, on a first run, stores the factory captions. Showing the page already shown does
   // nothing.
@@ -56,7 +67,7 @@ class MainPages {
   // Menu commands other than the tray's Exit (the step list's "Delete").
   virtual void onCommand(int /*command*/) {}
   // A key event that reached the window while a macro recording holds the keyboard
-  // (recordingKeys), before the window decides whether to swallow it.
+  // (holdsKeyboard), before the window decides whether to swallow it.
   virtual void onRecordingKey(const KeyEvent&) {}
 };
 
@@ -72,8 +83,9 @@ class CTarnwickDlg : public WindowModel {
   CTarnwickDlg(DeviceLink& link, Notifier& notifier, HotplugWatch& hotplug, MainWindowPaths paths,
                SystemVersion systemVersion = {}, UiLanguage localeLanguage = UiLanguage::kEnglish);
 
-  // The page code; until it is set the window shows its bare background.
-  void setPages(MainPages* pages) { pages_ = pages; }
+  // The page code; until it is set the window shows its bare background. Pages set before the
+  // window is attached get the ports at attach.
+  void setPages(MainPages* pages);
 
   void attach(const WindowPorts& ports) override;
   // The initialisation order: tray icon; open and handshake the mouse; start the reader; start
@@ -136,13 +148,10 @@ class CTarnwickDlg : public WindowModel {
   DeviceLink& link() { return link_; }
   const WindowPorts& ports() const { return ports_; }
 
-  // Page state kept for the page code and the tray.
-  MainPage currentPage = MainPage::kNone;
-  bool basicPageInitialised = false;
-  bool pageNeedsRebuild = false;  // set by Cancel: the next show from the tray redraws the page
-  // Set while a macro recording holds the keyboard: every key event goes to the page code's
-  // recorder first, then every key-down is swallowed (releases pass).
-  bool recordingKeys = false;
+  // Cancel asks for this: the next show from the tray redraws the shown page from the record,
+  // with the captions as str.ini holds them.
+  void requestRebuild() { rebuildRequested_ = true; }
+  bool rebuildRequested() const { return rebuildRequested_; }
 
  private:
   void showNotice(const DeviceEvent& event);
@@ -160,6 +169,7 @@ class CTarnwickDlg : public WindowModel {
   WindowPorts ports_;
 
   bool initialised_ = false;
+  bool rebuildRequested_ = false;
   bool textsFilled_ = false;
   // Notices that came before the texts were filled (the presence notice at start-up); shown
   // once they are, so no notice is ever shown empty.

@@ -43,7 +43,9 @@ bool RunSkinChooser(CTarnwickDlg& dlg, MainPages* pages) {
       !stored) {
     host->messageBox(stored.error().message, {}, MessageBoxIcon::kNone);
   }
-  if (pages != nullptr && dlg.currentPage != MainPage::kNone) pages->rebuildPage(dlg.currentPage);
+  if (pages != nullptr && pages->currentPage() != MainPage::kNone) {
+    pages->rebuildPage(pages->currentPage());
+  }
   host->show();
   host->bringToFront();
   return true;

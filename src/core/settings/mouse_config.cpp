@@ -82,6 +82,39 @@ std::uint8_t MouseConfig::rgbEffect(int mode) const {
   return at(config_offset::kRgbEffect + static_cast<std::size_t>(mode - 1));
 }
 
+void MouseConfig::setDpiLevel(int stage, std::uint8_t level) {
+  assert(stage >= 0 && stage < kDpiStageCount);
+  at(config_offset::kDpiLevel + static_cast<std::size_t>(stage)) = level;
+}
+
+void MouseConfig::setDpiStageEnabled(int stage, bool enabled) {
+  assert(stage >= 0 && stage < kDpiStageCount);
+  at(config_offset::kDpiStageEnabled + static_cast<std::size_t>(stage)) = enabled ? 1 : 0;
+}
+
+void MouseConfig::setDpiColor(int stage, std::array<std::uint8_t, 3> colour) {
+  assert(stage >= 0 && stage < kDpiStageCount);
+  const std::size_t offset = config_offset::kDpiColor + 3 * static_cast<std::size_t>(stage);
+  for (std::size_t i = 0; i < colour.size(); ++i) at(offset + i) = colour[i];
+}
+
+void MouseConfig::setLightLevel(int mode, std::uint8_t level) {
+  assert(mode >= 1 && mode <= kLightModeCount);
+  at(config_offset::kLightLevel + static_cast<std::size_t>(mode - 1)) = level;
+}
+
+void MouseConfig::setRgbEffect(int mode, std::uint8_t effect) {
+  assert(mode >= 1 && mode <= kLightModeCount);
+  at(config_offset::kRgbEffect + static_cast<std::size_t>(mode - 1)) = effect;
+}
+
+void MouseConfig::copySystemMouseSettings(const MouseConfig& from) {
+  for (std::size_t offset = config_offset::kEnhancePointerPrecision;
+       offset <= config_offset::kDoubleClickLevel; ++offset) {
+    at(offset) = from.at(offset);
+  }
+}
+
 std::uint8_t MouseConfig::dpiSwitchStage(int group, int button) const {
   assert(group >= 0 && group < kKeyGroupCount && button >= 0 && button < kButtonCount);
   return at(config_offset::kDpiSwitchStage +

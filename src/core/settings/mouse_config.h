@@ -11,8 +11,8 @@
 namespace vm31 {
 
 inline constexpr std::size_t kMouseConfigSize = 1985;
-inline constexpr int kButtonCount = 12;       // button positions of a key group
-inline constexpr int kKeyGroupCount = 2;      // the two button configurations
+inline constexpr int kButtonCount = 12;   // button positions of a key group
+inline constexpr int kKeyGroupCount = 2;  // the two button configurations
 inline constexpr int kKeyAttributeCount = 16;
 inline constexpr std::size_t kKeyGroupSize = kKeyAttributeCount * kButtonCount;  // 192
 inline constexpr int kMacroCount = 12;
@@ -22,25 +22,25 @@ inline constexpr int kLightModeCount = 3;
 
 // Byte offsets inside the record.
 namespace config_offset {
-inline constexpr std::size_t kKeyGroups = 0;              // 2 x 192, attribute-major
-inline constexpr std::size_t kMacroBlocks = 384;          // 12 x 128
-inline constexpr std::size_t kReservedAfterMacros = 1920; // 5 bytes, kept as loaded
-inline constexpr std::size_t kReportRateCode = 1925;      // 1 = 1000 Hz, 2 = 500, 4 = 250, 8 = 125
-inline constexpr std::size_t kReservedAfterRate = 1926;   // 1 byte, kept as loaded
-inline constexpr std::size_t kDpiLevel = 1927;            // 4: index into the sensor's DPI table
-inline constexpr std::size_t kDpiStageEnabled = 1931;     // 4: 1 = stage in use
-inline constexpr std::size_t kDpiColor = 1935;            // 4 x (red, green, blue)
-inline constexpr std::size_t kLightMode = 1947;           // 0 none, 1 standard, 2 respiration, 3 neon
-inline constexpr std::size_t kLightLevel = 1948;          // 3: level of modes 1..3, zero-based
-inline constexpr std::size_t kRgbEffect = 1951;           // 3: effect of modes 1..3
+inline constexpr std::size_t kKeyGroups = 0;               // 2 x 192, attribute-major
+inline constexpr std::size_t kMacroBlocks = 384;           // 12 x 128
+inline constexpr std::size_t kReservedAfterMacros = 1920;  // 5 bytes, kept as loaded
+inline constexpr std::size_t kReportRateCode = 1925;       // 1 = 1000 Hz, 2 = 500, 4 = 250, 8 = 125
+inline constexpr std::size_t kReservedAfterRate = 1926;    // 1 byte, kept as loaded
+inline constexpr std::size_t kDpiLevel = 1927;             // 4: index into the sensor's DPI table
+inline constexpr std::size_t kDpiStageEnabled = 1931;      // 4: 1 = stage in use
+inline constexpr std::size_t kDpiColor = 1935;             // 4 x (red, green, blue)
+inline constexpr std::size_t kLightMode = 1947;   // 0 none, 1 standard, 2 respiration, 3 neon
+inline constexpr std::size_t kLightLevel = 1948;  // 3: level of modes 1..3, zero-based
+inline constexpr std::size_t kRgbEffect = 1951;   // 3: effect of modes 1..3
 inline constexpr std::size_t kReservedAfterLight = 1954;  // 1 byte, kept as loaded
 inline constexpr std::size_t kEnhancePointerPrecision = 1955;
 inline constexpr std::size_t kScrollOneScreen = 1956;
 inline constexpr std::size_t kPointerSpeedLevel = 1957;
 inline constexpr std::size_t kWheelScrollLines = 1958;
 inline constexpr std::size_t kDoubleClickLevel = 1959;
-inline constexpr std::size_t kEditedKeyGroup = 1960;      // 0 or 1
-inline constexpr std::size_t kDpiSwitchStage = 1961;      // 2 x 12, per button of each group
+inline constexpr std::size_t kEditedKeyGroup = 1960;  // 0 or 1
+inline constexpr std::size_t kDpiSwitchStage = 1961;  // 2 x 12, per button of each group
 inline constexpr std::size_t kEnd = kDpiSwitchStage + kKeyGroupCount * kButtonCount;
 }  // namespace config_offset
 
@@ -92,13 +92,38 @@ struct MouseConfig {
   std::uint8_t at(std::size_t offset) const;
 
   std::uint8_t reportRateCode() const { return at(config_offset::kReportRateCode); }
+  void setReportRateCode(std::uint8_t code) { at(config_offset::kReportRateCode) = code; }
   std::uint8_t dpiLevel(int stage) const;
+  void setDpiLevel(int stage, std::uint8_t level);
   bool dpiStageEnabled(int stage) const;  // any byte but 0 counts as in use, as the mouse takes it
+  void setDpiStageEnabled(int stage, bool enabled);       // stores 1 or 0
   std::array<std::uint8_t, 3> dpiColor(int stage) const;  // red, green, blue
+  void setDpiColor(int stage, std::array<std::uint8_t, 3> colour);
   std::uint8_t lightMode() const { return at(config_offset::kLightMode); }
+  void setLightMode(std::uint8_t mode) { at(config_offset::kLightMode) = mode; }
   std::uint8_t lightLevel(int mode) const;  // mode 1..3
-  std::uint8_t rgbEffect(int mode) const;   // mode 1..3
+  void setLightLevel(int mode, std::uint8_t level);
+  std::uint8_t rgbEffect(int mode) const;  // mode 1..3
+  void setRgbEffect(int mode, std::uint8_t effect);
   std::uint8_t editedKeyGroup() const { return at(config_offset::kEditedKeyGroup); }
+  void setEditedKeyGroup(std::uint8_t group) { at(config_offset::kEditedKeyGroup) = group; }
+
+  // The desktop's pointer settings: two ticks (any byte but 0 is ticked; stored as 1 or 0) and
+  // the positions of the three sliders.
+  bool enhancePointerPrecision() const { return at(config_offset::kEnhancePointerPrecision) != 0; }
+  void setEnhancePointerPrecision(bool on) {
+    at(config_offset::kEnhancePointerPrecision) = on ? 1 : 0;
+  }
+  bool scrollOneScreen() const { return at(config_offset::kScrollOneScreen) != 0; }
+  void setScrollOneScreen(bool on) { at(config_offset::kScrollOneScreen) = on ? 1 : 0; }
+  std::uint8_t pointerSpeedLevel() const { return at(config_offset::kPointerSpeedLevel); }
+  void setPointerSpeedLevel(std::uint8_t level) { at(config_offset::kPointerSpeedLevel) = level; }
+  std::uint8_t wheelScrollLines() const { return at(config_offset::kWheelScrollLines); }
+  void setWheelScrollLines(std::uint8_t lines) { at(config_offset::kWheelScrollLines) = lines; }
+  std::uint8_t doubleClickLevel() const { return at(config_offset::kDoubleClickLevel); }
+  void setDoubleClickLevel(std::uint8_t level) { at(config_offset::kDoubleClickLevel) = level; }
+  // Copies the bytes of the desktop's pointer settings (precision .. double-click) from `from`.
+  void copySystemMouseSettings(const MouseConfig& from);
   std::uint8_t dpiSwitchStage(int group, int button) const;
   void setDpiSwitchStage(int group, int button, std::uint8_t stage);
 
@@ -111,7 +136,8 @@ void ApplyDefaultKeyFunctions(MouseConfig& config);
 inline constexpr std::array<std::uint8_t, kButtonCount> kDefaultKeyFunctions = {
     0, 1, 2, 3, 4, 6, 5, 15, 15, 15, 15, 15};
 
-// The advanced page's "Default": precision 0, scroll one screen 0, speed 6, lines 3, double-click 6.
+// The advanced page's "Default": precision 0, scroll one screen 0, speed 6, lines 3,
+// double-click 6.
 void ApplyDefaultSystemMouseSettings(MouseConfig& config);
 
 // The record installed with the program (config.bin's factory content): the Default key

@@ -302,6 +302,14 @@ struct WindowPorts {
   WindowHost* host = nullptr;
 };
 
+// The same three ports once a window is attached, where every one is there: for code that only
+// runs on an attached window and so never checks for a missing port.
+struct AttachedPorts {
+  Canvas& canvas;
+  Controls& controls;
+  WindowHost& host;
+};
+
 // A window's behaviour. The host calls attach() once, right after creating the window, then
 // onInitialise(), then the event handlers, all on the user-interface thread. Handlers return
 // promptly (modal runs nest inside them). Defaults ignore the event.

@@ -92,12 +92,8 @@ std::vector<SkinEntry> ListSkins(const std::vector<std::filesystem::path>& roots
 }
 
 bool DrawSkinPng(Canvas* canvas, std::string_view folder, SkinPicture picture, Point at) {
-  return DrawSkinPng(canvas, folder, SkinPictureFile(picture), at);
-}
-
-bool DrawSkinPng(Canvas* canvas, std::string_view folder, std::string_view fileName, Point at) {
   if (canvas == nullptr) return false;
-  return canvas->drawImage(SkinImagePath(folder, fileName), at);
+  return canvas->drawImage(SkinPicturePath(folder, picture), at);
 }
 
 bool DrawDialogPng(WindowHost& dialog, Canvas* canvas, std::string_view folder, SkinPicture picture,

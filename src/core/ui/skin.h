@@ -78,8 +78,6 @@ inline std::string SkinPicturePath(std::string_view folder, SkinPicture picture)
 // Draws `picture` of `folder` at `at` (see Canvas::drawImage). False, silently, when there is no
 // canvas or the picture cannot be loaded. Used by the main window.
 bool DrawSkinPng(Canvas* canvas, std::string_view folder, SkinPicture picture, Point at);
-// For the main window until its callers take SkinPicture: the picture named by its file name.
-bool DrawSkinPng(Canvas* canvas, std::string_view folder, std::string_view fileName, Point at);
 
 // The same for popup dialogs, except that a picture that cannot be loaded shows
 // kLoadImageFailedMessage in a message box owned by the dialog, captioned with the program's

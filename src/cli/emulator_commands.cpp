@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "cli/cli_support.h"
+#include "core/settings/report_rate.h"
 #include "emulator/emulated_mouse.h"
 #include "emulator/wire_trace.h"
 #include "platform/linux/emulator_socket.h"
@@ -38,7 +39,6 @@ constexpr std::uint8_t kControlCollection = 0;
 constexpr std::uint8_t kEventCollection = 1;
 // A client that starts a frame or a line and stops sending is dropped after this long.
 constexpr int kClientStallSeconds = 1;
-
 
 std::optional<int> ParseNumber(const std::string& text, int low, int high) {
   if (text.empty() || text.size() > 9) return std::nullopt;
@@ -465,8 +465,8 @@ int RunEmulator(const std::vector<std::string>& args) {
   if (verb == "press" && args.size() == 3) {
     const std::string& kind = args[1];
     const std::string& value = args[2];
-    const bool valid = (kind == "rate" &&
-                        (value == "1000" || value == "500" || value == "250" || value == "125")) ||
+    const std::optional<int> number = ParseNumber(value, 0, 100000);
+    const bool valid = (kind == "rate" && number && FindReportRateByHz(*number) != nullptr) ||
                        (kind == "dpi" && ParseNumber(value, 1, 4)) ||
                        (kind == "group" && ParseNumber(value, 1, 2)) ||
                        (kind == "macro" && ParseNumber(value, 1, 255));

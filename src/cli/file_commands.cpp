@@ -357,7 +357,8 @@ RangeCheck CheckRanges(const MouseConfig& config) {
       const std::uint8_t code = config.keyFunction(group, button);
       const KeyFunctionRow* function = FindKeyFunction(code);
       if (function == nullptr) {
-        problem(where + "keyFunction", code, "above 15; the button does nothing");
+        problem(where + "keyFunction", code,
+                "above " + std::to_string(kKeyFunctionCount - 1) + "; the button does nothing");
         continue;
       }
       if (function->function == KeyFunction::kDpiSwitch) {

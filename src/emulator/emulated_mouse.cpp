@@ -4,6 +4,7 @@
 
 #include "core/device/report_descriptor.h"
 #include "core/device/transport.h"
+#include "core/settings/report_rate.h"
 
 namespace vm31 {
 namespace {
@@ -508,16 +509,13 @@ Status EmulatedMouse::press(PressKind kind, int value) {
   std::uint8_t eventValue = 0;
   switch (kind) {
     case PressKind::kRate: {
-      static constexpr std::array<std::pair<int, std::uint8_t>, 4> kRates = {
-          {{1000, 1}, {500, 2}, {250, 4}, {125, 8}}};
-      const auto* found = std::find_if(kRates.begin(), kRates.end(),
-                                       [&](const auto& rate) { return rate.first == value; });
-      if (found == kRates.end()) {
+      const ReportRate* found = FindReportRateByHz(value);
+      if (found == nullptr) {
         return MakeError(ErrorCode::kOutOfRange, "report rate must be 1000, 500, 250 or 125");
       }
       code = static_cast<std::uint8_t>(MouseSwitch::kReportRate);
-      eventValue = found->second;
-      state_.reportRateCode = found->second;
+      eventValue = found->code;
+      state_.reportRateCode = found->code;
       break;
     }
     case PressKind::kDpi:

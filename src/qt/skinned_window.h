@@ -24,7 +24,8 @@ struct ShellContext {
   QString programName;  // message box caption when the model gives none
   // Runs before the process ends through WindowHost::endProcess (tray removal, lock release).
   std::function<void()> beforeExit;
-  // The usage of a key by its place on the keyboard; null: by Qt's key symbol only.
+  // The usage of a key by its place on the keyboard; null: by Qt's key symbol only, which does
+  // not tell left from right modifiers (the program always gives it; some tests do not).
   const KeyNames* keyNames = nullptr;
 };
 

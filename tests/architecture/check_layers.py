@@ -11,7 +11,8 @@ The rules:
   core-order         a core folder includes only the core folders below it (CORE_MAY_INCLUDE)
   core-folder        every core folder is one the order knows
   qt-platform        qt/ reaches platform/linux only in the composition root (COMPOSITION_ROOT)
-  qt-os-header       qt/ includes only standard, Qt and project headers outside the root
+  qt-os-header       qt/ includes only standard, Qt and project headers outside the root (a
+                     quoted include names a project folder: "qt/...", "core/...")
   platform-no-qt     platform/ includes neither qt/ nor a Qt header
   emulator-isolated  emulator/ includes neither platform/ nor qt/ nor a Qt header
 """
@@ -95,6 +96,10 @@ def _check_qt(relative, angled, name):
         if root:
             return None
         return "qt-platform", f'"{name}": only the composition root reaches platform/'
+    # A quoted name outside the project's folders is found on the system's include path.
+    if not root and name.split("/")[0] not in ("qt", "core"):
+        return "qt-os-header", f'"{name}" is not a project header; only the composition root may ' \
+                               "use a system one"
     return None
 
 

@@ -37,6 +37,7 @@ class LayeringCheck(unittest.TestCase):
                 ("core/gadgets/gadget.h", 1, "core-folder"),
                 ("qt/skinned_window.cpp", 4, "qt-os-header"),
                 ("qt/skinned_window.cpp", 6, "qt-platform"),
+                ("qt/skinned_window.cpp", 7, "qt-os-header"),  # a system header in quotes
                 ("platform/linux/hidraw_bus.cpp", 3, "platform-no-qt"),
                 ("platform/linux/hidraw_bus.cpp", 4, "platform-no-qt"),
                 ("emulator/emulated_mouse.cpp", 3, "emulator-isolated"),

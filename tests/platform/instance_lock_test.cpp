@@ -24,7 +24,7 @@ std::string ReadText(const fs::path& path) {
 
 // Another user plants something at the lock's name in a folder both can write: the lock must
 // neither follow it nor truncate a file it did not create.
-TEST(SingleInstanceAcquire, RefusesWhatAnotherUserPlantedAtTheLocksName) {
+TEST(InstanceLock, RefusesWhatAnotherUserPlantedAtTheLocksName) {
   if (!vm31::testing::CanActAsOtherUsers()) GTEST_SKIP() << "needs root to act as nobody";
   struct Case {
     const char* what;
@@ -60,7 +60,7 @@ TEST(SingleInstanceAcquire, RefusesWhatAnotherUserPlantedAtTheLocksName) {
   }
 }
 
-TEST(SingleInstanceAcquire, TakesAndEmptiesItsOwnStaleLock) {
+TEST(InstanceLock, TakesAndEmptiesItsOwnStaleLock) {
   TempFolder folder;
   std::ofstream(folder / kInstanceLockName) << "window\n";
   auto acquired = InstanceLock::acquire(folder.path());

@@ -108,6 +108,13 @@ QString SkinsRoot() {
   return QString::fromUtf8(from_env != nullptr && *from_env != '\0' ? from_env : VM31_SKINS_DIR);
 }
 
+// The skins this project renders, whose pictures have exactly the table's sizes (VM31_SKINS_DIR
+// unset); another skin's pictures need only fit where they are drawn.
+bool BundledSkins() {
+  const char* from_env = std::getenv("VM31_SKINS_DIR");
+  return from_env == nullptr || *from_env == '\0';
+}
+
 std::vector<std::string> SkinFolders() {
   std::vector<std::string> names;
   for (const QString& name : QDir(SkinsRoot()).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
@@ -154,8 +161,14 @@ TEST_P(SkinFolderTest, EveryPictureIsAPngOfTheTablesSize) {
     const QImage image = Load(folder(), row.picture);
     ASSERT_FALSE(image.isNull()) << reader.errorString().toStdString();
     EXPECT_TRUE(QImage(path).hasAlphaChannel() || !Rounded(row.picture));
-    EXPECT_EQ(image.width(), row.size.width);
-    EXPECT_EQ(image.height(), row.size.height);
+    if (BundledSkins()) {
+      EXPECT_EQ(image.width(), row.size.width);
+      EXPECT_EQ(image.height(), row.size.height);
+    } else if (row.kind == SkinPictureKind::kElement) {
+      // Another skin's element may be smaller than its rectangle, never larger.
+      EXPECT_LE(image.width(), row.size.width);
+      EXPECT_LE(image.height(), row.size.height);
+    }
     if (row.kind != SkinPictureKind::kElement) {
       const vm31::Size reach = LayoutReach(row.picture);
       EXPECT_GE(image.width(), reach.width);

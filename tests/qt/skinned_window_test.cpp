@@ -210,7 +210,7 @@ TEST_F(SkinnedWindowTest, ClicksKeysAndCloseReachTheModel) {
   EXPECT_TRUE(window.isVisible());  // closing is the model's decision; this one did nothing
 }
 
-TEST(SingleInstanceTest, TheSecondLockFailsUntilTheFirstIsGone) {
+TEST(InstanceLock, TheSecondLockFailsUntilTheFirstIsGone) {
   using linux_platform::InstanceLock;
   using linux_platform::InstanceMode;
   TempFolder folder;

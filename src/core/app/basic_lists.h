@@ -23,6 +23,9 @@ class BasicPageLists {
   BasicPageLists(const PageContext& context, const PageHooks& hooks,
                  std::function<void(int button)> captionChanged)
       : context_(context), hooks_(hooks), captionChanged_(std::move(captionChanged)) {}
+  // Its owner's callback points at the owner: a copy would call the original.
+  BasicPageLists(const BasicPageLists&) = delete;
+  BasicPageLists& operator=(const BasicPageLists&) = delete;
 
   // Closes every list the press at `at` is not on (key rows and their lists, the lighting
   // fields and their lists).
@@ -54,7 +57,7 @@ class BasicPageLists {
   void functionListChosen();
   void dpiSwitchChosen();
   void lightListChosen(int field);
-  ButtonLabels& labels() const { return context_.window().preferences().labels; }
+  ButtonLabels& labels() const { return context_.window().buttonLabels(); }
 
   const PageContext& context_;
   const PageHooks& hooks_;

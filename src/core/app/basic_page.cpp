@@ -208,10 +208,10 @@ void BasicPage::firstShow() {
   // The mouse's answer only decides the DPI table; a failed refresh keeps the type read before.
   (void)window.link().sensorRefresh();
   if (window.firstRunFlag() == 0) {
-    window.preferences().labels = FactoryButtonLabels(window.language());
+    window.buttonLabels() = FactoryButtonLabels(window.language());
     Result<IniDocument> prefs = IniDocument::Load(window.paths().data.prefs);
     if (prefs) {
-      SaveLabels(prefs.value(), window.language(), window.preferences().labels);
+      SaveLabels(prefs.value(), window.language(), window.buttonLabels());
       (void)prefs.value().Save(window.paths().data.prefs);
     }
   }
@@ -302,7 +302,7 @@ void BasicPage::switchKeyGroup(int group) {
 
 void BasicPage::defaultKeys() {
   ApplyDefaultKeyFunctions(context_.config());
-  context_.window().preferences().labels = FactoryButtonLabels(context_.language());
+  context_.window().buttonLabels() = FactoryButtonLabels(context_.language());
   for (int row = 0; row < layout::kKeyRowCount; ++row) redrawKeyRow(row);
   context_.present();
 }

@@ -31,7 +31,7 @@ void DesktopSettings::showReport(const SystemMouseReport& report, bool noticeNoD
 void DesktopSettings::readFromDesktop() {
   CTarnwickDlg& window = context_.window();
   const SystemMouseReport report = ReadSystemMouseSettings(desktopMouse(), window.mouseConfig());
-  window.appliedConfig().copySystemMouseSettings(window.mouseConfig());
+  window.keepSystemSettingsApplied();
   read_ = true;
   unavailable_ = report.unavailable;
   showReport(report, false);
@@ -48,7 +48,7 @@ void DesktopSettings::writeToDesktop() {
 void DesktopSettings::writeDefaults() {
   CTarnwickDlg& window = context_.window();
   showReport(WriteDefaultSystemMouseSettings(desktopMouse(), window.mouseConfig()), true);
-  window.appliedConfig().copySystemMouseSettings(window.mouseConfig());
+  window.keepSystemSettingsApplied();
 }
 
 }  // namespace vm31

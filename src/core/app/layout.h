@@ -200,23 +200,17 @@ inline constexpr std::array<ChildControl, 12> kPageControls{{
 }};
 
 // The lists a page opens on presses; destroyed with their page.
-inline constexpr std::array<int, 16> kBasicPageLists{control_id::kDpiSwitchList,
-                                                     41,
-                                                     42,
-                                                     43,
-                                                     44,
-                                                     45,
-                                                     46,
-                                                     47,
-                                                     48,
-                                                     49,
-                                                     50,
-                                                     51,
-                                                     52,
-                                                     control_id::kLightModeList,
-                                                     control_id::kLightParameterList,
-                                                     control_id::kLightEffectList};
 static_assert(control_id::kLastKeyList - control_id::kFirstKeyList + 1 == 12);
+inline constexpr std::array<int, 16> kBasicPageLists = [] {
+  std::array<int, 16> lists{};
+  std::size_t next = 0;
+  lists[next++] = control_id::kDpiSwitchList;
+  for (int id = control_id::kFirstKeyList; id <= control_id::kLastKeyList; ++id) lists[next++] = id;
+  lists[next++] = control_id::kLightModeList;
+  lists[next++] = control_id::kLightParameterList;
+  lists[next++] = control_id::kLightEffectList;
+  return lists;
+}();
 inline constexpr std::array<int, 1> kAdvancedPageLists{control_id::kMouseEventList};
 
 // Regions must lie inside the face.

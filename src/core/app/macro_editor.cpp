@@ -32,15 +32,6 @@ std::optional<std::size_t> SelectedLine(int line) {
   return static_cast<std::size_t>(line);
 }
 
-// Compiled events follow record.ini, which Cancel does not undo: a confirmed macro must reach the
-// mouse at the next OK even after a Cancel. The loop counts (bytes 0 and 1) stay the user's edits.
-void KeepMacroEventsApplied(const MouseConfig& config, MouseConfig& applied) {
-  for (int macro = 0; macro < kMacroCount; ++macro) {
-    const auto from = config.macroBlock(macro);
-    std::copy(from.begin() + 2, from.end(), applied.macroBlock(macro).begin() + 2);
-  }
-}
-
 }  // namespace
 
 bool FitsOneMacroBlock(const std::vector<std::string>& lines) {
@@ -229,7 +220,7 @@ void MacroEditor::saveMacro() {
     return;
   }
   const CompileReport report = CompileMacros(doc, window.mouseConfig());
-  KeepMacroEventsApplied(window.mouseConfig(), window.appliedConfig());
+  window.keepMacroEventsApplied();
   if (!report.clean()) {
     std::string text = path.string() + ": some macros do not compile as they stand:";
     for (const CompileProblem& problem : report.problems) {

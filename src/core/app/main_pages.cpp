@@ -7,7 +7,7 @@ MainWindowPages::MainWindowPages(CTarnwickDlg& dlg) : dlg_(dlg) {}
 MainWindowPages::~MainWindowPages() = default;
 
 void MainWindowPages::attach(const AttachedPorts& ports) {
-  frame_.reset();
+  if (frame_) return;
   context_ = std::make_unique<PageContext>(dlg_, ports);
   frame_ = std::make_unique<WindowFrame>(*context_, hooks_, *this);
 }

@@ -4,6 +4,7 @@
 // The program plugs in the function dialogs, the skin chooser and the desktop's pointer settings
 // through the setters, at any time.
 
+#include <cassert>
 #include <memory>
 
 #include "core/app/page_context.h"
@@ -24,40 +25,59 @@ class MainWindowPages : public MainPages {
   // "Default" button.
   void setSystemMouse(SystemMouse* systemMouse) { hooks_.systemMouse = systemMouse; }
 
-  // Builds the parts. The queries below answer before it too; every other call needs it.
+  // Builds the parts at the first attach; a later attach changes nothing (the host attaches its
+  // window once, and rebuilding would drop every part's state). Before it, the queries below
+  // answer for an empty face and every event is ignored.
   void attach(const AttachedPorts& ports) override;
   MainPage currentPage() const override;
   bool basicPageInitialised() const override;
   bool holdsKeyboard() const override;
 
-  void showBasicPage() override { liveFrame().showBasicPage(); }
-  void showAdvancedPage() { liveFrame().showAdvancedPage(); }
-  void rebuildPage(MainPage page) override { liveFrame().rebuildPage(page); }
-  void onLeftButtonDown(Point at) override { liveFrame().onLeftButtonDown(at); }
-  void onMouseMove(Point at) override { liveFrame().onMouseMove(at); }
-  void onHover(Point at) override { liveFrame().onHover(at); }
+  void showBasicPage() override {
+    if (frame_) frame_->showBasicPage();
+  }
+  void showAdvancedPage() {
+    if (frame_) frame_->showAdvancedPage();
+  }
+  void rebuildPage(MainPage page) override {
+    if (frame_) frame_->rebuildPage(page);
+  }
+  void onLeftButtonDown(Point at) override {
+    if (frame_) frame_->onLeftButtonDown(at);
+  }
+  void onMouseMove(Point at) override {
+    if (frame_) frame_->onMouseMove(at);
+  }
+  void onHover(Point at) override {
+    if (frame_) frame_->onHover(at);
+  }
   void onControlNotify(int controlId, ControlNotification notification) override {
-    liveFrame().onControlNotify(controlId, notification);
+    if (frame_) frame_->onControlNotify(controlId, notification);
   }
   void onControlMouseMove(int controlId, Point at) override {
-    liveFrame().onControlMouseMove(controlId, at);
+    if (frame_) frame_->onControlMouseMove(controlId, at);
   }
   void onControlRightButtonDown(int controlId, Point at) override {
-    liveFrame().onControlRightButtonDown(controlId, at);
+    if (frame_) frame_->onControlRightButtonDown(controlId, at);
   }
-  void onCommand(int command) override { liveFrame().onCommand(command); }
-  void onRecordingKey(const KeyEvent& key) override { liveFrame().onRecordingKey(key); }
+  void onCommand(int command) override {
+    if (frame_) frame_->onCommand(command);
+  }
+  void onRecordingKey(const KeyEvent& key) override {
+    if (frame_) frame_->onRecordingKey(key);
+  }
 
-  // The parts, once attached.
-  const WindowFrame& frame() const { return *frame_; }
-  const BasicPage& basic() const { return frame_->basic(); }
-  const AdvancedPage& advanced() const { return frame_->advanced(); }
-  const DesktopSettings& desktop() const { return frame_->desktop(); }
-  const MacroRecorder& recorder() const { return frame_->advanced().recorder(); }
+  // The parts, once attached (asserted).
+  const WindowFrame& frame() const {
+    assert(frame_);
+    return *frame_;
+  }
+  const BasicPage& basic() const { return frame().basic(); }
+  const AdvancedPage& advanced() const { return frame().advanced(); }
+  const DesktopSettings& desktop() const { return frame().desktop(); }
+  const MacroRecorder& recorder() const { return frame().advanced().recorder(); }
 
  private:
-  WindowFrame& liveFrame() { return *frame_; }
-
   CTarnwickDlg& dlg_;
   PageHooks hooks_;
   std::unique_ptr<PageContext> context_;

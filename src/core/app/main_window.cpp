@@ -90,6 +90,11 @@ void CTarnwickDlg::setSkin(std::string folder, std::string name, Rgb colour) {
   skin_.currentSkinFolder = std::move(folder);
   skin_.currentSkinName = std::move(name);
   skin_.uiTextColor = colour;
+  // The preference texts mirror what str.ini now holds.
+  preferences_.skinName = skin_.currentSkinName;
+  preferences_.redText = std::to_string(colour.red);
+  preferences_.greenText = std::to_string(colour.green);
+  preferences_.blueText = std::to_string(colour.blue);
   if (ports_.canvas != nullptr) ports_.canvas->dropImageCache();
 }
 

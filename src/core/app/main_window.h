@@ -134,16 +134,30 @@ class CTarnwickDlg : public WindowModel {
   const std::string& text(UiText id) const;
   const std::string& preferenceSection() const { return text(UiText::kPreferenceSection); }
   const SkinState& skin() const { return skin_; }
-  // Makes a confirmed skin choice current. Every later draw reads its pictures from `folder`;
-  // the window's background keeps the picture it was started with.
+  // Makes a confirmed skin choice current, in the preferences too. Every later draw reads its
+  // pictures from `folder`; the window's background keeps the picture it was started with.
   void setSkin(std::string folder, std::string name, Rgb colour);
   const FontSpec& normalFont() const { return normalFont_; }
   const FontSpec& titleFont() const { return titleFont_; }
   std::optional<Size> backgroundSize() const { return backgroundSize_; }
+  // The record the pages edit, and the button captions that go with it (str.ini's, saved by OK
+  // and Apply).
   MouseConfig& mouseConfig() { return mouseConfig_; }
-  MouseConfig& appliedConfig() { return appliedConfig_; }
+  ButtonLabels& buttonLabels() { return preferences_.labels; }
+  // The record the mouse and config.bin were last given.
+  const MouseConfig& appliedConfig() const { return appliedConfig_; }
+  // OK and Apply: the edited record becomes the applied one.
+  void commitEdits() { appliedConfig_ = mouseConfig_; }
+  // Cancel: the record returns to the applied one.
+  void revertEdits() { mouseConfig_ = appliedConfig_; }
+  // The desktop's pointer settings just read from or written to the desktop are no edit of the
+  // user's: they count as applied at once, so Cancel never turns them back.
+  void keepSystemSettingsApplied() { appliedConfig_.copySystemMouseSettings(mouseConfig_); }
+  // Compiled macro events follow record.ini, which Cancel does not undo: a confirmed macro must
+  // reach the mouse at the next OK even after a Cancel. The loop counts stay the user's edits.
+  void keepMacroEventsApplied() { appliedConfig_.copyMacroEvents(mouseConfig_); }
   std::uint8_t firstRunFlag() const { return firstRunFlag_; }
-  Preferences& preferences() { return preferences_; }
+  const Preferences& preferences() const { return preferences_; }
   const MainWindowPaths& paths() const { return paths_; }
   DeviceLink& link() { return link_; }
   const WindowPorts& ports() const { return ports_; }

@@ -40,6 +40,9 @@ class RegionTable {
  public:
   RegionTable(const PageContext& context, std::vector<Region> regions)
       : context_(context), regions_(std::move(regions)), lit_(regions_.size(), false) {}
+  // The regions' handlers point at the part that owns the table: a copy would call the original.
+  RegionTable(const RegionTable&) = delete;
+  RegionTable& operator=(const RegionTable&) = delete;
 
   // Runs the presses under `at`; true when one of them ended the press.
   bool press(Point at) const;

@@ -32,12 +32,6 @@ bool RunSkinChooser(CTarnwickDlg& dlg, MainPages* pages) {
 
   const Rgb colour = dialog.chosenColour();
   dlg.setSkin(dialog.chosenFolder(), dialog.chosenName(), colour);
-  // The preference texts mirror what str.ini now holds.
-  Preferences& preferences = dlg.preferences();
-  preferences.skinName = dialog.chosenName();
-  preferences.redText = std::to_string(colour.red);
-  preferences.greenText = std::to_string(colour.green);
-  preferences.blueText = std::to_string(colour.blue);
 
   if (Status stored = StoreSkinChoice(dlg.paths().data.prefs, colour, dialog.chosenName());
       !stored) {

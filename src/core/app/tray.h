@@ -33,10 +33,10 @@ struct TrayNotice {
 };
 
 // The notice for a device event, or nullopt when the event shows nothing. Switches:
-//   report rate, value 1, 2, 4, 8: the report-rate text for 1000, 500, 250, 125 Hz; "Info", 5000
-//   ms. DPI stage 1..4: that stage's text followed directly by the DPI label of the stage's level
-//   in
-//      `config` for `sensorType`; "Info", 5000 ms.
+//   report rate, value 1, 2, 4, 8: the report-rate text for 1000, 500, 250, 125 Hz; "Info",
+//     5000 ms.
+//   DPI stage 1..4: that stage's text followed directly by the DPI label of the stage's level in
+//     `config` for `sensorType`; "Info", 5000 ms.
 //   key group 1 or 2: the key-group text; "Info", 5000 ms.
 //   macro key, non-zero: the macro-switch text followed by the value in decimal; "Info", 5000 ms.
 // Presence: detected: the detected text; "Info", 100 ms. Not detected: the not-detected text;

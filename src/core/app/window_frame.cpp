@@ -141,10 +141,10 @@ void WindowFrame::runApply(bool hideAfter) {
     host.messageBox(saved.error().message, {}, MessageBoxIcon::kNone);
   }
   if (Result<IniDocument> prefs = IniDocument::Load(window.paths().data.prefs); prefs) {
-    SaveLabels(prefs.value(), window.language(), window.preferences().labels);
+    SaveLabels(prefs.value(), window.language(), window.buttonLabels());
     (void)prefs.value().Save(window.paths().data.prefs);
   }
-  window.appliedConfig() = config;
+  window.commitEdits();
   desktop_.writeToDesktop();
   if (!problem.empty()) host.messageBox(problem, kPageWarningCaption, MessageBoxIcon::kWarning);
   if (hideAfter) host.hide();
@@ -152,7 +152,7 @@ void WindowFrame::runApply(bool hideAfter) {
 
 void WindowFrame::cancelEdits() {
   CTarnwickDlg& window = context_.window();
-  window.mouseConfig() = window.appliedConfig();
+  window.revertEdits();
   window.requestRebuild();
   context_.host().hide();
 }

@@ -5,7 +5,8 @@
 // the loop). deliver() may be called from any thread: on the owner's thread it handles the event
 // at once, in the call; from another thread it queues the event, raises the wake and blocks until
 // the loop's dispatch() has handled it (or shutdown() released it). Events are handled one at a
-// time, in the order they were delivered.
+// time; queued events in the order they were delivered, while one delivered on the owner's
+// thread is handled at once, before any still queued.
 
 #include <condition_variable>
 #include <cstdint>

@@ -88,8 +88,8 @@ static_assert(sizeof(KeyMatrix) == 64 && sizeof(KeyMatrices) == 256);
 // The word of button `button` (0..11) of key group `group` (0..1), from its keyFunction and the
 // attributes its function's word rule reads, all of the same button in the same group (and for
 // the DPI switch its dpiSwitchStage). Attribute bytes are used as stored, without range checks,
-// as a hand-edited config.bin may hold anything; a keyFunction above 15 gives the all-zero word,
-// and so does a group or button outside the record.
+// as a hand-edited config.bin may hold anything; a keyFunction without a row gives the all-zero
+// word, and so does a group or button outside the record.
 KeyAction EncodeKeyAction(const MouseConfig& config, int group, int button);
 
 // The matrix slot of a key group's button: buttons 3 and 4 trade places (slot 4 holds button 3,

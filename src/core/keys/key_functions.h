@@ -35,11 +35,10 @@ enum class KeyFunction : std::uint8_t {
   kSingleKey,
   kComboKey,
   kMacroKey,
-  kShift,  // held in both key groups at once
-  kKeyOff,
+  kShift,   // held in both key groups at once
+  kKeyOff,  // the last code: kKeyFunctionCount follows from it
 };
-inline constexpr int kKeyFunctionCount = 16;
-static_assert(static_cast<int>(KeyFunction::kKeyOff) == kKeyFunctionCount - 1);
+inline constexpr int kKeyFunctionCount = static_cast<int>(KeyFunction::kKeyOff) + 1;
 
 // Entries of the function menu: one per function code.
 inline constexpr int kFunctionMenuCount = kKeyFunctionCount;
@@ -98,10 +97,10 @@ std::span<const KeyFunctionRow, kKeyFunctionCount> KeyFunctionTable();
 // FindKeyFunction).
 const KeyFunctionRow& KeyFunctionRowOf(KeyFunction function);
 
-// The row of a stored or chosen function code; nullptr for any code outside 0..15.
+// The row of a stored or chosen function code; nullptr for a code without a row.
 const KeyFunctionRow* FindKeyFunction(int code);
 
-// The function menu's entry of code `code` (0..15); "" for any other code.
+// The function menu's entry of code `code`; "" for a code without a row.
 std::string_view FunctionMenuText(int code, UiLanguage language);
 
 }  // namespace vm31

@@ -1,5 +1,7 @@
 #include "core/settings/mouse_config.h"
 
+#include <algorithm>
+
 #include <cassert>
 
 namespace vm31 {
@@ -112,6 +114,13 @@ void MouseConfig::copySystemMouseSettings(const MouseConfig& from) {
   for (std::size_t offset = config_offset::kEnhancePointerPrecision;
        offset <= config_offset::kDoubleClickLevel; ++offset) {
     at(offset) = from.at(offset);
+  }
+}
+
+void MouseConfig::copyMacroEvents(const MouseConfig& from) {
+  for (int macro = 0; macro < kMacroCount; ++macro) {
+    const auto source = from.macroBlock(macro);
+    std::copy(source.begin() + 2, source.end(), macroBlock(macro).begin() + 2);
   }
 }
 

@@ -124,6 +124,8 @@ struct MouseConfig {
   void setDoubleClickLevel(std::uint8_t level) { at(config_offset::kDoubleClickLevel) = level; }
   // Copies the bytes of the desktop's pointer settings (precision .. double-click) from `from`.
   void copySystemMouseSettings(const MouseConfig& from);
+  // Copies every macro block's events from `from`; each block's loop counts (bytes 0 and 1) stay.
+  void copyMacroEvents(const MouseConfig& from);
   std::uint8_t dpiSwitchStage(int group, int button) const;
   void setDpiSwitchStage(int group, int button, std::uint8_t stage);
 

@@ -34,6 +34,14 @@ constexpr const ReportRate* FindReportRate(int code) {
   return nullptr;
 }
 
+// The row of the rate of `hz` reports a second; nullptr for a rate the mouse does not have.
+constexpr const ReportRate* FindReportRateByHz(int hz) {
+  for (const ReportRate& rate : kReportRates) {
+    if (rate.hz == hz) return &rate;
+  }
+  return nullptr;
+}
+
 // The codes alone, in table order.
 constexpr std::array<std::uint8_t, kReportRateCount> ReportRateCodes() {
   std::array<std::uint8_t, kReportRateCount> codes{};

@@ -119,10 +119,10 @@ QImage LoadSkinPicture(const QString& path) {
 }
 
 KeyEvent TranslateKey(int qtKey, quint32 nativeScanCode, Qt::KeyboardModifiers modifiers, bool down,
-                      bool autoRepeat, const KeyNames* keyNames) {
+                      quint64 timestamp, const KeyNames* keyNames) {
   KeyEvent key;
   key.down = down;
-  key.autoRepeat = autoRepeat;
+  key.time = timestamp;
   key.usage = UsageOf(qtKey, nativeScanCode, keyNames);
   if (modifiers & Qt::ControlModifier) key.modifiers |= 0x01;
   if (modifiers & Qt::ShiftModifier) key.modifiers |= 0x02;
@@ -599,7 +599,7 @@ bool SkinnedWindow::eventFilter(QObject* watched, QEvent* event) {
       const auto* key = static_cast<QKeyEvent*>(event);
       const KeyEvent translated =
           TranslateKey(key->key(), key->nativeScanCode(), key->modifiers(),
-                       event->type() == QEvent::KeyPress, key->isAutoRepeat(), context_.keyNames);
+                       event->type() == QEvent::KeyPress, key->timestamp(), context_.keyNames);
       return model_.onKey(translated) == KeyDisposition::kSwallow;
     }
     case QEvent::MouseMove: {

@@ -36,7 +36,7 @@ QImage LoadSkinPicture(const QString& path);
 // The HID keyboard usage of a Qt key event (0 when the key has none): by its place through
 // `keyNames` when that names it, else by Qt's key symbol.
 KeyEvent TranslateKey(int qtKey, quint32 nativeScanCode, Qt::KeyboardModifiers modifiers, bool down,
-                      bool autoRepeat, const KeyNames* keyNames);
+                      quint64 timestamp, const KeyNames* keyNames);
 
 class SkinnedWindow : public QWidget, public Canvas, public Controls, public WindowHost {
   Q_OBJECT

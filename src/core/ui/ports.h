@@ -268,11 +268,14 @@ enum class ControlNotification {
 // A key as the keyboard reports it: the USB HID keyboard usage (page 7; 0x28 Return, 0x29
 // Escape, 0xE0..0xE7 the modifiers) and the modifier bits held (HID order: 0x01 left Ctrl, 0x02
 // left Shift, 0x04 left Alt, 0x08 left GUI, 0x10.. the right ones). Keys without a usage carry 0.
+// `time` is the platform's event time in milliseconds: the release and press the keyboard's
+// auto-repeat sends for a held key share one time, which two real keystrokes never do; 0 when
+// the platform gives none.
 struct KeyEvent {
   bool down = true;
-  bool autoRepeat = false;
   std::uint16_t usage = 0;
   std::uint8_t modifiers = 0;
+  std::uint64_t time = 0;
   friend bool operator==(const KeyEvent&, const KeyEvent&) = default;
 };
 

@@ -343,7 +343,11 @@ void SkinnedWindow::setVisible(int id, bool visible) {
 }
 
 void SkinnedWindow::setFocus(int id) {
-  if (QWidget* widget = control(id)) widget->setFocus(Qt::OtherFocusReason);
+  if (id == kNoControl) {
+    QWidget::setFocus(Qt::OtherFocusReason);
+  } else if (QWidget* widget = control(id)) {
+    widget->setFocus(Qt::OtherFocusReason);
+  }
 }
 
 int SkinnedWindow::focusedControl() const {

@@ -176,12 +176,12 @@ class RecordingWindow : public Canvas, public Controls, public WindowHost {
     if (auto* c = find(id)) c->visible = visible;
   }
   void setFocus(int id) override {
-    if (find(id) != nullptr) {
+    if (id == kNoControl || find(id) != nullptr) {
       focused_ = id;
       log_.push_back("focus " + std::to_string(id));
     }
   }
-  int focusedControl() const override { return exists(focused_) ? focused_ : -1; }
+  int focusedControl() const override { return exists(focused_) ? focused_ : kNoControl; }
   void setText(int id, std::string_view text) override {
     if (auto* c = find(id)) c->text = std::string(text);
   }

@@ -136,6 +136,8 @@ struct ControlStyle {
 // A list index of -1 means "none". Calls naming an id that does not exist are ignored (getters
 // return the empty value). Setting a selection from code never raises a selection
 // notification: hovering highlights, clicking chooses.
+inline constexpr int kNoControl = -1;
+
 class Controls {
  public:
   virtual ~Controls() = default;
@@ -146,9 +148,12 @@ class Controls {
   virtual bool exists(int id) const = 0;
   virtual void setStyle(int id, const ControlStyle& style) = 0;
   virtual void setVisible(int id, bool visible) = 0;
+  // Gives control `id` the keyboard focus; kNoControl gives it to the window itself, so that
+  // none of its controls sees the keys (a window not shown yet takes it when it is shown).
   virtual void setFocus(int id) = 0;
-  // The control that has the keyboard focus; -1 when none of this window's controls has it.
-  virtual int focusedControl() const { return -1; }
+  // The control that has the keyboard focus; kNoControl when none of this window's controls has
+  // it.
+  virtual int focusedControl() const { return kNoControl; }
 
   virtual void setText(int id, std::string_view text) = 0;
   virtual std::string text(int id) const = 0;

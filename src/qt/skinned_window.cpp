@@ -22,6 +22,7 @@
 #include <QWindow>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "core/ui/fonts.h"
 
@@ -534,9 +535,11 @@ int SkinnedWindow::runModal(WindowModel& popup) {
   if (!window.endedEarly_) {
     QEventLoop loop;
     window.modalLoop_ = &loop;
+    SkinnedWindow* const outerPopup = std::exchange(runningPopup_, &window);
     window.QWidget::show();
     window.activateWindow();
     loop.exec();
+    runningPopup_ = outerPopup;
     window.modalLoop_ = nullptr;
   }
   window.QWidget::hide();
@@ -550,6 +553,10 @@ void SkinnedWindow::endModal(int code) {
   } else {
     endedEarly_ = true;  // ended from inside onInitialise: the run does not start
   }
+}
+
+void SkinnedWindow::endRunningModal(int code) {
+  if (runningPopup_ != nullptr) runningPopup_->endModal(code);
 }
 
 void SkinnedWindow::endProcess(int code) {

@@ -97,6 +97,7 @@ class SkinnedWindow : public QWidget, public Canvas, public Controls, public Win
   void popupMenu(const std::vector<MenuItem>& items) override;
   int runModal(WindowModel& popup) override;
   void endModal(int code) override;
+  void endRunningModal(int code) override;
   void endProcess(int code) override;
 
   // The font a FontSpec stands for on this system.
@@ -131,6 +132,7 @@ class SkinnedWindow : public QWidget, public Canvas, public Controls, public Win
   QTimer hoverTimer_;
   QPoint hoverAt_;
   QEventLoop* modalLoop_ = nullptr;
+  SkinnedWindow* runningPopup_ = nullptr;  // the popup window runModal shows now
   int modalCode_ = 0;
   bool endedEarly_ = false;
 };

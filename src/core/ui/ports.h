@@ -224,6 +224,9 @@ class WindowHost {
   virtual int runModal(WindowModel& popup) = 0;
   // Ends the modal run of this (popup) window with `code`.
   virtual void endModal(int code) = 0;
+  // Ends the modal run this window is running now (the popup runModal shows) as if that popup
+  // called endModal(`code`); nothing when none runs.
+  virtual void endRunningModal(int code) = 0;
 
   // Ends the process with `code` after the caller's own clean-up; does not return.
   virtual void endProcess(int code) = 0;

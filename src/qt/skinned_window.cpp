@@ -22,6 +22,7 @@
 #include <QWindow>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "core/ui/fonts.h"
 
@@ -119,10 +120,10 @@ QImage LoadSkinPicture(const QString& path) {
 }
 
 KeyEvent TranslateKey(int qtKey, quint32 nativeScanCode, Qt::KeyboardModifiers modifiers, bool down,
-                      bool autoRepeat, const KeyNames* keyNames) {
+                      quint64 timestamp, const KeyNames* keyNames) {
   KeyEvent key;
   key.down = down;
-  key.autoRepeat = autoRepeat;
+  key.time = timestamp;
   key.usage = UsageOf(qtKey, nativeScanCode, keyNames);
   if (modifiers & Qt::ControlModifier) key.modifiers |= 0x01;
   if (modifiers & Qt::ShiftModifier) key.modifiers |= 0x02;
@@ -343,7 +344,11 @@ void SkinnedWindow::setVisible(int id, bool visible) {
 }
 
 void SkinnedWindow::setFocus(int id) {
-  if (QWidget* widget = control(id)) widget->setFocus(Qt::OtherFocusReason);
+  if (id == kNoControl) {
+    QWidget::setFocus(Qt::OtherFocusReason);
+  } else if (QWidget* widget = control(id)) {
+    widget->setFocus(Qt::OtherFocusReason);
+  }
 }
 
 int SkinnedWindow::focusedControl() const {
@@ -530,9 +535,11 @@ int SkinnedWindow::runModal(WindowModel& popup) {
   if (!window.endedEarly_) {
     QEventLoop loop;
     window.modalLoop_ = &loop;
+    SkinnedWindow* const outerPopup = std::exchange(runningPopup_, &window);
     window.QWidget::show();
     window.activateWindow();
     loop.exec();
+    runningPopup_ = outerPopup;
     window.modalLoop_ = nullptr;
   }
   window.QWidget::hide();
@@ -546,6 +553,10 @@ void SkinnedWindow::endModal(int code) {
   } else {
     endedEarly_ = true;  // ended from inside onInitialise: the run does not start
   }
+}
+
+void SkinnedWindow::endRunningModal(int code) {
+  if (runningPopup_ != nullptr) runningPopup_->endModal(code);
 }
 
 void SkinnedWindow::endProcess(int code) {
@@ -599,7 +610,7 @@ bool SkinnedWindow::eventFilter(QObject* watched, QEvent* event) {
       const auto* key = static_cast<QKeyEvent*>(event);
       const KeyEvent translated =
           TranslateKey(key->key(), key->nativeScanCode(), key->modifiers(),
-                       event->type() == QEvent::KeyPress, key->isAutoRepeat(), context_.keyNames);
+                       event->type() == QEvent::KeyPress, key->timestamp(), context_.keyNames);
       return model_.onKey(translated) == KeyDisposition::kSwallow;
     }
     case QEvent::MouseMove: {

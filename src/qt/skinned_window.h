@@ -37,7 +37,7 @@ QImage LoadSkinPicture(const QString& path);
 // The HID keyboard usage of a Qt key event (0 when the key has none): by its place through
 // `keyNames` when that names it, else by Qt's key symbol.
 KeyEvent TranslateKey(int qtKey, quint32 nativeScanCode, Qt::KeyboardModifiers modifiers, bool down,
-                      bool autoRepeat, const KeyNames* keyNames);
+                      quint64 timestamp, const KeyNames* keyNames);
 
 class SkinnedWindow : public QWidget, public Canvas, public Controls, public WindowHost {
   Q_OBJECT
@@ -98,6 +98,7 @@ class SkinnedWindow : public QWidget, public Canvas, public Controls, public Win
   void popupMenu(const std::vector<MenuItem>& items) override;
   int runModal(WindowModel& popup) override;
   void endModal(int code) override;
+  void endRunningModal(int code) override;
   void endProcess(int code) override;
 
   // The font a FontSpec stands for on this system.
@@ -132,6 +133,7 @@ class SkinnedWindow : public QWidget, public Canvas, public Controls, public Win
   QTimer hoverTimer_;
   QPoint hoverAt_;
   QEventLoop* modalLoop_ = nullptr;
+  SkinnedWindow* runningPopup_ = nullptr;  // the popup window runModal shows now
   int modalCode_ = 0;
   bool endedEarly_ = false;
 };

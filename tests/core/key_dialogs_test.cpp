@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/keys/key_encoding.h"
 #include "support/dialog_rig.h"
 #include "support/main_window_rig.h"
@@ -79,6 +81,37 @@ TEST(PopupFrame, LabelsFollowTheLanguage) {
   rig.start(dialog);
   EXPECT_EQ(LinesStarting(rig.log, "text '確定'").size(), 1u);
   EXPECT_EQ(LinesStarting(rig.log, "text '取消'").size(), 1u);
+}
+
+// The window system gives a dialog's first field the focus as it comes up unless the dialog
+// holds it itself: a key pressed at once would fill the combination's first key.
+TEST(PopupFrame, OpensWithTheFocusOnTheDialogItself) {
+  DialogRig rig;
+  CComboDialog dialog(rig.skin, rig.font);
+  ASSERT_TRUE(rig.start(dialog));
+  const Log focus = LinesStarting(rig.log, "focus");
+  ASSERT_EQ(focus, Log{"focus -1"});
+  const auto created =
+      std::find(rig.log.begin(), rig.log.end(),
+                "create " + std::to_string(CComboDialog::kSecondKeyId) + " " + "[50,170,131,184]");
+  ASSERT_NE(created, rig.log.end());
+  EXPECT_NE(std::find(created, rig.log.end(), "focus -1"), rig.log.end());
+  dialog.onKey(Key(0x06));
+  EXPECT_EQ(dialog.firstKeyName(), "");
+}
+
+// A field the list covers loses the focus to the dialog, not to the next control: a key then
+// changes neither a field nor the list.
+TEST(DropList, OpeningGivesTheFocusToTheDialog) {
+  DialogRig rig;
+  CComboDialog dialog(rig.skin, rig.font);
+  rig.open(dialog);
+  rig.window.setFocus(CComboDialog::kFirstKeyId);
+  dialog.onLeftButtonDown({125, 75});
+  ASSERT_TRUE(dialog.listOpen());
+  EXPECT_EQ(rig.window.focusedControl(), kNoControl);
+  dialog.onKey(Key(0x06));
+  EXPECT_EQ(dialog.firstKeyName(), "");
 }
 
 TEST(DropList, OutsideClickClosesHoverHighlightsAndAChoiceSticks) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "core/app/main_pages.h"
 #include "core/settings/preferences.h"
@@ -270,6 +271,25 @@ TEST(SkinChoice, ACancelledDialogChangesNeitherTheStateNorTheFile) {
   const Log after = AfterModal(rig.log);
   EXPECT_EQ(LinesStarting(after, "img"), Log{});
   EXPECT_EQ(LinesStarting(after, "show"), Log{});
+}
+
+// Unplugging the mouse hides the window; the dialog open over it ends as Cancel there and then,
+// so nothing it would do at OK (showing the window again) happens.
+TEST(SkinChoice, UnpluggingTheMouseEndsTheOpenDialogAsCancel) {
+  MainWindowRig rig;
+  rig.window.visible = true;
+  const std::string before = ReadText(rig.bin / "str.ini");
+  std::optional<int> codeAtUnplug;
+  rig.window.modalScript = [&rig, &codeAtUnplug](WindowModel&, RecordingWindow& window) {
+    rig.bus.unplug();
+    for (const HotplugEvent& event : rig.bus.takePending()) rig.dlg->onHotplug(event);
+    codeAtUnplug = window.modalCode;
+  };
+  rig.press(kSkinsButton);
+  EXPECT_EQ(codeAtUnplug, kModalCancel);
+  EXPECT_FALSE(rig.window.visible);
+  EXPECT_EQ(LinesStarting(AfterModal(rig.log), "show"), Log{});
+  EXPECT_EQ(ReadText(rig.bin / "str.ini"), before);
 }
 
 TEST(SkinChoice, APreferencesFileThatCannotBeReadIsReportedAndLeftAlone) {

@@ -96,9 +96,16 @@ struct AdvancedRig : MainWindowRig {
     Result<Bytes> bytes = ReadWholeFile(bin / "record.ini");
     return bytes ? std::string(bytes.value().begin(), bytes.value().end()) : "<missing>";
   }
-  void key(std::uint16_t usage, bool down, bool repeat = false, std::uint8_t modifiers = 0) {
-    dlg->onKey(
-        KeyEvent{.down = down, .autoRepeat = repeat, .usage = usage, .modifiers = modifiers});
+  // A keystroke a millisecond after the event before.
+  void key(std::uint16_t usage, bool down, std::uint8_t modifiers = 0) {
+    dlg->onKey(KeyEvent{.down = down, .usage = usage, .modifiers = modifiers, .time = ++clock});
+  }
+  // The release and press at one time that a desktop without detectable auto-repeat sends for a
+  // held key.
+  void repeatPair(std::uint16_t usage) {
+    ++clock;
+    dlg->onKey(KeyEvent{.down = false, .usage = usage, .time = clock});
+    dlg->onKey(KeyEvent{.down = true, .usage = usage, .time = clock});
   }
   void edit(int field, std::string_view text) {
     window.setText(field, text);
@@ -106,6 +113,7 @@ struct AdvancedRig : MainWindowRig {
   }
 
   ScriptedDesktop desktop;
+  std::uint64_t clock = 0;
 };
 
 std::array<std::uint8_t, 5> SystemBytes(const MouseConfig& config) {
@@ -679,9 +687,8 @@ TEST(AdvancedPageRecorder, KeysBecomeLinesWithFiftyMillisecondsBetween) {
 
   // Key-downs are swallowed, so the page's fields do not change; releases pass.
   EXPECT_EQ(rig.dlg->onKey({.down = true, .usage = kA}), KeyDisposition::kSwallow);
-  rig.key(kA, true, true);  // the keyboard's repeat: some desktops send a release before it
-  rig.key(kA, false, true);
-  rig.key(kA, true, true);
+  rig.key(kA, true);  // the keyboard's repeat of a held key
+  rig.repeatPair(kA);
   EXPECT_EQ(rig.dlg->onKey({.down = false, .usage = kA}), KeyDisposition::kPass);
   rig.key(kB, true);
   rig.key(kB, false);
@@ -703,6 +710,57 @@ TEST(AdvancedPageRecorder, KeysBecomeLinesWithFiftyMillisecondsBetween) {
   // Confirm stores what was recorded.
   rig.press(kConfirm);
   EXPECT_NE(rig.macroFile().find("[Alpha]\r\nItemCount=7\r\nItem0=A   Dn\r\n"), std::string::npos);
+}
+
+// A held key gives one press line whether the desktop repeats it with presses alone or with
+// release and press pairs at one time; a release and a new press at another time are keystrokes.
+TEST(AdvancedPageRecorder, AHeldKeyGivesOnePress) {
+  struct Case {
+    const char* name;
+    void (*keys)(AdvancedRig&);
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      {"repeat pairs",
+       [](AdvancedRig& rig) {
+         rig.key(kA, true);
+         for (int i = 0; i < 20; ++i) rig.repeatPair(kA);
+         rig.key(kA, false);
+       },
+       {"A   Dn", "50 ms", "A   Up"}},
+      {"repeat pairs of a key held at the start",
+       [](AdvancedRig& rig) {
+         rig.repeatPair(kA);
+         rig.repeatPair(kA);
+         rig.key(kB, true);
+       },
+       {"B   Dn"}},
+      {"a held key while another is pressed",
+       [](AdvancedRig& rig) {
+         rig.key(kA, true);
+         rig.key(kB, true);
+         rig.key(kA, true);
+         rig.key(kB, false);
+         rig.key(kA, true);
+         rig.key(kA, false);
+       },
+       {"A   Dn", "50 ms", "B   Dn", "50 ms", "B   Up", "50 ms", "A   Up"}},
+      {"two keystrokes of one key",
+       [](AdvancedRig& rig) {
+         rig.key(kA, true);
+         rig.key(kA, false);
+         rig.key(kA, true);
+         rig.key(kA, false);
+       },
+       {"A   Dn", "50 ms", "A   Up", "50 ms", "A   Dn", "50 ms", "A   Up"}},
+  };
+  for (const Case& c : cases) {
+    AdvancedRig rig({.macros = std::string(kThreeMacros)});
+    rig.open();
+    rig.press(kStart);
+    c.keys(rig);
+    EXPECT_EQ(rig.items(id::kMacroStepList), c.lines) << c.name;
+  }
 }
 
 TEST(AdvancedPageRecorder, AReleaseFirstFollowsADelay) {
@@ -740,7 +798,7 @@ TEST(AdvancedPageRecorder, CtrlBreakStopsWithoutLeavingCtrlHeld) {
   rig.press(kStart);
   rig.key(kA, true);
   rig.key(kA, false);
-  rig.key(0xE0, true, false, 0x01);
+  rig.key(0xE0, true, 0x01);
   rig.take();
   EXPECT_EQ(rig.dlg->onKey({.down = true, .usage = 0x48, .modifiers = 0x01}),
             KeyDisposition::kSwallow);

@@ -8,7 +8,8 @@ Run inside `dbus-run-session`. On a desktop without a tray the window shows at s
 1. The desktop's pointer speed is set to -0.5 beforehand; the page shows it as slider position 3.
 2. The skins dialog: "Light" is chosen and confirmed; the page is redrawn in it at once.
 3. A macro "Dash" is made with New, recorded from the keys A and B (Start Recording, the keys,
-   Stop Recording) and confirmed.
+   Stop Recording) and confirmed. B is held for 1.5 s through the X server's own key events,
+   which the server repeats: it still records one press and one release.
 4. Pointer-speed position 9 is chosen and OK pressed: GSettings holds speed 0.6, record.ini
    the seven recorded lines, config.bin's macro block 0 the bytes 05 04 85 04 05 05 80 05 from
    byte 2, and the independent trace decoder finds exactly that record on the wire.
@@ -118,8 +119,11 @@ def record_dash(rig, program, window):
     rig.click(window, *NEW_BUTTON)
     rig.click(window, *START_RECORDING)
     rig.answer_message(program, window, "the start-recording message")
-    for key in ("a", "b"):
-        rig.xdotool("key", "--window", window, key)
+    rig.xdotool("key", "--window", window, "a")
+    rig.xdotool("windowfocus", window)
+    rig.xdotool("keydown", "b")
+    time.sleep(1.5)  # long enough for the server's auto-repeat to start
+    rig.xdotool("keyup", "b")
     rig.click(window, *STOP_RECORDING)
     rig.answer_message(program, window, "the stop-recording message")
     rig.click(window, *CONFIRM_BUTTON)

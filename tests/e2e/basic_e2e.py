@@ -3,9 +3,10 @@
 against the emulated mouse with its wire trace.
 
 Run inside `dbus-run-session`. On a desktop without a tray the window shows at start. The test
-opens key row 3, chooses "Combo Key", picks "Left Ctrl" in the dialog, focuses the first key
-field, presses C and confirms; gives row 4 "DPI Switch" -> "DPI +" from the cascade; picks
-500 Hz; presses Apply. Then config.bin holds the choices (row 3's key word 00 01 06 00, slot 2
+opens key row 3, chooses "Combo Key", presses X at once (no field has the focus yet, so nothing
+changes), picks "Left Ctrl" in the dialog, focuses the second key field, presses C and confirms;
+gives row 4 "DPI Switch" -> "DPI +" from the cascade; picks 500 Hz; presses Apply. Then
+config.bin holds the choices (row 3's key word 00 01 00 06, slot 2
 of key matrix 1; row 4's 07 00 01 00; report rate code 2), str.ini the rows' new captions, and
 the independent trace decoder (tests/cli/trace_decoder.py) finds exactly that record on the wire.
 """
@@ -103,9 +104,10 @@ def scenario(rig):
     rig.click(window, *entry_point(height, 3, 12))
     dialog = wait_for("the combination dialog",
                       lambda: [w for w in rig.visible_windows(program.pid) if w != window])[0]
+    rig.xdotool("key", "--window", dialog, "x")  # before any field is clicked: no key
     rig.click(dialog, 60, 76)    # the modifier field opens its list
     rig.click(dialog, 60, 95)    # "Left Ctrl", its first entry
-    rig.click(dialog, 90, 127)   # the first key field
+    rig.click(dialog, 90, 177)   # the second key field
     rig.xdotool("key", "--window", dialog, "c")
     rig.click(dialog, 200, 262)  # OK
     wait_for("the dialog to close", lambda: dialog not in rig.visible_windows(program.pid))
@@ -138,7 +140,7 @@ def scenario(rig):
             record = handle.read()[1:]
         return record if record[REPORT_RATE_OFFSET] == 2 else None
     record = wait_for("config.bin with 500 Hz", applied)
-    for button, word in ((2, [0x00, 0x01, 0x06, 0x00]), (3, [0x07, 0x00, 0x01, 0x00])):
+    for button, word in ((2, [0x00, 0x01, 0x00, 0x06]), (3, [0x07, 0x00, 0x01, 0x00])):
         if trace_decoder.key_word(record, 0, button) != word:
             raise Failure("row %d's key word is %r" % (button + 1,
                                                        trace_decoder.key_word(record, 0, button)))

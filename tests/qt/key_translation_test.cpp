@@ -32,8 +32,7 @@ TEST(KeyTranslation, TheScanCodeDecidesTheName) {
   };
   const linux_keys::NativeScanCodeKeyNames keyNames;
   for (const Case& c : cases) {
-    const KeyEvent key =
-        qt::TranslateKey(c.qtKey, c.scanCode, Qt::NoModifier, true, false, &keyNames);
+    const KeyEvent key = qt::TranslateKey(c.qtKey, c.scanCode, Qt::NoModifier, true, 0, &keyNames);
     EXPECT_EQ(CapturedKeyName(key), c.name) << c.scanCode;
   }
 }

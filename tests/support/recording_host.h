@@ -176,12 +176,12 @@ class RecordingWindow : public Canvas, public Controls, public WindowHost {
     if (auto* c = find(id)) c->visible = visible;
   }
   void setFocus(int id) override {
-    if (find(id) != nullptr) {
+    if (id == kNoControl || find(id) != nullptr) {
       focused_ = id;
       log_.push_back("focus " + std::to_string(id));
     }
   }
-  int focusedControl() const override { return exists(focused_) ? focused_ : -1; }
+  int focusedControl() const override { return exists(focused_) ? focused_ : kNoControl; }
   void setText(int id, std::string_view text) override {
     if (auto* c = find(id)) c->text = std::string(text);
   }
@@ -302,13 +302,18 @@ class RecordingWindow : public Canvas, public Controls, public WindowHost {
     window->model = &popup;
     popup.attach(window->ports());
     popup.onInitialise();
+    runningPopup_ = window.get();
     if (modalScript && !window->modalCode) modalScript(popup, *window);
+    runningPopup_ = nullptr;
     log_.push_back("modal end");
     return window->modalCode.value_or(-1);
   }
   void endModal(int code) override {
     modalCode = code;
     log_.push_back("end modal " + std::to_string(code));
+  }
+  void endRunningModal(int code) override {
+    if (runningPopup_ != nullptr) runningPopup_->endModal(code);
   }
   void endProcess(int code) override {
     endedWith = code;
@@ -345,6 +350,7 @@ class RecordingWindow : public Canvas, public Controls, public WindowHost {
   Log& log_;
   std::map<int, Control> controls_;
   int focused_ = -1;
+  RecordingWindow* runningPopup_ = nullptr;
 };
 
 class RecordingNotifier : public Notifier {

@@ -1,5 +1,6 @@
 #include "core/app/macro_recorder.h"
 
+#include <utility>
 #include <vector>
 
 #include "core/macros/macro_compiler.h"
@@ -31,6 +32,8 @@ void MacroRecorder::start() {
   // A recording under way starts afresh.
   context_.controls().clearItems(id::kMacroStepList);
   holdsKeyboard_ = true;
+  keysDown_.clear();
+  lastRelease_.reset();
   recordingFlag_ = true;
   recordingStarted_ = 0;
   context_.host().setCaption(context_.text(UiText::kStopRecordingHint));
@@ -65,14 +68,22 @@ void MacroRecorder::onKey(const KeyEvent& key) {
   const std::string name = CapturedKeyName(key);
   // A key the key tables do not name would play as code 0, which the mouse cannot send.
   if (name.empty()) return;
+  std::optional<RecordedRelease> before = std::exchange(lastRelease_, std::nullopt);
   if (!key.down) {
-    // A release that belongs to the keyboard's auto-repeat (some desktops send one before each
-    // repeated press) is no release of the key.
-    if (!key.autoRepeat) recordEvent(true, name);
+    keysDown_.erase(key.usage);
+    if (recordEvent(true, name)) {
+      lastRelease_ = RecordedRelease{key.usage, key.time, name + std::string(kReleaseSuffix)};
+    }
     return;
   }
-  // The keyboard's repeats of the key pressed last give no further press line.
-  if (key.autoRepeat && name == lastRecordedKey_) return;
+  // The release before was the keyboard's repeat of a key still held: it goes again. (Events
+  // without a time, such as synthetic ones, are never taken for repeats.)
+  if (before && before->usage == key.usage && key.time != 0 && before->time == key.time) {
+    dropTrailingLine(before->line);
+    keysDown_.insert(key.usage);
+    return;
+  }
+  if (!keysDown_.insert(key.usage).second) return;
   recordEvent(false, name);
 }
 
@@ -80,23 +91,28 @@ void MacroRecorder::onKey(const KeyEvent& key) {
 // held on the mouse, so it goes together with the delay before it.
 void MacroRecorder::dropTrailingCtrlPress() {
   if (recordingStarted_ != 1) return;
+  const std::string suffix(kPressSuffix);
+  if (!dropTrailingLine(CapturedKeyName(KeyEvent{.usage = kUsageLeftCtrl}) + suffix)) {
+    dropTrailingLine(CapturedKeyName(KeyEvent{.usage = kUsageRightCtrl}) + suffix);
+  }
+}
+
+bool MacroRecorder::dropTrailingLine(const std::string& line) {
   Controls& controls = context_.controls();
   int count = controls.itemCount(id::kMacroStepList);
-  if (count == 0) return;
-  const std::string last = controls.itemText(id::kMacroStepList, count - 1);
-  const bool ctrlPress =
-      last == CapturedKeyName(KeyEvent{.usage = kUsageLeftCtrl}) + std::string(kPressSuffix) ||
-      last == CapturedKeyName(KeyEvent{.usage = kUsageRightCtrl}) + std::string(kPressSuffix);
-  if (!ctrlPress) return;
+  if (count == 0 || controls.itemText(id::kMacroStepList, count - 1) != line) return false;
   controls.deleteItem(id::kMacroStepList, --count);
   if (count > 0 && IsDelayLine(controls.itemText(id::kMacroStepList, count - 1))) {
     controls.deleteItem(id::kMacroStepList, --count);
   }
+  // With the list empty again the next event is the first, with no delay before it.
+  if (count == 0) recordingStarted_ = 0;
   controls.setSelection(id::kMacroStepList, count - 1);
+  return true;
 }
 
-void MacroRecorder::recordEvent(bool isRelease, const std::string& keyName) {
-  if (editor_.selectedMacro() < 0) return;
+bool MacroRecorder::recordEvent(bool isRelease, const std::string& keyName) {
+  if (editor_.selectedMacro() < 0) return false;
   Controls& controls = context_.controls();
   const std::string line = keyName + std::string(isRelease ? kReleaseSuffix : kPressSuffix);
   std::vector<std::string> added;
@@ -111,12 +127,13 @@ void MacroRecorder::recordEvent(bool isRelease, const std::string& keyName) {
     recordingStarted_ = 2;
     context_.tell(MacroFullMessage("Recording stopped; the events recorded so far are kept."),
                   kPageWarningCaption);
-    return;
+    return false;
   }
   for (const std::string& text : added) controls.addItem(id::kMacroStepList, text);
   recordingStarted_ = 1;
   if (!isRelease) lastRecordedKey_ = keyName;
   controls.setSelection(id::kMacroStepList, controls.itemCount(id::kMacroStepList) - 1);
+  return true;
 }
 
 }  // namespace vm31

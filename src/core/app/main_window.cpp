@@ -5,6 +5,7 @@
 #include "core/app/tray.h"
 #include "core/settings/config_file.h"
 #include "core/settings/ini_file.h"
+#include "core/ui/popup_frame.h"
 #include "core/ui/skin_pictures.h"
 
 namespace vm31 {
@@ -173,7 +174,11 @@ void CTarnwickDlg::onDeviceEvent(const DeviceEvent& event) {
 }
 
 void CTarnwickDlg::onHotplug(const HotplugEvent& event) {
-  if (link_.handleHotplug(event) && !link_.devicePresent()) ports_.host->hide();
+  if (!link_.handleHotplug(event) || link_.devicePresent()) return;
+  ports_.host->hide();
+  // A popup open over the window would float on alone; it ends as Cancel, and with that nothing
+  // it would do at OK (showing the window again) happens.
+  ports_.host->endRunningModal(kModalCancel);
 }
 
 void CTarnwickDlg::onSecondInstance() {

@@ -115,7 +115,8 @@ class CTarnwickDlg : public WindowModel {
   // A device event (switch on the mouse, presence notice): shows its notice.
   void onDeviceEvent(const DeviceEvent& event);
   // An arrival or removal from the hotplug watch. When the mouse is then absent the window is
-  // hidden (the not-detected warning comes through onDeviceEvent).
+  // hidden and a popup open over it ends as Cancel (the not-detected warning comes through
+  // onDeviceEvent).
   void onHotplug(const HotplugEvent& event);
   // Another start of the program asked this one to come forward. With a tray nothing changes
   // (the tray is the way to the window); without one the window is shown and raised.

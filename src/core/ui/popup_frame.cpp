@@ -41,6 +41,8 @@ void DropList::create(Controls& controls, const FontSpec& font, std::string_view
 
 void DropList::open(Controls& controls) {
   for (int id : covered_) controls.setVisible(id, false);
+  // A hidden field's focus would pass on to the next control (the new list among them).
+  controls.setFocus(kNoControl);
   controls.create(shape_.listId, ControlKind::kListBox, shape_.listRect, PopupControlStyle(font_));
   for (const std::string& option : options_) controls.addItem(shape_.listId, option);
   open_ = true;
@@ -113,6 +115,9 @@ bool PopupFrame::onInitialise() {
     return false;
   }
   createControls();
+  // The keys go to the dialog until the user clicks a field: the window system would otherwise
+  // give the focus to the first field as the dialog comes up.
+  controls().setFocus(kNoControl);
   paint();
   return true;
 }

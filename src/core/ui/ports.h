@@ -136,6 +136,8 @@ struct ControlStyle {
 // A list index of -1 means "none". Calls naming an id that does not exist are ignored (getters
 // return the empty value). Setting a selection from code never raises a selection
 // notification: hovering highlights, clicking chooses.
+inline constexpr int kNoControl = -1;
+
 class Controls {
  public:
   virtual ~Controls() = default;
@@ -146,9 +148,12 @@ class Controls {
   virtual bool exists(int id) const = 0;
   virtual void setStyle(int id, const ControlStyle& style) = 0;
   virtual void setVisible(int id, bool visible) = 0;
+  // Gives control `id` the keyboard focus; kNoControl gives it to the window itself, so that
+  // none of its controls sees the keys (a window not shown yet takes it when it is shown).
   virtual void setFocus(int id) = 0;
-  // The control that has the keyboard focus; -1 when none of this window's controls has it.
-  virtual int focusedControl() const { return -1; }
+  // The control that has the keyboard focus; kNoControl when none of this window's controls has
+  // it.
+  virtual int focusedControl() const { return kNoControl; }
 
   virtual void setText(int id, std::string_view text) = 0;
   virtual std::string text(int id) const = 0;
@@ -219,6 +224,9 @@ class WindowHost {
   virtual int runModal(WindowModel& popup) = 0;
   // Ends the modal run of this (popup) window with `code`.
   virtual void endModal(int code) = 0;
+  // Ends the modal run this window is running now (the popup runModal shows) as if that popup
+  // called endModal(`code`); nothing when none runs.
+  virtual void endRunningModal(int code) = 0;
 
   // Ends the process with `code` after the caller's own clean-up; does not return.
   virtual void endProcess(int code) = 0;
@@ -268,11 +276,14 @@ enum class ControlNotification {
 // A key as the keyboard reports it: the USB HID keyboard usage (page 7; 0x28 Return, 0x29
 // Escape, 0xE0..0xE7 the modifiers) and the modifier bits held (HID order: 0x01 left Ctrl, 0x02
 // left Shift, 0x04 left Alt, 0x08 left GUI, 0x10.. the right ones). Keys without a usage carry 0.
+// `time` is the platform's event time in milliseconds: the release and press the keyboard's
+// auto-repeat sends for a held key share one time, which two real keystrokes never do; 0 when
+// the platform gives none.
 struct KeyEvent {
   bool down = true;
-  bool autoRepeat = false;
   std::uint16_t usage = 0;
   std::uint8_t modifiers = 0;
+  std::uint64_t time = 0;
   friend bool operator==(const KeyEvent&, const KeyEvent&) = default;
 };
 

@@ -406,15 +406,36 @@ TEST(MainWindowDeviceEvents, EveryRowOfTheNoticeTable) {
   EXPECT_EQ(rig.log, Log{"balloon 'Switch DPI into the second stage 800' 'Info' 5000"});
 }
 
+// The notice names the refused node and the remedy in the user's language.
 TEST(MainWindowDeviceEvents, RefusedAccessSaysWhy) {
-  WindowRig rig({.plugged = false});
-  rig.bus.setDeniedOpens(-1);
-  rig.bus.plug();
-  (void)rig.bus.takePending();
-  ASSERT_TRUE(rig.initialise());
-  ASSERT_TRUE(rig.link.openProblem().has_value());
-  ASSERT_FALSE(rig.link.openProblem()->message.empty());
-  EXPECT_EQ(rig.log.at(3), "balloon '" + rig.link.openProblem()->message + "' 'Warning' 100");
+  struct Case {
+    std::optional<std::string> lan;
+    std::string lead;
+    std::string advice;
+  };
+  const Case cases[] = {
+      {std::nullopt, "The gaming mouse is plugged in, but this user may not open it (",
+       "). Install the udev rule 70-kor-vm31.rules (see the README), then unplug and plug in "
+       "the mouse again."},
+      {"CHS", "游戏鼠标已插入，但当前用户无权打开它（",
+       "）。请安装 udev 规则 70-kor-vm31.rules（见 README），然后拔下鼠标再重新插入。"},
+      {"CHT", "遊戲滑鼠已插入，但目前使用者無權開啟它（",
+       "）。請安裝 udev 規則 70-kor-vm31.rules（見 README），然後拔下滑鼠再重新插入。"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lan.value_or("English"));
+    WindowRig rig({.plugged = false, .lan = c.lan});
+    rig.bus.setDeniedOpens(-1);
+    rig.bus.plug();
+    (void)rig.bus.takePending();
+    ASSERT_TRUE(rig.initialise());
+    const std::string refusal = rig.link.accessRefusal();
+    EXPECT_NE(refusal.find("permission denied"), std::string::npos);
+    EXPECT_EQ(rig.log.at(3), "balloon '" + c.lead + refusal + c.advice + "' 'Warning' 100");
+    // The command-line tool reports the same refusal in English.
+    ASSERT_TRUE(rig.link.openProblem().has_value());
+    EXPECT_EQ(rig.link.openProblem()->message, cases[0].lead + refusal + cases[0].advice);
+  }
 }
 
 TEST(MainWindowDeviceEvents, UnplugHidesAndWarnsPlugReopens) {

@@ -193,9 +193,9 @@ const std::string& CTarnwickDlg::text(UiText id) const {
 
 void CTarnwickDlg::showNotice(const DeviceEvent& event) {
   const std::optional<Error>& problem = link_.openProblem();
-  const std::optional<TrayNotice> notice =
-      DeviceEventNotice(event, skin_.uiLanguage, mouseConfig_, link_.state().sensorTypeCopy,
-                        problem ? std::string_view(problem->message) : std::string_view());
+  const std::optional<TrayNotice> notice = DeviceEventNotice(
+      event, skin_.uiLanguage, mouseConfig_, link_.state().sensorTypeCopy,
+      problem ? std::string_view(problem->message) : std::string_view(), link_.accessRefusal());
   if (!notice) return;
   notifier_.showBalloon(notice->text, notice->title, notice->timeoutMs, NoticeIcon::kInfo);
 }

@@ -26,6 +26,7 @@ struct ShellContext {
   std::function<void()> beforeExit;
   // The usage of a key by its place on the keyboard; null: by Qt's key symbol only.
   const KeyNames* keyNames = nullptr;
+  QString windowTitle{};  // every window's title while the model sets no caption
 };
 
 // Decodes a PNG for drawing: a picture with alpha becomes premultiplied with

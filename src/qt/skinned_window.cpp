@@ -140,7 +140,7 @@ SkinnedWindow::SkinnedWindow(WindowModel& model, const ShellContext& context, Sk
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
-  setWindowTitle(context_.programName);
+  setWindowTitle(context_.windowTitle);
   installEventFilter(this);
   hoverTimer_.setSingleShot(true);
   hoverTimer_.setInterval(kHoverRestMs);
@@ -487,8 +487,8 @@ void SkinnedWindow::bringToFront() {
 }
 
 void SkinnedWindow::setCaption(std::string_view caption) {
-  // An empty caption is the program's own name, as for message boxes.
-  setWindowTitle(caption.empty() ? context_.programName : ToQString(caption));
+  // An empty caption gives the window back its own title.
+  setWindowTitle(caption.empty() ? context_.windowTitle : ToQString(caption));
 }
 
 std::optional<Size> SkinnedWindow::setBackgroundImage(const std::string& path) {

@@ -27,6 +27,7 @@ struct ShellContext {
   // The usage of a key by its place on the keyboard; null: by Qt's key symbol only, which does
   // not tell left from right modifiers (the program always gives it; some tests do not).
   const KeyNames* keyNames = nullptr;
+  QString windowTitle{};  // every window's title while the model sets no caption
 };
 
 // Decodes a PNG for drawing: a picture with alpha becomes premultiplied with

@@ -12,6 +12,7 @@
 
 #include "core/app/main_pages.h"
 #include "core/app/main_window.h"
+#include "core/app/tray.h"
 #include "core/device/device_definition.h"
 #include "core/device/loop_event_sink.h"
 #include "core/settings/data_location.h"
@@ -23,6 +24,7 @@
 #include "platform/linux/key_names.h"
 #include "platform/linux/linux_device_backend.h"
 #include "platform/linux/system_mouse_chooser.h"
+#include "qt/qt_text.h"
 #include "qt/single_instance.h"
 #include "qt/skinned_window.h"
 #include "qt/tray_notifier.h"
@@ -289,6 +291,7 @@ int CTarnwickApp::run(int argc, char** argv) {
   const linux_keys::NativeScanCodeKeyNames keyNames;
   ShellContext context;
   context.programName = programName;
+  context.windowTitle = ToQString(kMainTitle);
   context.keyNames = &keyNames;
   context.beforeExit = [&] {
     sink.shutdown();   // a reader waiting for its event to be handled lets go

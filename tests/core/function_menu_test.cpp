@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "core/keys/key_encoding.h"
+#include "core/keys/key_tables.h"
+#include "core/text/dialog_texts.h"
 
 namespace vm31 {
 namespace {
@@ -155,6 +157,85 @@ TEST(FunctionMenu, LeftButtonGuard) {
   f.config.setKeyAttribute(0, KeyAttribute::kKeyFunction, 3, 1);
   EXPECT_TRUE(LeftButtonGuardBlocks(f.config, 0, 0));
   EXPECT_FALSE(LeftButtonGuardBlocks(f.config, 5, 0));  // outside the record
+}
+
+// A caption derived from the record is the one choosing the stored function wrote, in every
+// language: the dialog's entry texts, key and modifier names, the macro's name in record.ini.
+TEST(StoredFunctionLabel, EqualsTheCaptionChoosingTheFunctionWrote) {
+  const std::vector<std::string> macroNames{"Alpha", "Dash"};
+  for (const UiLanguage language :
+       {UiLanguage::kSimplifiedChinese, UiLanguage::kTraditionalChinese, UiLanguage::kEnglish}) {
+    struct Case {
+      int function;
+      FunctionParameters p;
+    };
+    const std::vector<Case> cases = {
+        {5, {}},
+        {7, {}},
+        {8, {.position = 2, .entryText = std::string(WindowsOptionText(2, language))}},
+        {9, {.position = 4, .entryText = std::string(MediaOptionText(4, language))}},
+        {10,
+         {.position = 2,
+          .entryText = std::string(FireKeyNames()[2]),
+          .fireSpeed = 30,
+          .fireCount = 5}},
+        {11, {.keyName = "Esc"}},
+        {12, {.keyName = "C", .modifierName = "Left Ctrl"}},
+        {12, {.keyName = "C"}},
+        {12, {.keyName = "A", .keyName2 = "B"}},
+        {13, {.position = 1, .entryText = "Dash", .macroPlayMode = 2}},
+        {14, {}},
+        {15, {}},
+    };
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << static_cast<int>(language) << " function " << c.function
+                                      << " " << c.p.keyName);
+      MouseConfig config = FactoryConfig();
+      ButtonLabels labels;
+      ASSERT_EQ(AssignFunction(config, labels, 3, 1, c.function, c.p, language),
+                AssignOutcome::kAssigned);
+      EXPECT_FALSE(labels.texts[12 + 3].empty());
+      EXPECT_EQ(StoredFunctionLabel(config, 1, 3, macroNames, language), labels.texts[12 + 3]);
+    }
+    for (int position = 0; position < 4; ++position) {
+      MouseConfig config = FactoryConfig();
+      ButtonLabels labels;
+      ASSERT_TRUE(AssignDpiStage(config, labels, 3, 0, position));
+      EXPECT_EQ(StoredFunctionLabel(config, 0, 3, macroNames, language), labels.texts[3]);
+    }
+  }
+
+  MouseConfig config = FactoryConfig();
+  ButtonLabels labels;
+  ASSERT_EQ(AssignFunction(config, labels, 2, 0, 12, FunctionParameters{.keyName = "C"},
+                           UiLanguage::kSimplifiedChinese),
+            AssignOutcome::kAssigned);
+  ASSERT_EQ(
+      AssignFunction(config, labels, 4, 0, 13,
+                     FunctionParameters{.position = 1, .entryText = "Dash"}, UiLanguage::kEnglish),
+      AssignOutcome::kAssigned);
+  EXPECT_EQ(StoredFunctionLabel(config, 0, 2, macroNames, UiLanguage::kSimplifiedChinese),
+            "组合键-C");
+  EXPECT_EQ(StoredFunctionLabel(config, 0, 4, macroNames, UiLanguage::kEnglish), "Macro Key-Dash");
+  // A macro record.ini no longer lists, and a code outside the table.
+  EXPECT_EQ(StoredFunctionLabel(config, 0, 4, {}, UiLanguage::kEnglish), "Macro Key-");
+  config.setKeyAttribute(0, KeyAttribute::kKeyFunction, 5, 16);
+  EXPECT_EQ(StoredFunctionLabel(config, 0, 5, macroNames, UiLanguage::kEnglish), "");
+}
+
+TEST(StoredFunctionLabel, FillsOnlyEmptyCaptions) {
+  const MouseConfig config = FactoryConfig();
+  ButtonLabels labels;
+  labels.texts[0] = "Shoot";
+  EXPECT_TRUE(FillMissingLabels(config, labels, {}, UiLanguage::kTraditionalChinese));
+  EXPECT_EQ(labels.texts[0], "Shoot");
+  EXPECT_EQ(labels.texts[1], "右鍵");
+  EXPECT_EQ(labels.texts[12 + 5], "DPI Loop");
+  EXPECT_EQ(labels.texts[12 + 6], "三連發");
+  EXPECT_EQ(labels.texts[12 + 11], "按鍵關閉");
+  const ButtonLabels filled = labels;
+  EXPECT_FALSE(FillMissingLabels(config, labels, {}, UiLanguage::kEnglish));
+  EXPECT_EQ(labels, filled);
 }
 
 }  // namespace

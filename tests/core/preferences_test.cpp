@@ -318,13 +318,14 @@ TEST(Preferences, ALineBreakInACaptionCannotAddKeys) {
   EXPECT_NE(reread.read("Setting-EN", "Item1").find("Macro Key-A"), std::string::npos);
 }
 
+// Each caption names the button's factory function; button 7 holds Triple-click (code 5).
 TEST(FactoryButtonLabels, SameForBothGroupsInTheLanguage) {
   const std::array<std::string_view, 12> english{
-      "Left Click", "Right Click", "Mid Click", "Forward", "Backward", "DPI Loop",
-      "Fire Key",   "Key Off",     "Key Off",   "Key Off", "Key Off",  "Key Off"};
+      "Left Click",   "Right Click", "Mid Click", "Forward", "Backward", "DPI Loop",
+      "Triple-click", "Key Off",     "Key Off",   "Key Off", "Key Off",  "Key Off"};
   const std::array<std::string_view, 12> traditional{
       "左鍵",   "右鍵",     "中鍵",     "前進方向鍵", "後退方向鍵", "DPI Loop",
-      "火力鍵", "按鍵關閉", "按鍵關閉", "按鍵關閉",   "按鍵關閉",   "按鍵關閉"};
+      "三連發", "按鍵關閉", "按鍵關閉", "按鍵關閉",   "按鍵關閉",   "按鍵關閉"};
   const ButtonLabels englishLabels = FactoryButtonLabels(UiLanguage::kEnglish);
   const ButtonLabels traditionalLabels = FactoryButtonLabels(UiLanguage::kTraditionalChinese);
   for (std::size_t i = 0; i < 24; ++i) {
@@ -333,6 +334,7 @@ TEST(FactoryButtonLabels, SameForBothGroupsInTheLanguage) {
     EXPECT_EQ(traditionalLabels.texts[i], traditional[i % 12]);
   }
   EXPECT_EQ(FactoryButtonLabels(UiLanguage::kSimplifiedChinese).texts[4], "后退方向键");
+  EXPECT_EQ(FactoryButtonLabels(UiLanguage::kSimplifiedChinese).texts[6], "三连发");
 }
 
 }  // namespace

@@ -680,7 +680,14 @@ TEST(AdvancedPageRecorder, KeysBecomeLinesWithFiftyMillisecondsBetween) {
   rig.open();
   rig.press(kStart);
   EXPECT_EQ(rig.take(),
-            (Log{"message 'Start Recording'", "caption 'Press Ctrl+Break key to stop recording'"}));
+            (Log{"message 'Start Recording'", "caption 'Press Ctrl+Break key to stop recording'",
+                 "create 155 [330,5,695,23]"}));
+  // The frameless window shows no title: the hint is on the face, in the label colour.
+  EXPECT_EQ(rig.window.text(id::kRecordingHint), "Press Ctrl+Break key to stop recording");
+  const std::optional<ControlStyle> hintStyle = rig.window.controlStyle(id::kRecordingHint);
+  ASSERT_TRUE(hintStyle.has_value());
+  EXPECT_TRUE(hintStyle->transparent);
+  EXPECT_EQ(hintStyle->text, rig.dlg->skin().uiTextColor);
   EXPECT_TRUE(rig.pages->holdsKeyboard());
   EXPECT_EQ(rig.window.itemCount(id::kMacroStepList), 0);
   EXPECT_EQ(rig.pages->recorder().recordingStarted(), 0);
@@ -701,7 +708,8 @@ TEST(AdvancedPageRecorder, KeysBecomeLinesWithFiftyMillisecondsBetween) {
 
   rig.take();
   rig.press(kStop);
-  EXPECT_EQ(rig.take(), (Log{"message 'Stop Recording'", "caption ''"}));
+  EXPECT_EQ(rig.take(), (Log{"message 'Stop Recording'", "caption ''", "destroy 155"}));
+  EXPECT_FALSE(rig.window.exists(id::kRecordingHint));
   EXPECT_EQ(rig.pages->recorder().recordingStarted(), 2);
   EXPECT_FALSE(rig.pages->holdsKeyboard());
   rig.key(kA, true);
@@ -802,7 +810,7 @@ TEST(AdvancedPageRecorder, CtrlBreakStopsWithoutLeavingCtrlHeld) {
   rig.take();
   EXPECT_EQ(rig.dlg->onKey({.down = true, .usage = 0x48, .modifiers = 0x01}),
             KeyDisposition::kSwallow);
-  EXPECT_EQ(rig.take(), (Log{"message 'Stop Recording'", "caption ''"}));
+  EXPECT_EQ(rig.take(), (Log{"message 'Stop Recording'", "caption ''", "destroy 155"}));
   EXPECT_FALSE(rig.pages->holdsKeyboard());
   EXPECT_EQ(rig.items(id::kMacroStepList), (std::vector<std::string>{"A   Dn", "50 ms", "A   Up"}));
 }
@@ -815,7 +823,9 @@ TEST(AdvancedPageRecorder, LeavingThePageEndsTheRecordingAndKeepsItsCounters) {
   rig.take();
   rig.press(kBasicTab);
   EXPECT_FALSE(rig.pages->holdsKeyboard());
-  EXPECT_EQ(LinesStarting(rig.take(), "caption"), Log{"caption ''"});
+  const Log left = rig.take();
+  EXPECT_EQ(LinesStarting(left, "caption"), Log{"caption ''"});
+  EXPECT_EQ(LinesStarting(left, "destroy 155"), Log{"destroy 155"});
   EXPECT_EQ(rig.pages->recorder().recordingStarted(), 1);
   EXPECT_TRUE(rig.pages->recorder().recordingFlag());
   // Stop now only confirms: nothing is recording.
@@ -836,6 +846,7 @@ TEST(AdvancedPageRecorder, AFullMacroStopsTheRecordingAndKeepsTheEvents) {
   }
   EXPECT_EQ(rig.window.itemCount(id::kMacroStepList), 125);  // 63 events
   EXPECT_FALSE(rig.pages->holdsKeyboard());
+  EXPECT_FALSE(rig.window.exists(id::kRecordingHint));
   const Log told = LinesStarting(rig.take(), "message");
   ASSERT_EQ(told.size(), 1u);
   EXPECT_NE(told[0].find("Recording stopped"), std::string::npos);

@@ -140,7 +140,8 @@ TEST(BasicPageControls, DefaultKeysRestoreFunctionsAndCaptions) {
   EXPECT_EQ(rig.config().keyFunction(1, 5), 6);
   EXPECT_EQ(rig.config().dpiSwitchStage(1, 5), 3);
   EXPECT_EQ(rig.label(0, 0), "Left Click");  // was "Shoot"
-  EXPECT_EQ(rig.label(1, 6), "Fire Key");
+  EXPECT_EQ(rig.config().keyFunction(1, 6), 5);
+  EXPECT_EQ(rig.label(1, 6), "Triple-click");  // the caption names the restored function
   EXPECT_EQ(rig.label(1, 9), "Key Off");
 }
 

@@ -352,6 +352,46 @@ TEST(MainWindowInit, TextsAndFontsFollowTheLanguage) {
   }
 }
 
+// Switching str.ini to a language whose caption section does not exist yet: the rows name the
+// buttons' functions in that language, as choosing them would have, and the file keeps them; a
+// caption the user has is kept.
+TEST(MainWindowInit, ALanguageWithoutCaptionsGetsThemFromTheFunctions) {
+  WindowRig rig({.lan = "CHS"});
+  const auto bin = rig.temp.path() / "bin";
+  MouseConfig config = FactoryConfig();
+  config.setKeyAttribute(0, KeyAttribute::kKeyFunction, 2, 12);  // Combo Key, C alone
+  config.setKeyAttribute(0, KeyAttribute::kComboKey1, 2, 0x06);
+  config.setKeyAttribute(1, KeyAttribute::kKeyFunction, 4, 13);  // Macro Key, second macro
+  config.setKeyAttribute(1, KeyAttribute::kMacroIndex, 4, 1);
+  ASSERT_TRUE(WriteFileAtomically(bin / "config.bin", ConfigFileImage(1, config)).ok());
+  const std::string macros = "[Alpha]\r\nItemCount=0\r\n[Dash]\r\nItemCount=0\r\n";
+  ASSERT_TRUE(WriteFileAtomically(bin / "record.ini", Bytes(macros.begin(), macros.end())).ok());
+  const std::string ini =
+      "[Skins]\r\nLan=CHS\r\nPath=Dark\r\n[Setting-EN]\r\nItem1=Shoot\r\n"
+      "[Setting-CHS]\r\nItem2=开火\r\n";
+  ASSERT_TRUE(WriteFileAtomically(bin / "str.ini", Bytes(ini.begin(), ini.end())).ok());
+
+  ASSERT_TRUE(rig.initialise());
+  const ButtonLabels& labels = rig.dlg->preferences().labels;
+  EXPECT_EQ(labels.texts[0], "左键");
+  EXPECT_EQ(labels.texts[1], "开火");  // the user's own
+  EXPECT_EQ(labels.texts[2], "组合键-C");
+  EXPECT_EQ(labels.texts[5], "DPI Loop");
+  EXPECT_EQ(labels.texts[6], "三连发");
+  EXPECT_EQ(labels.texts[12 + 4], "宏-Dash");
+  EXPECT_EQ(labels.texts[12 + 11], "按键关闭");
+
+  Result<IniDocument> saved = IniDocument::Load(bin / "str.ini");
+  ASSERT_TRUE(saved.ok());
+  for (int i = 0; i < 24; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(saved.value().read("Setting-CHS", LabelKey(i / 12, i % 12)),
+              labels.texts[static_cast<std::size_t>(i)]);
+  }
+  EXPECT_EQ(saved.value().read("Setting-EN", "Item1"), "Shoot");
+  EXPECT_EQ(saved.value().read("Setting-EN", "Item2"), "");
+}
+
 TEST(MainWindowDeviceEvents, EveryRowOfTheNoticeTable) {
   WindowRig rig;
   ASSERT_TRUE(rig.initialise());
@@ -406,15 +446,36 @@ TEST(MainWindowDeviceEvents, EveryRowOfTheNoticeTable) {
   EXPECT_EQ(rig.log, Log{"balloon 'Switch DPI into the second stage 800' 'Info' 5000"});
 }
 
+// The notice names the refused node and the remedy in the user's language.
 TEST(MainWindowDeviceEvents, RefusedAccessSaysWhy) {
-  WindowRig rig({.plugged = false});
-  rig.bus.setDeniedOpens(-1);
-  rig.bus.plug();
-  (void)rig.bus.takePending();
-  ASSERT_TRUE(rig.initialise());
-  ASSERT_TRUE(rig.link.openProblem().has_value());
-  ASSERT_FALSE(rig.link.openProblem()->message.empty());
-  EXPECT_EQ(rig.log.at(3), "balloon '" + rig.link.openProblem()->message + "' 'Warning' 100");
+  struct Case {
+    std::optional<std::string> lan;
+    std::string lead;
+    std::string advice;
+  };
+  const Case cases[] = {
+      {std::nullopt, "The gaming mouse is plugged in, but this user may not open it (",
+       "). Install the udev rule 70-kor-vm31.rules (see the README), then unplug and plug in "
+       "the mouse again."},
+      {"CHS", "游戏鼠标已插入，但当前用户无权打开它（",
+       "）。请安装 udev 规则 70-kor-vm31.rules（见 README），然后拔下鼠标再重新插入。"},
+      {"CHT", "遊戲滑鼠已插入，但目前使用者無權開啟它（",
+       "）。請安裝 udev 規則 70-kor-vm31.rules（見 README），然後拔下滑鼠再重新插入。"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lan.value_or("English"));
+    WindowRig rig({.plugged = false, .lan = c.lan});
+    rig.bus.setDeniedOpens(-1);
+    rig.bus.plug();
+    (void)rig.bus.takePending();
+    ASSERT_TRUE(rig.initialise());
+    const std::string refusal = rig.link.accessRefusal();
+    EXPECT_NE(refusal.find("permission denied"), std::string::npos);
+    EXPECT_EQ(rig.log.at(3), "balloon '" + c.lead + refusal + c.advice + "' 'Warning' 100");
+    // The command-line tool reports the same refusal in English.
+    ASSERT_TRUE(rig.link.openProblem().has_value());
+    EXPECT_EQ(rig.link.openProblem()->message, cases[0].lead + refusal + cases[0].advice);
+  }
 }
 
 TEST(MainWindowDeviceEvents, UnplugHidesAndWarnsPlugReopens) {

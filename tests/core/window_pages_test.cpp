@@ -127,10 +127,14 @@ TEST(MainPages, BasicPageDrawsEverythingInOrder) {
       Text("Aim", {272, 222, 463, 243}, "left"),
   };
   expected.insert(expected.end(), titles.begin(), titles.end());
-  for (int row = 3; row <= 7; ++row) {  // captions missing from str.ini show empty
+  // Captions missing from str.ini name the buttons' functions.
+  const std::array<std::string_view, 5> derived{"Mid Click", "Forward", "Backward", "DPI Loop",
+                                                "Triple-click"};
+  for (int row = 3; row <= 7; ++row) {
     const int top = 199 + 23 * (row - 1);
     expected.push_back(Text(std::to_string(row), {252, top, 272, top + 21}, "left"));
-    expected.push_back(Text("", {272, top, 463, top + 21}, "left"));
+    expected.push_back(
+        Text(derived[static_cast<std::size_t>(row - 3)], {272, top, 463, top + 21}, "left"));
   }
   const Log rest{
       Img("/button-over.png", 253, 518),

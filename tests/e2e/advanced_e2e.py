@@ -9,7 +9,9 @@ Run inside `dbus-run-session`. On a desktop without a tray the window shows at s
 2. The skins dialog: "Light" is chosen and confirmed; the page is redrawn in it at once.
 3. A macro "Dash" is made with New, recorded from the keys A and B (Start Recording, the keys,
    Stop Recording) and confirmed. B is held for 1.5 s through the X server's own key events,
-   which the server repeats: it still records one press and one release.
+   which the server repeats: it still records one press and one release. The window's title
+   (WM_NAME) is "Gaming Mouse Setting" before and after, the recorder's Ctrl+Break hint while it
+   records.
 4. Pointer-speed position 9 is chosen and OK pressed: GSettings holds speed 0.6, record.ini
    the seven recorded lines, config.bin's macro block 0 the bytes 05 04 85 04 05 05 80 05 from
    byte 2, and the independent trace decoder finds exactly that record on the wire.
@@ -112,13 +114,30 @@ def choose_light_skin(rig, program, window):
     wait_for("the skins dialog to close", lambda: dialog not in rig.visible_windows(program.pid))
 
 
+MAIN_TITLE = "Gaming Mouse Setting"
+RECORDING_TITLE = "Press Ctrl+Break key to stop recording"
+
+
+def window_title(rig, window):
+    """The window's WM_NAME as task switchers read it."""
+    shown = subprocess.run(["xprop", "-id", window, "WM_NAME"], env=rig.env,
+                           capture_output=True, text=True).stdout
+    return shown.split("=", 1)[1].strip().strip('"') if "=" in shown else ""
+
+
+def expect_title(rig, window, title):
+    wait_for("the window titled %r" % title, lambda: window_title(rig, window) == title)
+
+
 def record_dash(rig, program, window):
+    expect_title(rig, window, MAIN_TITLE)
     rig.click(window, *MACRO_NAME)
     rig.xdotool("key", "--window", window, "ctrl+a")
     rig.xdotool("type", "--window", window, "Dash")
     rig.click(window, *NEW_BUTTON)
     rig.click(window, *START_RECORDING)
     rig.answer_message(program, window, "the start-recording message")
+    expect_title(rig, window, RECORDING_TITLE)
     rig.xdotool("key", "--window", window, "a")
     rig.xdotool("windowfocus", window)
     rig.xdotool("keydown", "b")
@@ -126,6 +145,7 @@ def record_dash(rig, program, window):
     rig.xdotool("keyup", "b")
     rig.click(window, *STOP_RECORDING)
     rig.answer_message(program, window, "the stop-recording message")
+    expect_title(rig, window, MAIN_TITLE)
     rig.click(window, *CONFIRM_BUTTON)
 
 

@@ -27,6 +27,8 @@ inline constexpr Rect kCloseButton{850, 5, 868, 23};
 inline constexpr Rect kBasicTab{14, 54, 54, 94};
 inline constexpr Rect kAdvancedTab{60, 54, 100, 94};
 inline constexpr Rect kPageTitle{105, 51, 320, 99};
+// The recorder's Ctrl+Break hint, in the title strip while a recording holds the keyboard.
+inline constexpr Rect kRecordingHintLine{330, 5, 695, 23};
 
 // Basic page.
 inline constexpr int kKeyRowCount = 7;         // buttons 1..7 of the edited key group
@@ -171,6 +173,7 @@ inline constexpr int kMacroName = 150;
 inline constexpr int kMacroList = 151;
 inline constexpr int kMacroStepList = 152;
 inline constexpr int kMouseEventList = 154;
+inline constexpr int kRecordingHint = 155;  // a static over kRecordingHintLine
 }  // namespace control_id
 
 enum class ChildPage { kBasic, kAdvanced };

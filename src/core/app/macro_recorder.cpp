@@ -36,7 +36,13 @@ void MacroRecorder::start() {
   lastRelease_.reset();
   recordingFlag_ = true;
   recordingStarted_ = 0;
-  context_.host().setCaption(context_.text(UiText::kStopRecordingHint));
+  const std::string& hint = context_.text(UiText::kStopRecordingHint);
+  context_.host().setCaption(hint);
+  // A frameless window shows no title: the hint is on the face too while the recording lasts.
+  Controls& controls = context_.controls();
+  controls.create(id::kRecordingHint, ControlKind::kStatic, layout::kRecordingHintLine,
+                  context_.styleOf(id::kRecordingHint));
+  controls.setText(id::kRecordingHint, hint);
 }
 
 void MacroRecorder::stop() {
@@ -54,8 +60,9 @@ void MacroRecorder::stop() {
 void MacroRecorder::release() {
   if (!holdsKeyboard_) return;
   holdsKeyboard_ = false;
-  // An empty caption gives the window back the program's name (the host's default caption).
+  // An empty caption gives the window back its own title ("Gaming Mouse Setting").
   context_.host().setCaption("");
+  context_.controls().destroy(id::kRecordingHint);
 }
 
 void MacroRecorder::onKey(const KeyEvent& key) {

@@ -3,6 +3,8 @@
 #include <utility>
 
 #include "core/app/tray.h"
+#include "core/keys/function_menu.h"
+#include "core/macros/macro_store.h"
 #include "core/settings/config_file.h"
 #include "core/settings/ini_file.h"
 #include "core/ui/popup_frame.h"
@@ -61,6 +63,18 @@ bool CTarnwickDlg::onInitialise() {
   Result<IniDocument> prefs = IniDocument::Load(paths_.data.prefs);
   preferences_ = LoadPreferences(prefs ? prefs.value() : IniDocument{}, localeLanguage_);
   skin_.uiLanguage = preferences_.language;
+  // A language the file has no captions for yet (or a caption left empty): each row names its
+  // button's function as choosing it would have, and the file keeps what the rows show.
+  if (firstRunFlag_ != 0) {
+    Result<IniDocument> macros = IniDocument::Load(paths_.data.macros);
+    const std::vector<std::string> macroNames =
+        macros ? MacroNames(macros.value()).names : std::vector<std::string>{};
+    if (FillMissingLabels(mouseConfig_, preferences_.labels, macroNames, preferences_.language) &&
+        prefs) {
+      SaveLabels(prefs.value(), preferences_.language, preferences_.labels);
+      (void)prefs.value().Save(paths_.data.prefs);
+    }
+  }
   for (std::size_t i = 0; i < kUiTextCount; ++i) {
     texts_[i] = std::string(UiTextFor(static_cast<UiText>(i), skin_.uiLanguage));
   }
@@ -203,9 +217,9 @@ const std::string& CTarnwickDlg::text(UiText id) const {
 
 void CTarnwickDlg::showNotice(const DeviceEvent& event) {
   const std::optional<Error>& problem = link_.openProblem();
-  const std::optional<TrayNotice> notice =
-      DeviceEventNotice(event, skin_.uiLanguage, mouseConfig_, link_.state().sensorTypeCopy,
-                        problem ? std::string_view(problem->message) : std::string_view());
+  const std::optional<TrayNotice> notice = DeviceEventNotice(
+      event, skin_.uiLanguage, mouseConfig_, link_.state().sensorTypeCopy,
+      problem ? std::string_view(problem->message) : std::string_view(), link_.accessRefusal());
   if (!notice) return;
   notifier_.showBalloon(notice->text, notice->title, notice->timeoutMs, NoticeIcon::kInfo);
 }

@@ -46,6 +46,9 @@ ControlStyle MainControlStyle(int controlId, const MouseConfig& config, Rgb uiTe
     style.text = kWhite;
     style.background = kBlack;
     style.centred = false;
+  } else if (controlId == id::kRecordingHint) {
+    style.text = uiTextColor;
+    style.transparent = true;
   } else {
     style.text = uiTextColor;
     style.background = kOtherStaticBackground;

@@ -25,7 +25,8 @@ inline constexpr std::string_view kPageWarningCaption = "Warning";
 // The colours and font of child control `id` (the window's control-colour rule): the macro
 // name and loop-count edits and the macro lists in the label colour (lists over RGB 14, 15, 14),
 // other lists white on black, the DPI swatches in their stage's colour, the value fields in the
-// label colour on black, any other static field in the label colour on RGB 100, 150, 100.
+// label colour on black, the recording hint in the label colour over the face, any other static
+// field in the label colour on RGB 100, 150, 100.
 ControlStyle MainControlStyle(int id, const MouseConfig& config, Rgb uiTextColor,
                               const FontSpec& font);
 

@@ -25,7 +25,8 @@ std::string Text(UiText id, UiLanguage language) {
 
 std::optional<TrayNotice> DeviceEventNotice(const DeviceEvent& event, UiLanguage language,
                                             const MouseConfig& config, int sensorType,
-                                            std::string_view accessProblem) {
+                                            std::string_view openProblem,
+                                            std::string_view accessRefusal) {
   if (const auto* presence = std::get_if<PresenceNotice>(&event)) {
     switch (*presence) {
       case PresenceNotice::kDetected: {
@@ -36,9 +37,13 @@ std::optional<TrayNotice> DeviceEventNotice(const DeviceEvent& event, UiLanguage
       case PresenceNotice::kNotDetected:
         return Warning(Text(UiText::kMouseNotDetected, language));
       case PresenceNotice::kAccessDenied:
+        if (!accessRefusal.empty()) {
+          return Warning(MouseAccessRefusedText(language, accessRefusal));
+        }
+        [[fallthrough]];
       case PresenceNotice::kBusy:
-        return Warning(accessProblem.empty() ? Text(UiText::kMouseNotDetected, language)
-                                             : std::string(accessProblem));
+        return Warning(openProblem.empty() ? Text(UiText::kMouseNotDetected, language)
+                                           : std::string(openProblem));
     }
     return std::nullopt;
   }

@@ -40,13 +40,15 @@ struct TrayNotice {
 //   key group 1 or 2: the key-group text; "Info", 5000 ms.
 //   macro key, non-zero: the macro-switch text followed by the value in decimal; "Info", 5000 ms.
 // Presence: detected: the detected text; "Info", 100 ms. Not detected: the not-detected text;
-//   "Warning", 100 ms. Access denied (the mouse is there but may not be opened) and busy (another
-//   program is programming it): `accessProblem` when given, else the not-detected text;
+//   "Warning", 100 ms. Access denied (the mouse is there but may not be opened): the
+//   access-refused text around `accessRefusal` when given, else `openProblem`; busy (another
+//   program is programming it): `openProblem`; either falls back to the not-detected text;
 //   "Warning", 100 ms.
 // Texts come from `language`'s column of the text table.
 std::optional<TrayNotice> DeviceEventNotice(const DeviceEvent& event, UiLanguage language,
                                             const MouseConfig& config, int sensorType,
-                                            std::string_view accessProblem = {});
+                                            std::string_view openProblem = {},
+                                            std::string_view accessRefusal = {});
 
 // The tray menu: one item, kCommandExit, "退出" / "退出" / "Exit".
 std::vector<MenuItem> TrayMenu(UiLanguage language);

@@ -2,15 +2,14 @@
 
 #include <algorithm>
 
+#include "core/text/text_table.h"
+
 namespace vm31 {
 namespace {
 
 Error AccessProblem(const Error& cause) {
   return MakeError(ErrorCode::kAccessDenied,
-                   "The gaming mouse is plugged in, but this user may not open it (" +
-                       cause.message +
-                       "). Install the udev rule 70-kor-vm31.rules (see the README), then "
-                       "unplug and plug in the mouse again.");
+                   MouseAccessRefusedText(UiLanguage::kEnglish, cause.message));
 }
 
 }  // namespace
@@ -46,6 +45,7 @@ void DeviceLink::notify(PresenceNotice notice) {
 
 OpenOutcome DeviceLink::openMouseDevice() {
   openProblem_.reset();
+  accessRefusal_.clear();
   Result<std::vector<HidInterfaceInfo>> listed = bus_.enumerate();
   if (!listed) {
     openProblem_ = listed.error();
@@ -83,6 +83,7 @@ OpenOutcome DeviceLink::openMouseDevice() {
       Result<std::unique_ptr<HidHandle>> probe = bus_.open(*unreadable, HidOpenMode::kControl);
       if (!probe && probe.error().code == ErrorCode::kAccessDenied) {
         openProblem_ = AccessProblem(probe.error());
+        accessRefusal_ = probe.error().message;
         return OpenOutcome::kAccessDenied;
       }
     }
@@ -91,6 +92,7 @@ OpenOutcome DeviceLink::openMouseDevice() {
   const auto failed = [&](const Error& error) {
     if (error.code == ErrorCode::kAccessDenied) {
       openProblem_ = AccessProblem(error);
+      accessRefusal_ = error.message;
       return OpenOutcome::kAccessDenied;
     }
     openProblem_ = error;

@@ -69,6 +69,9 @@ class DeviceLink {
   std::optional<HandshakeOutcome> lastHandshake() const { return lastHandshake_; }
   // Why the last open failed, in words for the user (empty when it did not fail that way).
   const std::optional<Error>& openProblem() const { return openProblem_; }
+  // The system's own refusal behind a kAccessDenied open (it names the node); empty when the
+  // last open was not refused.
+  const std::string& accessRefusal() const { return accessRefusal_; }
   const HidInterfaceInfo& controlInfo() const { return controlInfo_; }
   const HidInterfaceInfo& eventInfo() const { return eventInfo_; }
 
@@ -119,6 +122,7 @@ class DeviceLink {
   bool present_ = false;
   std::optional<HandshakeOutcome> lastHandshake_;
   std::optional<Error> openProblem_;
+  std::string accessRefusal_;
   std::optional<Clock::TimePoint> accessGaveUpAt_;  // when the last access retries ran out
 };
 

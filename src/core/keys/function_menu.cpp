@@ -1,6 +1,7 @@
 #include "core/keys/function_menu.h"
 
 #include "core/keys/key_tables.h"
+#include "core/text/dialog_texts.h"
 
 namespace vm31 {
 
@@ -141,6 +142,70 @@ AssignOutcome AssignFunction(MouseConfig& config, ButtonLabels& labels, int butt
   }
   config.setKeyAttribute(group, KeyAttribute::kKeyFunction, button, code);
   return AssignOutcome::kAssigned;
+}
+
+std::string StoredFunctionLabel(const MouseConfig& config, int group, int button,
+                                std::span<const std::string> macroNames, UiLanguage language) {
+  if (!ValidPlace(group, button)) return {};
+  const KeyFunctionRow* row = FindKeyFunction(config.keyFunction(group, button));
+  if (row == nullptr) return {};
+  const auto stored = [&](KeyAttribute attribute) {
+    return config.keyAttribute(group, attribute, button);
+  };
+  FunctionParameters p;
+  switch (row->function) {
+    case KeyFunction::kDpiSwitch: {
+      const int stage = config.dpiSwitchStage(group, button);
+      if (stage >= 1 && stage <= static_cast<int>(kDpiSwitchMenu.size())) {
+        return std::string(kDpiSwitchMenu[static_cast<std::size_t>(stage - 1)]);
+      }
+      break;
+    }
+    case KeyFunction::kWindows:
+      p.entryText = WindowsOptionText(stored(KeyAttribute::kWindowsIndex), language);
+      break;
+    case KeyFunction::kMultimedia:
+      p.entryText = MediaOptionText(stored(KeyAttribute::kMediaIndex), language);
+      break;
+    case KeyFunction::kFireKey:
+      if (const std::size_t index = stored(KeyAttribute::kFireIndex);
+          index < FireKeyNames().size()) {
+        p.entryText = FireKeyNames()[index];
+      }
+      break;
+    case KeyFunction::kSingleKey:
+      p.keyName = KeyNameFromUsage(stored(KeyAttribute::kSingleKey));
+      break;
+    case KeyFunction::kComboKey:
+      for (const KeyName& modifier : ModifierNameTable()) {
+        if (modifier.code == stored(KeyAttribute::kComboModifiers)) p.modifierName = modifier.name;
+      }
+      p.keyName = KeyNameFromUsage(stored(KeyAttribute::kComboKey1));
+      p.keyName2 = KeyNameFromUsage(stored(KeyAttribute::kComboKey2));
+      break;
+    case KeyFunction::kMacroKey:
+      if (const std::size_t index = stored(KeyAttribute::kMacroIndex); index < macroNames.size()) {
+        p.entryText = macroNames[index];
+      }
+      break;
+    default:
+      break;
+  }
+  return FunctionLabel(row->function, p, language);
+}
+
+bool FillMissingLabels(const MouseConfig& config, ButtonLabels& labels,
+                       std::span<const std::string> macroNames, UiLanguage language) {
+  bool filled = false;
+  for (int group = 0; group < kKeyGroupCount; ++group) {
+    for (int button = 0; button < kButtonCount; ++button) {
+      std::string& label = LabelOf(labels, group, button);
+      if (!label.empty()) continue;
+      label = StoredFunctionLabel(config, group, button, macroNames, language);
+      filled = filled || !label.empty();
+    }
+  }
+  return filled;
 }
 
 bool AssignDpiStage(MouseConfig& config, ButtonLabels& labels, int button, int group,

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -70,5 +71,18 @@ bool AssignDpiStage(MouseConfig& config, ButtonLabels& labels, int button, int g
 // without a dialog.
 std::string FunctionLabel(KeyFunction function, const FunctionParameters& parameters,
                           UiLanguage language);
+
+// The caption that choosing `button`'s stored function in `group` would have written, its
+// parameters taken from the record: the Windows, media and fire-key list entries' texts in
+// `language`, the key and modifier names, the DPI cascade entry of its stage and the name of its
+// macro in `macroNames` (record.ini's list, position = macro index). "" for a code outside the
+// function table.
+std::string StoredFunctionLabel(const MouseConfig& config, int group, int button,
+                                std::span<const std::string> macroNames, UiLanguage language);
+
+// Gives every empty caption of `labels` its StoredFunctionLabel; captions with text stay as they
+// are. True when one was filled.
+bool FillMissingLabels(const MouseConfig& config, ButtonLabels& labels,
+                       std::span<const std::string> macroNames, UiLanguage language);
 
 }  // namespace vm31

@@ -117,7 +117,7 @@ ButtonLabels FactoryButtonLabels(UiLanguage language) {
       } else if (button == 5) {
         text = kDpiLoopLabel;
       } else if (button == 6) {
-        text = UiTextFor(UiText::kFunctionFireKey, language);
+        text = UiTextFor(UiText::kFunctionTripleClick, language);  // its factory code is 5
       } else {
         text = UiTextFor(UiText::kFunctionKeyOff, language);
       }

@@ -91,9 +91,9 @@ void SaveSkinPreferences(IniDocument& prefs, int red, int green, int blue,
 // byte, as the colour has always been taken: "300" gives 44, "-5" gives 251, "" gives 0.
 std::array<std::uint8_t, 3> UiTextColorFrom(const Preferences& preferences);
 
-// The factory captions of both groups in `language`: buttons 0..4 the menu texts of function
-// codes 0..4, button 5 "DPI Loop", button 6 the "Fire Key" menu text, buttons 7..11 the
-// "Key Off" menu text.
+// The factory captions of both groups in `language`, each naming the button's factory function:
+// buttons 0..4 the menu texts of function codes 0..4, button 5 "DPI Loop", button 6 the
+// "Triple-click" menu text (its factory code is 5), buttons 7..11 the "Key Off" menu text.
 ButtonLabels FactoryButtonLabels(UiLanguage language);
 
 }  // namespace vm31

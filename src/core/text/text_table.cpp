@@ -122,6 +122,14 @@ constexpr std::array<UiTextRow, kUiTextCount> kUiTextTable{{
      "The system did not detect the gaming mouse!"},
     {UiText::kMouseDetected, "系统检测到游戏鼠标。", "系統檢測到遊戲滑鼠。",
      "The system detect the gaming mouse."},
+    {UiText::kMouseAccessRefused, "游戏鼠标已插入，但当前用户无权打开它（",
+     "遊戲滑鼠已插入，但目前使用者無權開啟它（",
+     "The gaming mouse is plugged in, but this user may not open it ("},
+    {UiText::kMouseAccessAdvice,
+     "）。请安装 udev 规则 70-kor-vm31.rules（见 README），然后拔下鼠标再重新插入。",
+     "）。請安裝 udev 規則 70-kor-vm31.rules（見 README），然後拔下滑鼠再重新插入。",
+     "). Install the udev rule 70-kor-vm31.rules (see the README), then unplug and plug in the "
+     "mouse again."},
 
     {UiText::kPreferenceSection, "Setting-CHS", "Setting-CHT", "Setting-EN"},
     {UiText::kWebAddress, kWebAddressText, kWebAddressText, kWebAddressText},
@@ -166,6 +174,13 @@ std::string_view UiTextFor(UiText id, UiLanguage language) {
       break;
   }
   return row.english;
+}
+
+std::string MouseAccessRefusedText(UiLanguage language, std::string_view refusal) {
+  std::string text(UiTextFor(UiText::kMouseAccessRefused, language));
+  text += refusal;
+  text += UiTextFor(UiText::kMouseAccessAdvice, language);
+  return text;
 }
 
 }  // namespace vm31

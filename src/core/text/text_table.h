@@ -6,6 +6,7 @@
 // on them).
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace vm31 {
@@ -115,6 +116,10 @@ enum class UiText {
   kTrayExit,
   kMouseNotDetected,
   kMouseDetected,
+  // The notice of a mouse this user may not open: the system's refusal goes between the two
+  // (see MouseAccessRefusedText).
+  kMouseAccessRefused,
+  kMouseAccessAdvice,
   // The preferences section holding the button captions of this language.
   kPreferenceSection,
   // The maker's web address shown on the main window; the same in every language.
@@ -125,5 +130,9 @@ inline constexpr std::size_t kUiTextCount = static_cast<std::size_t>(UiText::kWe
 
 // The text of `id` in `language`. Never empty for a valid slot; "" for a value outside the enum.
 std::string_view UiTextFor(UiText id, UiLanguage language);
+
+// The notice of a mouse that is plugged in but may not be opened by this user, in `language`:
+// kMouseAccessRefused, the system's `refusal` (it names the node), kMouseAccessAdvice.
+std::string MouseAccessRefusedText(UiLanguage language, std::string_view refusal);
 
 }  // namespace vm31

@@ -195,7 +195,8 @@ class WindowHost {
   virtual void minimise() = 0;
   // Raises the window and asks the window system to give it the input focus.
   virtual void bringToFront() = 0;
-  // The window's title (task switchers show it); empty: the program's name.
+  // The window's title (task switchers show it); empty: the window's own title ("Gaming Mouse
+  // Setting").
   virtual void setCaption(std::string_view caption) = 0;
 
   // Loads the PNG at `path` as the window's background: the back buffer becomes a copy of it and

@@ -14,6 +14,10 @@ Scenarios:
            the menu's Exit -> exit code 0.
   no-tray  a desktop without a tray: the window is shown at start and the notices still arrive;
            Escape hides it; a second start ends with 0 and brings the window back.
+  no-backend  the device backend cannot start: no XDG_RUNTIME_DIR and, in a mount namespace of
+           the program's own, a read-only fallback runtime folder that cannot be made private.
+           The program still starts in the tray, says the mouse was not detected and answers
+           the tray as with the mouse absent. Needs unshare (root); skipped (77) otherwise.
 """
 
 import argparse
@@ -316,11 +320,51 @@ def scenario_no_tray(rig):
         raise Failure("the running program ended")
 
 
+SKIPPED = 77
+
+
+def scenario_no_backend(rig):
+    if subprocess.run(["unshare", "--mount", "true"], capture_output=True).returncode != 0:
+        print("skipped: no mount namespace for this user")
+        return SKIPPED
+    rig.start_desktop(with_watcher=True)
+    # The runtime folder the program falls back to without XDG_RUNTIME_DIR, made unusable for
+    # the program alone: a read-only folder of mode 0777, which it cannot narrow to 0700.
+    fallback = "/tmp/kor-vm31-%d" % os.geteuid()
+    environment = dict(rig.env)
+    del environment["XDG_RUNTIME_DIR"]
+    errors = os.path.join(rig.root, "program.stderr")
+    with open(errors, "w") as stderr:
+        program = subprocess.Popen(
+            ["unshare", "--mount", "--propagation", "private", "sh", "-c",
+             'mkdir -p -m 0700 "$1" && mount -t tmpfs -o ro,mode=0777 none "$1" && exec "$2"',
+             "sh", fallback, os.path.join(rig.app, "KOR_VM31")],
+            env=environment, stderr=stderr)
+    rig.processes.append(program)
+
+    wait_for("the tray item", lambda: rig.events("item-registered"))
+    seen = rig.wait_notice(NOT_DETECTED, "Warning", 5000, 0)
+    with open(errors, encoding="utf-8", errors="replace") as said:
+        if "the mouse cannot be reached" not in said.read():
+            raise Failure("the program did not say on stderr why the mouse cannot be reached")
+    # As with the mouse absent: the tray's click repeats the warning instead of a window.
+    item_proxy(rig, "org.kde.StatusNotifierItem").call_sync(
+        "Activate", GLib.Variant("(ii)", (10, 10)), Gio.DBusCallFlags.NONE, 5000, None)
+    rig.wait_notice(NOT_DETECTED, "Warning", 5000, seen)
+    if rig.visible_windows(program.pid) or program.poll() is not None:
+        raise Failure("without the backend the tray click showed a window or ended the program")
+    return 0
+
+
+SCENARIOS = {"tray": scenario_tray, "no-tray": scenario_no_tray,
+             "no-backend": scenario_no_backend}
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--bin", required=True, help="the folder holding KOR_VM31 and vm31ctl")
     parser.add_argument("--out", required=True, help="where screenshots go")
-    parser.add_argument("--scenario", choices=("tray", "no-tray"), required=True)
+    parser.add_argument("--scenario", choices=tuple(SCENARIOS), required=True)
     parser.add_argument("--keep", action="store_true", help="keep the temporary folder")
     options = parser.parse_args()
     if "DBUS_SESSION_BUS_ADDRESS" not in os.environ:
@@ -328,7 +372,8 @@ def main():
     rig = Rig(options.bin, options.out, options.keep)
     try:
         rig.start_x()
-        (scenario_tray if options.scenario == "tray" else scenario_no_tray)(rig)
+        if SCENARIOS[options.scenario](rig) == SKIPPED:
+            return SKIPPED
     except Failure as failure:
         print("FAILED:", failure)
         print("desktop log:\n" + open(rig.log, encoding="utf-8").read())

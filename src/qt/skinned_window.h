@@ -133,6 +133,9 @@ class SkinnedWindow : public QWidget, public Canvas, public Controls, public Win
   QEventLoop* modalLoop_ = nullptr;
   int modalCode_ = 0;
   bool endedEarly_ = false;
+  // Where the main window shows next: unset until its first show centres it, then where it was
+  // when it was last hidden.
+  std::optional<QPoint> placedAt_;
 };
 
 }  // namespace vm31::qt

@@ -39,6 +39,7 @@ import xwd_to_png  # noqa: E402
 
 from gi.repository import Gio, GLib  # noqa: E402
 
+SCREEN = (1280, 1024)  # the size of Xvfb's screen
 WAIT_SECONDS = 30  # an upper bound for slow machines; nothing here measures time
 
 DETECTED = "The system detect the gaming mouse."
@@ -102,7 +103,7 @@ class Rig:
         # connections: a number chosen here could clash with a server of a test running at the
         # same time, whose display would then answer for ours.
         reader, writer = os.pipe()
-        server = self.spawn(["Xvfb", "-displayfd", str(writer), "-screen", "0", "1280x1024x24",
+        server = self.spawn(["Xvfb", "-displayfd", str(writer), "-screen", "0", "%dx%dx24" % SCREEN,
                              "-nolisten", "tcp"], stderr=subprocess.DEVNULL, pass_fds=(writer,))
         os.close(writer)
         with os.fdopen(reader) as announced:
@@ -157,6 +158,12 @@ class Rig:
         found = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)],
                                env=self.env, capture_output=True, text=True)
         return found.stdout.split()
+
+    def window_place(self, window):
+        geometry = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window],
+                                  env=self.env, capture_output=True, text=True).stdout
+        values = dict(line.split("=", 1) for line in geometry.split())
+        return int(values["X"]), int(values["Y"])
 
     def screenshot(self, window, name):
         geometry = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window],
@@ -257,6 +264,13 @@ def scenario_tray(rig):
     path, box = rig.screenshot(window, "tray-window.png")
     print("screenshot:", path, "window", box)
     rig.check_window_size(box)
+    # The first show centres the window on the screen (to the pixel that halving rounds away).
+    for offset, size, screen in ((box[0], box[2], SCREEN[0]), (box[1], box[3], SCREEN[1])):
+        if abs(2 * offset + size - screen) > 2:
+            raise Failure("the window at %r is not centred on the %dx%d screen" % (box, *SCREEN))
+    # Where the user drags it, it comes back after hide and show.
+    subprocess.run(["xdotool", "windowmove", "--sync", window, "40", "60"], env=rig.env,
+                   check=True)
 
     registered = len(rig.events("item-registered"))
     second_start_ends_at_once(rig)
@@ -268,8 +282,11 @@ def scenario_tray(rig):
     # `--show` to the instance in the tray brings its hidden window back.
     hide_with_escape(rig, program, window)
     second_start_ends_at_once(rig, "--show")
-    wait_for("--show to map the running instance's window",
-             lambda: rig.visible_windows(program.pid))
+    window = wait_for("--show to map the running instance's window",
+                      lambda: rig.visible_windows(program.pid))[0]
+    place = rig.window_place(window)
+    if place != (40, 60):
+        raise Failure("the window came back at %r, not where it was moved to (40, 60)" % (place,))
     if len(rig.events("item-registered")) != registered:
         raise Failure("the start with --show registered a tray item")
 

@@ -9,9 +9,10 @@ outside: the emulator's buttons and plug, the tray item over D-Bus, keys with xd
 Scenarios:
   tray     a desktop with a StatusNotifier host: start -> tray item and the detected notice;
            DPI switch -> its notice; unplug -> the warning; plug; Activate on the item -> the
-           window is mapped (screenshot); a second start ends at once with 0 and changes
-           nothing; Escape, then a second start with --show -> the window is mapped again;
-           the menu's Exit -> exit code 0.
+           window is mapped, centred on the screen (screenshot); a second start ends at once
+           with 0 and changes nothing; the window moved, Escape, then a second start with
+           --show -> the window is mapped again where it was moved; the menu's Exit -> exit
+           code 0.
   no-tray  a desktop without a tray: the window is shown at start and the notices still arrive;
            Escape hides it; a second start ends with 0 and brings the window back.
   no-backend  the device backend cannot start: no XDG_RUNTIME_DIR and, in a mount namespace of

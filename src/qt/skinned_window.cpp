@@ -465,11 +465,23 @@ int SkinnedWindow::topIndex(int id) const {
 // --- WindowHost ------------------------------------------------------------------------------
 
 void SkinnedWindow::show() {
+  // The main window: centred on the screen at its first show, then where the user left it.
+  if (owner_ == nullptr && !isVisible()) {
+    if (!placedAt_) {
+      const QScreen* screen = QGuiApplication::primaryScreen();
+      if (screen != nullptr) {
+        const QRect available = screen->availableGeometry();
+        placedAt_ = available.center() - QPoint(width() / 2, height() / 2);
+      }
+    }
+    if (placedAt_) move(*placedAt_);
+  }
   QWidget::show();
 }
 
 void SkinnedWindow::hide() {
   hoverTimer_.stop();
+  if (owner_ == nullptr && isVisible()) placedAt_ = pos();
   QWidget::hide();
 }
 

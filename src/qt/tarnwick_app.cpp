@@ -13,6 +13,7 @@
 #include "core/app/main_pages.h"
 #include "core/app/main_window.h"
 #include "core/app/tray.h"
+#include "core/device/combined_bus.h"
 #include "core/device/device_definition.h"
 #include "core/device/loop_event_sink.h"
 #include "core/settings/data_location.h"
@@ -23,6 +24,7 @@
 #include "platform/linux/instance_lock.h"
 #include "platform/linux/key_names.h"
 #include "platform/linux/linux_device_backend.h"
+#include "platform/linux/steady_clock.h"
 #include "platform/linux/system_mouse_chooser.h"
 #include "qt/qt_text.h"
 #include "qt/single_instance.h"
@@ -174,22 +176,23 @@ class CTarnwickApp::EventRouter {
 };
 
 // Arrivals and removals of the mouse's interfaces, read when the backend's descriptor is ready.
+// Without a backend (it could not start) nothing arrives and nothing is watched.
 class CTarnwickApp::QtHotplugWatch : public HotplugWatch {
  public:
-  QtHotplugWatch(linux_platform::LinuxDeviceBackend& backend, EventRouter& router)
+  QtHotplugWatch(linux_platform::LinuxDeviceBackend* backend, EventRouter& router)
       : backend_(backend), router_(router) {}
 
   Status start() override {
-    if (notifier_) return Ok{};
-    notifier_ = std::make_unique<QSocketNotifier>(backend_.hotplugFd(), QSocketNotifier::Read);
+    if (notifier_ || backend_ == nullptr) return Ok{};
+    notifier_ = std::make_unique<QSocketNotifier>(backend_->hotplugFd(), QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
-      for (const HotplugEvent& event : backend_.hotplugEvents()) router_.hotplug(event);
+      for (const HotplugEvent& event : backend_->hotplugEvents()) router_.hotplug(event);
     });
     return Ok{};
   }
 
  private:
-  linux_platform::LinuxDeviceBackend& backend_;
+  linux_platform::LinuxDeviceBackend* backend_;
   EventRouter& router_;
   std::unique_ptr<QSocketNotifier> notifier_;
 };
@@ -257,8 +260,16 @@ int CTarnwickApp::run(int argc, char** argv) {
 
   auto definition = LoadDeviceDefinition(dataFolder, factoryFolder);
   if (!definition) return FailAtStart(programName, definition.error().message);
+  // A backend that cannot start (no usable runtime folder, no udev context) leaves the program
+  // running as with the mouse absent: a bus that lists nothing, the not-detected notice.
   auto backend = linux_platform::LinuxDeviceBackend::create(definition.value());
-  if (!backend) return FailAtStart(programName, backend.error().message);
+  linux_platform::LinuxDeviceBackend* devices = backend ? backend.value().get() : nullptr;
+  CombinedBus noDevices({});
+  linux_platform::SteadyClock steadyClock;
+  if (devices == nullptr) {
+    std::fprintf(stderr, "KOR_VM31: %s; the mouse cannot be reached\n",
+                 backend.error().message.c_str());
+  }
 
   EventRouter router;
   auto sinkWake = linux_platform::EventFdWake::create();
@@ -268,9 +279,10 @@ int CTarnwickApp::run(int argc, char** argv) {
   QSocketNotifier sinkWatch(sinkWake.value()->fd(), QSocketNotifier::Read);
   QObject::connect(&sinkWatch, &QSocketNotifier::activated, [&sink] { sink.dispatch(); });
 
-  DeviceLink link(backend.value()->bus(), backend.value()->clock(), sink, definition.value());
-  link.setOwnership(&backend.value()->ownership());
-  QtHotplugWatch hotplug(*backend.value(), router);
+  DeviceLink link(devices != nullptr ? devices->bus() : noDevices,
+                  devices != nullptr ? devices->clock() : steadyClock, sink, definition.value());
+  if (devices != nullptr) link.setOwnership(&devices->ownership());
+  QtHotplugWatch hotplug(devices, router);
   TrayNotifier notifier(icon, programName);
 
   MainWindowPaths paths{

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "core/keys/key_encoding.h"
 #include "core/settings/ini_file.h"
+#include "core/util/atomic_file.h"
 #include "support/main_window_rig.h"
 
 namespace vm31 {
@@ -305,6 +308,75 @@ TEST(BasicPageApply, AFailedApplyIsReportedAndTheFileStillSaved) {
   std::uint8_t flag = 0;
   LoadConfig(rig.bin / "config.bin", saved, flag);
   EXPECT_EQ(saved.reportRateCode(), 4);
+}
+
+// A disk that fills up while str.ini is saved: its new content cannot be synced.
+class DiskFullForStrIni : public FileSystemEdge {
+ public:
+  Status syncFile(const std::filesystem::path& file) override {
+    if (file.filename().string().rfind("str.ini.", 0) == 0) {
+      return MakeError(ErrorCode::kIo, file.string() + ": No space left on device");
+    }
+    return Ok{};
+  }
+  Status syncFolder(const std::filesystem::path&) override { return Ok{}; }
+  Status keepOwner(const std::filesystem::path&, const std::filesystem::path&) override {
+    return Ok{};
+  }
+};
+
+class InstalledEdge {
+ public:
+  explicit InstalledEdge(FileSystemEdge* edge) { InstallFileSystemEdge(edge); }
+  ~InstalledEdge() { InstallFileSystemEdge(nullptr); }
+};
+
+// The captions live in str.ini only: when it cannot be read or saved, OK and Apply and the
+// first-run captions say so, naming the file and the problem; config.bin is saved all the same.
+TEST(BasicPageApply, AStrIniThatCannotBeStoredIsNamed) {
+  struct Case {
+    const char* name;
+    bool folderInItsPlace;  // else the disk fills up during the save
+    const char* problem;
+  };
+  const Case cases[] = {{"a folder in its place", true, "is a folder"},
+                        {"disk full", false, "No space left on device"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (std::uint8_t firstRunFlag : {0, 1}) {
+      MainWindowRig rig({.firstRunFlag = firstRunFlag, .initialise = false});
+      DiskFullForStrIni edge;
+      std::optional<InstalledEdge> installed;
+      const std::filesystem::path prefs = rig.bin / "str.ini";
+      if (c.folderInItsPlace) {
+        std::filesystem::remove(prefs);
+        std::filesystem::create_directory(prefs);
+      } else {
+        installed.emplace(&edge);
+      }
+      ASSERT_TRUE(rig.dlg->onInitialise());
+      // A first run stores the factory captions at the page's first show.
+      Log told = LinesStarting(rig.take(), "message");
+      ASSERT_EQ(told.size(), firstRunFlag == 0 ? 1u : 0u) << ::testing::PrintToString(told);
+      rig.press(Segment(1));
+      rig.press(kOnApply);
+      for (const std::string& line : LinesStarting(rig.take(), "message")) told.push_back(line);
+      ASSERT_EQ(told.size(), firstRunFlag == 0 ? 2u : 1u);
+      for (const std::string& message : told) {
+        EXPECT_NE(message.find(prefs.string()), std::string::npos) << message;
+        EXPECT_NE(message.find(c.problem), std::string::npos) << message;
+      }
+      MouseConfig saved;
+      std::uint8_t flag = 0;
+      LoadConfig(rig.bin / "config.bin", saved, flag);
+      EXPECT_EQ(saved.reportRateCode(), 4);
+      if (!c.folderInItsPlace) {
+        Result<IniDocument> kept = IniDocument::Load(prefs);
+        ASSERT_TRUE(kept);
+        EXPECT_EQ(kept.value().read("Setting-EN", "Item1"), "Shoot");  // the old file unchanged
+      }
+    }
+  }
 }
 
 TEST(BasicPageApply, AnOddReplyLeavesOutOnlyWhatDependsOnItAndTheWarningSaysWhat) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -122,7 +123,8 @@ class RecordingPages : public MainPages {
 
 struct RigSetup {
   bool plugged = true;
-  std::optional<std::string> lan{};  // the "Lan" value; nullopt leaves the key out
+  std::optional<std::string> lan{};          // the "Lan" value; nullopt leaves the key out
+  std::optional<std::string> skin = "Dark";  // the "Path" value; nullopt leaves the key out
   bool configPresent = true;
   bool watchFails = false;
   bool tray = true;
@@ -151,7 +153,8 @@ struct WindowRig {
     }
     std::string ini = "[Skins]\r\n";
     if (setup.lan) ini += "Lan=" + *setup.lan + "\r\n";
-    ini += "RColor=10\r\nGColor=20\r\nBColor=300\r\nPath=Dark\r\n";
+    ini += "RColor=10\r\nGColor=20\r\nBColor=300\r\n";
+    if (setup.skin) ini += "Path=" + *setup.skin + "\r\n";
     EXPECT_TRUE(WriteFileAtomically(bin / "str.ini", Bytes(ini.begin(), ini.end())).ok());
     WritePngHeader(bin / "Skins" / "Dark" / "main.png", 884, 654);
 
@@ -249,6 +252,22 @@ TEST(MainWindowInit, RunsInOrderWithTheMouseAbsentOrPresent) {
     EXPECT_EQ(rig.dlg->skin().currentSkinFolder, (rig.temp.path() / "bin/Skins/Dark").string());
     EXPECT_EQ(rig.dlg->skin().currentSkinName, "Dark");
     EXPECT_EQ(rig.dlg->skin().uiTextColor, (Rgb{10, 20, 44}));  // 300 keeps its lowest byte
+  }
+}
+
+// A str.ini without a skin, or naming one no root holds: the window starts with the default
+// skin's pictures, never a bare black window.
+TEST(MainWindowInit, AnUnknownOrMissingSkinGivesWayToTheDefaultOne) {
+  for (const std::optional<std::string>& skin :
+       {std::optional<std::string>{}, std::optional<std::string>{""},
+        std::optional<std::string>{"Gone"}}) {
+    SCOPED_TRACE(skin.value_or("(no key)"));
+    WindowRig rig({.plugged = false, .skin = skin});
+    EXPECT_TRUE(rig.initialise());
+    EXPECT_EQ(std::count(rig.log.begin(), rig.log.end(), kBackground), 1);
+    EXPECT_EQ(rig.dlg->backgroundSize(), (Size{884, 654}));
+    EXPECT_EQ(rig.dlg->skin().currentSkinFolder, (rig.temp.path() / "bin/Skins/Dark").string());
+    EXPECT_EQ(rig.dlg->skin().currentSkinName, "Dark");
   }
 }
 

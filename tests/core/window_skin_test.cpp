@@ -57,6 +57,32 @@ TEST(SkinFolders, UserSkinsOverrideInstalledOnesWhichOverrideTheExecutables) {
                    }));
 }
 
+// The skin to start with: the one named when a root holds it, else the default one, else the
+// first whole skin (a folder without "/main.png" is none), else the named one where it would be.
+TEST(SkinFolders, TheStartSkinFallsBackToTheDefaultThenToAnyWholeSkin) {
+  TempFolder temp;
+  const auto user = temp.path() / "user";
+  const auto bin = temp.path() / "bin" / "Skins";
+  const std::vector<std::filesystem::path> roots{user, bin};
+  const auto start = [&roots](std::string_view name) {
+    const SkinEntry skin = ResolveStartSkin(roots, name);
+    return skin.name + "@" + skin.folder;
+  };
+  EXPECT_EQ(start("Gone"), "Gone@" + bin.string() + "/Gone");  // no skin anywhere
+
+  std::filesystem::create_directories(user / "Aqua");  // sorts first, but has no main.png
+  WritePngHeader(bin / "Light" / "main.png", 884, 654);
+  EXPECT_EQ(start("Gone"), "Light@" + (bin / "Light").string());
+  EXPECT_EQ(start("Aqua"), "Light@" + (bin / "Light").string());
+
+  WritePngHeader(bin / "Dark" / "main.png", 884, 654);
+  WritePngHeader(user / "Dark" / "main.png", 884, 654);
+  EXPECT_EQ(start("Light"), "Light@" + (bin / "Light").string());
+  for (std::string_view unknown : {"Gone", "", "../Skins/Light"}) {
+    EXPECT_EQ(start(unknown), "Dark@" + (user / "Dark").string());
+  }
+}
+
 // An executable outside its prefix (a link in another bin folder): the installed skins and
 // factory files are found through $XDG_DATA_DIRS, in its order, skipping relative entries and
 // folders without them; the folder beside the executable still comes first.

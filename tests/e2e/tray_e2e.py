@@ -9,11 +9,16 @@ outside: the emulator's buttons and plug, the tray item over D-Bus, keys with xd
 Scenarios:
   tray     a desktop with a StatusNotifier host: start -> tray item and the detected notice;
            DPI switch -> its notice; unplug -> the warning; plug; Activate on the item -> the
-           window is mapped (screenshot); a second start ends at once with 0 and changes
-           nothing; Escape, then a second start with --show -> the window is mapped again;
-           the menu's Exit -> exit code 0.
+           window is mapped, centred on the screen (screenshot); a second start ends at once
+           with 0 and changes nothing; the window moved, Escape, then a second start with
+           --show -> the window is mapped again where it was moved; the menu's Exit -> exit
+           code 0.
   no-tray  a desktop without a tray: the window is shown at start and the notices still arrive;
            Escape hides it; a second start ends with 0 and brings the window back.
+  no-backend  the device backend cannot start: no XDG_RUNTIME_DIR and, in a mount namespace of
+           the program's own, a read-only fallback runtime folder that cannot be made private.
+           The program still starts in the tray, says the mouse was not detected and answers
+           the tray as with the mouse absent. Needs unshare (root); skipped (77) otherwise.
 """
 
 import argparse
@@ -35,6 +40,7 @@ import xwd_to_png  # noqa: E402
 
 from gi.repository import Gio, GLib  # noqa: E402
 
+SCREEN = (1280, 1024)  # the size of Xvfb's screen
 WAIT_SECONDS = 30  # an upper bound for slow machines; nothing here measures time
 
 DETECTED = "The system detect the gaming mouse."
@@ -98,7 +104,7 @@ class Rig:
         # connections: a number chosen here could clash with a server of a test running at the
         # same time, whose display would then answer for ours.
         reader, writer = os.pipe()
-        server = self.spawn(["Xvfb", "-displayfd", str(writer), "-screen", "0", "1280x1024x24",
+        server = self.spawn(["Xvfb", "-displayfd", str(writer), "-screen", "0", "%dx%dx24" % SCREEN,
                              "-nolisten", "tcp"], stderr=subprocess.DEVNULL, pass_fds=(writer,))
         os.close(writer)
         with os.fdopen(reader) as announced:
@@ -153,6 +159,12 @@ class Rig:
         found = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)],
                                env=self.env, capture_output=True, text=True)
         return found.stdout.split()
+
+    def window_place(self, window):
+        geometry = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window],
+                                  env=self.env, capture_output=True, text=True).stdout
+        values = dict(line.split("=", 1) for line in geometry.split())
+        return int(values["X"]), int(values["Y"])
 
     def screenshot(self, window, name):
         geometry = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window],
@@ -253,6 +265,13 @@ def scenario_tray(rig):
     path, box = rig.screenshot(window, "tray-window.png")
     print("screenshot:", path, "window", box)
     rig.check_window_size(box)
+    # The first show centres the window on the screen (to the pixel that halving rounds away).
+    for offset, size, screen in ((box[0], box[2], SCREEN[0]), (box[1], box[3], SCREEN[1])):
+        if abs(2 * offset + size - screen) > 2:
+            raise Failure("the window at %r is not centred on the %dx%d screen" % (box, *SCREEN))
+    # Where the user drags it, it comes back after hide and show.
+    subprocess.run(["xdotool", "windowmove", "--sync", window, "40", "60"], env=rig.env,
+                   check=True)
 
     registered = len(rig.events("item-registered"))
     second_start_ends_at_once(rig)
@@ -264,8 +283,11 @@ def scenario_tray(rig):
     # `--show` to the instance in the tray brings its hidden window back.
     hide_with_escape(rig, program, window)
     second_start_ends_at_once(rig, "--show")
-    wait_for("--show to map the running instance's window",
-             lambda: rig.visible_windows(program.pid))
+    window = wait_for("--show to map the running instance's window",
+                      lambda: rig.visible_windows(program.pid))[0]
+    place = rig.window_place(window)
+    if place != (40, 60):
+        raise Failure("the window came back at %r, not where it was moved to (40, 60)" % (place,))
     if len(rig.events("item-registered")) != registered:
         raise Failure("the start with --show registered a tray item")
 
@@ -316,11 +338,51 @@ def scenario_no_tray(rig):
         raise Failure("the running program ended")
 
 
+SKIPPED = 77
+
+
+def scenario_no_backend(rig):
+    if subprocess.run(["unshare", "--mount", "true"], capture_output=True).returncode != 0:
+        print("skipped: no mount namespace for this user")
+        return SKIPPED
+    rig.start_desktop(with_watcher=True)
+    # The runtime folder the program falls back to without XDG_RUNTIME_DIR, made unusable for
+    # the program alone: a read-only folder of mode 0777, which it cannot narrow to 0700.
+    fallback = "/tmp/kor-vm31-%d" % os.geteuid()
+    environment = dict(rig.env)
+    del environment["XDG_RUNTIME_DIR"]
+    errors = os.path.join(rig.root, "program.stderr")
+    with open(errors, "w") as stderr:
+        program = subprocess.Popen(
+            ["unshare", "--mount", "--propagation", "private", "sh", "-c",
+             'mkdir -p -m 0700 "$1" && mount -t tmpfs -o ro,mode=0777 none "$1" && exec "$2"',
+             "sh", fallback, os.path.join(rig.app, "KOR_VM31")],
+            env=environment, stderr=stderr)
+    rig.processes.append(program)
+
+    wait_for("the tray item", lambda: rig.events("item-registered"))
+    seen = rig.wait_notice(NOT_DETECTED, "Warning", 5000, 0)
+    with open(errors, encoding="utf-8", errors="replace") as said:
+        if "the mouse cannot be reached" not in said.read():
+            raise Failure("the program did not say on stderr why the mouse cannot be reached")
+    # As with the mouse absent: the tray's click repeats the warning instead of a window.
+    item_proxy(rig, "org.kde.StatusNotifierItem").call_sync(
+        "Activate", GLib.Variant("(ii)", (10, 10)), Gio.DBusCallFlags.NONE, 5000, None)
+    rig.wait_notice(NOT_DETECTED, "Warning", 5000, seen)
+    if rig.visible_windows(program.pid) or program.poll() is not None:
+        raise Failure("without the backend the tray click showed a window or ended the program")
+    return 0
+
+
+SCENARIOS = {"tray": scenario_tray, "no-tray": scenario_no_tray,
+             "no-backend": scenario_no_backend}
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--bin", required=True, help="the folder holding KOR_VM31 and vm31ctl")
     parser.add_argument("--out", required=True, help="where screenshots go")
-    parser.add_argument("--scenario", choices=("tray", "no-tray"), required=True)
+    parser.add_argument("--scenario", choices=tuple(SCENARIOS), required=True)
     parser.add_argument("--keep", action="store_true", help="keep the temporary folder")
     options = parser.parse_args()
     if "DBUS_SESSION_BUS_ADDRESS" not in os.environ:
@@ -328,7 +390,8 @@ def main():
     rig = Rig(options.bin, options.out, options.keep)
     try:
         rig.start_x()
-        (scenario_tray if options.scenario == "tray" else scenario_no_tray)(rig)
+        if SCENARIOS[options.scenario](rig) == SKIPPED:
+            return SKIPPED
     except Failure as failure:
         print("FAILED:", failure)
         print("desktop log:\n" + open(rig.log, encoding="utf-8").read())

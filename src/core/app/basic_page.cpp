@@ -4,7 +4,6 @@
 #include <string>
 
 #include "core/app/window_frame.h"
-#include "core/settings/ini_file.h"
 #include "core/settings/report_rate.h"
 #include "core/settings/value_labels.h"
 
@@ -209,11 +208,7 @@ void BasicPage::firstShow() {
   (void)window.link().sensorRefresh();
   if (window.firstRunFlag() == 0) {
     window.buttonLabels() = FactoryButtonLabels(window.language());
-    Result<IniDocument> prefs = IniDocument::Load(window.paths().data.prefs);
-    if (prefs) {
-      SaveLabels(prefs.value(), window.language(), window.buttonLabels());
-      (void)prefs.value().Save(window.paths().data.prefs);
-    }
+    context_.storeButtonLabels();
   }
   initialised_ = true;
 }

@@ -209,7 +209,11 @@ void MacroEditor::saveMacro() {
   const std::vector<std::string> names = macroNames();
   for (int earlier = 0; earlier < macro; ++earlier) {
     const std::string& other = names[static_cast<std::size_t>(earlier)];
-    if (!doc.hasSection(other)) (void)SaveMacro(doc, other, {});
+    if (doc.hasSection(other)) continue;
+    if (Status stored = SaveMacro(doc, other, {}); !stored) {
+      context_.tell(stored.error().message);
+      return;
+    }
   }
   if (Status stored = SaveMacro(doc, name, lines); !stored) {
     context_.tell(stored.error().message);

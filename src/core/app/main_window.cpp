@@ -82,10 +82,12 @@ bool CTarnwickDlg::onInitialise() {
   notifier_.setTrayMenu(TrayMenu(skin_.uiLanguage));
   for (const DeviceEvent& event : std::exchange(heldNotices_, {})) showNotice(event);
 
-  skin_.currentSkinFolder = ResolveSkinFolder(paths_.skinRoots, preferences_.skinName);
+  // A skin str.ini does not name, or names but no root holds, gives way to the default one.
+  SkinEntry startSkin = ResolveStartSkin(paths_.skinRoots, preferences_.skinName);
+  skin_.currentSkinFolder = std::move(startSkin.folder);
   backgroundSize_ =
       ports_.host->setBackgroundImage(SkinPicturePath(skin_.currentSkinFolder, SkinPicture::kMain));
-  skin_.currentSkinName = preferences_.skinName;
+  skin_.currentSkinName = std::move(startSkin.name);
   const auto colour = UiTextColorFrom(preferences_);
   skin_.uiTextColor = Rgb{colour[0], colour[1], colour[2]};
   ports_.canvas->dropImageCache();

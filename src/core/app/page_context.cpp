@@ -1,5 +1,7 @@
 #include "core/app/page_context.h"
 
+#include "core/settings/ini_file.h"
+#include "core/settings/preferences.h"
 #include "core/ui/skin.h"
 
 namespace vm31 {
@@ -69,6 +71,17 @@ void PageContext::drawText(std::string_view text, const Rect& box, TextFormat fo
 void PageContext::tell(std::string_view text, std::string_view caption) const {
   ports_.host.messageBox(text, caption,
                          caption.empty() ? MessageBoxIcon::kNone : MessageBoxIcon::kWarning);
+}
+
+void PageContext::storeButtonLabels() const {
+  const std::filesystem::path& file = window_.paths().data.prefs;
+  Result<IniDocument> prefs = IniDocument::Load(file);
+  if (!prefs) {
+    tell(prefs.error().message);
+    return;
+  }
+  SaveLabels(prefs.value(), window_.language(), window_.preferences().labels);
+  if (Status saved = prefs.value().Save(file); !saved) tell(saved.error().message);
 }
 
 ControlStyle PageContext::styleOf(int controlId) const {

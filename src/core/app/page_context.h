@@ -67,6 +67,10 @@ class PageContext {
   void present() const { ports_.canvas.present(); }
   // A message box over the window; a caption makes it a warning.
   void tell(std::string_view text, std::string_view caption = {}) const;
+  // Writes the window's button captions into str.ini, in the section of its language, as one
+  // atomic save. A str.ini that cannot be read is not written over (it still holds the other
+  // keys); that or a failed save is told in a message box naming the file and the problem.
+  void storeButtonLabels() const;
 
   ControlStyle styleOf(int controlId) const;
   // Creates `child` (a row of layout::kPageControls) with its style.

@@ -4,7 +4,6 @@
 
 #include "core/app/skin_choice.h"
 #include "core/settings/config_file.h"
-#include "core/settings/ini_file.h"
 
 namespace vm31 {
 
@@ -140,10 +139,7 @@ void WindowFrame::runApply(bool hideAfter) {
   if (Status saved = SaveConfig(window.paths().data.config, config); !saved) {
     host.messageBox(saved.error().message, {}, MessageBoxIcon::kNone);
   }
-  if (Result<IniDocument> prefs = IniDocument::Load(window.paths().data.prefs); prefs) {
-    SaveLabels(prefs.value(), window.language(), window.buttonLabels());
-    (void)prefs.value().Save(window.paths().data.prefs);
-  }
+  context_.storeButtonLabels();
   window.commitEdits();
   desktop_.writeToDesktop();
   if (!problem.empty()) host.messageBox(problem, kPageWarningCaption, MessageBoxIcon::kWarning);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 #include <system_error>
+#include <utility>
 
 #include "core/settings/data_location.h"
 
@@ -50,19 +51,40 @@ std::vector<std::filesystem::path> SkinsRoots(const std::filesystem::path& execu
   return roots;
 }
 
-std::string ResolveSkinFolder(const std::vector<std::filesystem::path>& roots,
-                              std::string_view skinName) {
-  if (roots.empty()) return std::string(skinName);
+namespace {
+
+// The folder of skin `skinName` in the first root that holds it with "/main.png".
+std::optional<std::filesystem::path> FindSkin(const std::vector<std::filesystem::path>& roots,
+                                              std::string_view skinName) {
   // A name that leaves its root ("..", a path) is never looked up: it names no skin.
   const bool plainName = skinName.find('/') == std::string_view::npos && skinName != "." &&
                          skinName != ".." && !skinName.empty();
-  if (plainName) {
-    for (const auto& root : roots) {
-      const auto folder = root / std::string(skinName);
-      if (HoldsSkin(folder)) return folder.string();
-    }
+  if (!plainName) return std::nullopt;
+  for (const auto& root : roots) {
+    const auto folder = root / std::string(skinName);
+    if (HoldsSkin(folder)) return folder;
   }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string ResolveSkinFolder(const std::vector<std::filesystem::path>& roots,
+                              std::string_view skinName) {
+  if (roots.empty()) return std::string(skinName);
+  if (auto found = FindSkin(roots, skinName)) return found->string();
   return SkinImagePath(roots.back().string() + "/", skinName);
+}
+
+SkinEntry ResolveStartSkin(const std::vector<std::filesystem::path>& roots,
+                           std::string_view skinName) {
+  for (std::string_view name : {skinName, kDefaultSkinName}) {
+    if (auto found = FindSkin(roots, name)) return SkinEntry{std::string(name), found->string()};
+  }
+  for (SkinEntry& skin : ListSkins(roots)) {
+    if (HoldsSkin(skin.folder)) return std::move(skin);
+  }
+  return SkinEntry{std::string(skinName), ResolveSkinFolder(roots, skinName)};
 }
 
 std::vector<SkinEntry> ListSkins(const std::vector<std::filesystem::path>& roots) {

@@ -54,6 +54,16 @@ struct SkinEntry {
 };
 std::vector<SkinEntry> ListSkins(const std::vector<std::filesystem::path>& roots);
 
+// The skin of the factory str.ini, which the program starts with when str.ini names no skin
+// that a root holds.
+inline constexpr std::string_view kDefaultSkinName = "Dark";
+
+// The skin to start with, so that the window never comes up without its pictures: `skinName`
+// when a root holds it; else kDefaultSkinName; else the first skin with "/main.png" that
+// ListSkins gives; when no root holds any skin, `skinName` in the folder ResolveSkinFolder gives.
+SkinEntry ResolveStartSkin(const std::vector<std::filesystem::path>& roots,
+                           std::string_view skinName);
+
 // The process-wide skin state: set at start-up and replaced together when the user picks
 // another skin. Popup dialogs copy `currentSkinFolder` when they open.
 struct SkinState {

@@ -182,6 +182,7 @@ def run_main(rig_class, scenario_function, what):
     except Failure as failure:
         print("FAILED:", failure)
         print("the screen at the failure:", rig.save_screen(what.replace(" ", "-") + "-failure.png"))
+        print(rig.x_report())
         return 1
     finally:
         rig.stop()

@@ -193,6 +193,7 @@ def main():
         shoot_skins_dialog(rig)
     except Failure as failure:
         print("FAILED:", failure)
+        print(rig.x_report())
         return 1
     finally:
         rig.stop()

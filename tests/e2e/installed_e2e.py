@@ -68,6 +68,7 @@ def main():
     except Failure as failure:
         print("FAILED:", failure)
         print("desktop log:\n" + open(rig.log, encoding="utf-8").read())
+        print(rig.x_report())
         return 1
     finally:
         rig.stop()

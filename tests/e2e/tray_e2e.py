@@ -70,6 +70,7 @@ class Rig:
         self.root = tempfile.mkdtemp(prefix="kor-vm31-e2e-")
         self.keep = keep
         self.processes = []
+        self.x_server = None
         for name in ("runtime", "config", "data", "home", "app"):
             os.makedirs(os.path.join(self.root, name), mode=0o700)
         # A portable copy of the program: its own config.bin and str.ini, the built skins.
@@ -102,18 +103,33 @@ class Rig:
     def start_x(self):
         # Xvfb picks a free display number itself (-displayfd) and writes it once it accepts
         # connections: a number chosen here could clash with a server of a test running at the
-        # same time, whose display would then answer for ours.
+        # same time, whose display would then answer for ours. It listens on the abstract socket
+        # alone, which the kernel frees when the server ends: no socket file or lock file of
+        # ours or of a server that ended without cleaning up can stand in another's way. No
+        # reset when the last client leaves: the checks connect and disconnect all the time.
         reader, writer = os.pipe()
-        server = self.spawn(["Xvfb", "-displayfd", str(writer), "-screen", "0", "%dx%dx24" % SCREEN,
-                             "-nolisten", "tcp"], stderr=subprocess.DEVNULL, pass_fds=(writer,))
+        self.x_log = os.path.join(self.root, "xvfb.log")
+        with open(self.x_log, "w") as log:
+            self.x_server = self.spawn(
+                ["Xvfb", "-displayfd", str(writer), "-screen", "0", "%dx%dx24" % SCREEN,
+                 "-nolisten", "tcp", "-nolisten", "unix", "-nolock", "-noreset"],
+                stderr=log, pass_fds=(writer,))
         os.close(writer)
         with os.fdopen(reader) as announced:
             number = announced.readline().strip()
         if not number.isdigit():
-            server.kill()
-            server.wait()
             raise Failure("no X server could be started")
         self.env["DISPLAY"] = ":" + number
+
+    def x_report(self):
+        """Whether the X server still runs, and what it said: printed with a failure."""
+        if self.x_server is None:
+            return "no X server was started"
+        state = ("runs" if self.x_server.poll() is None
+                 else "ended with %d" % self.x_server.returncode)
+        with open(self.x_log, encoding="utf-8", errors="replace") as log:
+            said = log.read()[-2000:]
+        return "the X server on %s %s; it said:\n%s" % (self.env.get("DISPLAY"), state, said)
 
     def start_desktop(self, with_watcher):
         args = [sys.executable, os.path.join(HERE, "desktop_standin.py"), "--log", self.log]
@@ -395,6 +411,7 @@ def main():
     except Failure as failure:
         print("FAILED:", failure)
         print("desktop log:\n" + open(rig.log, encoding="utf-8").read())
+        print(rig.x_report())
         return 1
     finally:
         rig.stop()

@@ -2,13 +2,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <system_error>
 
 #include <nlohmann/json.hpp>
 
+#include "cli/platform_backends.h"
 #include "core/util/text.h"
-#include "platform/linux/executable_folder.h"
 
 namespace vm31::cli {
 
@@ -55,16 +56,23 @@ std::optional<ParsedArgs> ParseArgs(const std::vector<std::string>& args,
 
 namespace {
 
+// An environment variable as UTF-8 (on Windows read wide, so no character is lost).
 std::optional<std::string> Environment(const char* name) {
+#ifdef _WIN32
+  const wchar_t* value = ::_wgetenv(std::wstring(name, name + std::strlen(name)).c_str());
+  if (value == nullptr) return std::nullopt;
+  return platform::Utf8FromWide(value);
+#else
   const char* value = std::getenv(name);
   if (value == nullptr) return std::nullopt;
   return std::string(value);
+#endif
 }
 
 }  // namespace
 
 std::filesystem::path ProgramFolder() {
-  auto folder = linux_platform::ExecutableFolder();
+  auto folder = platform::ExecutableFolder();
   if (folder) return folder.value();
   std::error_code error;
   return std::filesystem::current_path(error);
@@ -76,7 +84,8 @@ UiLanguage LocaleLanguage() {
 }
 
 std::filesystem::path ProgramDataFolder() {
-  const UserEnvironment environment{Environment("XDG_CONFIG_HOME"), Environment("HOME")};
+  const UserEnvironment environment{Environment("XDG_CONFIG_HOME"), Environment("HOME"),
+                                    Environment("APPDATA")};
   return ChooseDataFolder(ProgramFolder(), environment);
 }
 
@@ -85,7 +94,9 @@ DataFiles DefaultDataFiles() {
     const auto programFolder = ProgramFolder();
     const auto folder = ProgramDataFolder();
     if (folder != programFolder) {
-      if (auto filled = FillFromFactory(folder, FactoryFolder(programFolder, Environment("XDG_DATA_DIRS"))); !filled) {
+      if (auto filled =
+              FillFromFactory(folder, FactoryFolder(programFolder, Environment("XDG_DATA_DIRS")));
+          !filled) {
         PrintError("warning: " + filled.error().message);
       }
     }
@@ -95,7 +106,8 @@ DataFiles DefaultDataFiles() {
 }
 
 Result<DeviceDefinition> LoadProgramDeviceDefinition() {
-  return LoadDeviceDefinition(ProgramDataFolder(), FactoryFolder(ProgramFolder(), Environment("XDG_DATA_DIRS")));
+  return LoadDeviceDefinition(ProgramDataFolder(),
+                              FactoryFolder(ProgramFolder(), Environment("XDG_DATA_DIRS")));
 }
 
 namespace {

@@ -1,9 +1,13 @@
 #include "cli/device_commands.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <filesystem>
@@ -15,17 +19,16 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/cli_support.h"
+#include "cli/platform_backends.h"
 #include "core/device/device_link.h"
 #include "core/settings/config_file.h"
 #include "core/settings/ini_file.h"
 #include "core/settings/preferences.h"
 #include "core/settings/report_rate.h"
-#include "platform/linux/linux_device_backend.h"
+#include "core/util/path_text.h"
 
 namespace vm31::cli {
 namespace {
-
-using linux_platform::LinuxDeviceBackend;
 
 constexpr int kOk = kExitOk;
 constexpr int kAbsent = kExitAbsent;
@@ -131,8 +134,8 @@ nlohmann::ordered_json EventAsJson(const DeviceEvent& event) {
 // What every device command needs: the files, the device definition, the backends, the link.
 struct Session {
   DataFiles files;
-  std::unique_ptr<LinuxDeviceBackend> backend;
-  std::unique_ptr<linux_platform::EventFdWake> wake;  // the loop watches wake->fd()
+  std::unique_ptr<DeviceBackend> backend;
+  std::unique_ptr<LoopWakeSignal> wake;
   std::unique_ptr<LoopEventSink> sink;
   std::unique_ptr<DeviceLink> link;
 
@@ -151,13 +154,13 @@ std::unique_ptr<Session> OpenSession(LoopEventSink::Handler handler, int& failur
     failure = Fail(kFileError, definition.error().message);
     return nullptr;
   }
-  auto backend = LinuxDeviceBackend::create(definition.value());
+  auto backend = DeviceBackend::create(definition.value());
   if (!backend) {
     failure = Fail(DeviceErrorStatus(backend.error()), backend.error().message);
     return nullptr;
   }
   session->backend = std::move(backend).value();
-  auto wake = linux_platform::EventFdWake::create();
+  auto wake = LoopWakeSignal::create();
   if (!wake) {
     failure = Fail(DeviceErrorStatus(wake.error()), wake.error().message);
     return nullptr;
@@ -206,9 +209,9 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, Accept
   const bool files = accepts == Accepts::kFiles;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (files && i + 1 < args.size() && args[i] == "--config") {
-      options.config = args[++i];
+      options.config = PathFromUtf8(args[++i]);
     } else if (files && i + 1 < args.size() && args[i] == "--prefs") {
-      options.prefs = args[++i];
+      options.prefs = PathFromUtf8(args[++i]);
     } else if (!files && args[i] == "--json") {
       options.json = true;
     } else {
@@ -217,6 +220,96 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, Accept
   }
   return options;
 }
+
+// What woke the watch loop (several at once are possible).
+struct LoopActivity {
+  bool stop = false;      // Ctrl+C (SIGINT, SIGTERM on Linux; the console's Ctrl+C, Ctrl+Break
+                          // or close on Windows)
+  bool handOver = false;  // the reader thread handed over an event
+  bool hotplug = false;   // hotplug events wait
+};
+
+#ifdef _WIN32
+
+// The console's stop requests as an event the loop waits on.
+class StopRequests {
+ public:
+  static Result<std::unique_ptr<StopRequests>> create() {
+    HANDLE& event = stopEvent();
+    if (event == nullptr) event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (event == nullptr) return MakeError(ErrorCode::kIo, "cannot create an event");
+    if (!::SetConsoleCtrlHandler(&StopRequests::Handler, TRUE)) {
+      return MakeError(ErrorCode::kIo, "cannot watch Ctrl+C");
+    }
+    return std::make_unique<StopRequests>();
+  }
+  HANDLE event() const { return stopEvent(); }
+
+ private:
+  static HANDLE& stopEvent() {
+    static HANDLE event = nullptr;
+    return event;
+  }
+  static BOOL WINAPI Handler(DWORD) {
+    ::SetEvent(stopEvent());
+    return TRUE;
+  }
+};
+
+Result<LoopActivity> WaitForLoop(const StopRequests& stop, Session& session) {
+  const HANDLE waits[3] = {stop.event(), session.wake->event(), session.backend->hotplugEvent()};
+  const DWORD outcome = ::WaitForMultipleObjects(3, waits, FALSE, INFINITE);
+  if (outcome >= WAIT_OBJECT_0 + 3) return MakeError(ErrorCode::kIo, "waiting failed");
+  LoopActivity activity;
+  activity.stop = ::WaitForSingleObject(waits[0], 0) == WAIT_OBJECT_0;
+  activity.handOver = ::WaitForSingleObject(waits[1], 0) == WAIT_OBJECT_0;
+  activity.hotplug = ::WaitForSingleObject(waits[2], 0) == WAIT_OBJECT_0;
+  return activity;
+}
+
+#else
+
+// SIGINT and SIGTERM through a descriptor; blocked before any thread starts, so the reader
+// thread never takes them.
+class StopRequests {
+ public:
+  static Result<std::unique_ptr<StopRequests>> create() {
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    if (pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr) != 0) {
+      return MakeError(ErrorCode::kIo, "cannot block SIGINT");
+    }
+    linux_platform::UniqueFd signals(::signalfd(-1, &stopSignals, SFD_CLOEXEC));
+    if (!signals.valid()) return MakeError(ErrorCode::kIo, "cannot watch SIGINT");
+    return std::unique_ptr<StopRequests>(new StopRequests(std::move(signals)));
+  }
+  int fd() const { return signals_.get(); }
+
+ private:
+  explicit StopRequests(linux_platform::UniqueFd signals) : signals_(std::move(signals)) {}
+  linux_platform::UniqueFd signals_;
+};
+
+Result<LoopActivity> WaitForLoop(const StopRequests& stop, Session& session) {
+  for (;;) {
+    pollfd fds[3] = {{stop.fd(), POLLIN, 0},
+                     {session.backend->hotplugFd(), POLLIN, 0},
+                     {session.wake->fd(), POLLIN, 0}};
+    if (::poll(fds, 3, -1) < 0) {
+      if (errno == EINTR) continue;
+      return MakeError(ErrorCode::kIo, "poll failed");
+    }
+    LoopActivity activity;
+    activity.stop = (fds[0].revents & POLLIN) != 0;
+    activity.hotplug = (fds[1].revents & POLLIN) != 0;
+    activity.handOver = (fds[2].revents & POLLIN) != 0;
+    return activity;
+  }
+}
+
+#endif
 
 }  // namespace
 
@@ -282,7 +375,7 @@ int RunApply(const std::vector<std::string>& args) {
   const ConfigLoadResult loaded = LoadConfig(configPath, config, firstRunFlag);
   if (loaded.outcome != ConfigLoadOutcome::kLoaded) {
     return Fail(kFileError, loaded.outcome == ConfigLoadOutcome::kMissing
-                                ? configPath.string() + ": " + kConfigMissingMessage
+                                ? PathText(configPath) + ": " + kConfigMissingMessage
                                 : loaded.detail);
   }
   auto prefs = IniDocument::Load(prefsPath);
@@ -304,7 +397,7 @@ int RunApply(const std::vector<std::string>& args) {
   if (!applied.value().ok()) Fail(kTransferFailed, applied.value().message());
   if (auto saved = SaveConfig(configPath, config); !saved) {
     status = Fail(status == kOk ? kFileError : status,
-                  configPath.string() + ": " + saved.error().message);
+                  PathText(configPath) + ": " + saved.error().message);
   }
   // A record never saved by this program shows the factory captions, and Apply writes those.
   Preferences preferences = LoadPreferences(prefs.value(), LocaleLanguage());
@@ -316,7 +409,7 @@ int RunApply(const std::vector<std::string>& args) {
   }
   if (status == kOk) {
     Say("applied to the mouse (sensor type " + std::to_string(link.state().sensorTypeCopy) +
-        "); saved " + configPath.string() + " and " + prefsPath.string());
+        "); saved " + PathText(configPath) + " and " + PathText(prefsPath));
   }
   return status;
 }
@@ -334,17 +427,8 @@ int RunWatch(const std::vector<std::string>& args) {
       Say(text);
     }
   };
-  // SIGINT and SIGTERM arrive through a descriptor; blocked before any thread starts, so the
-  // reader thread never takes them.
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
-  if (pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr) != 0) {
-    return Fail(kTransferFailed, "cannot block SIGINT");
-  }
-  linux_platform::UniqueFd signals(::signalfd(-1, &stopSignals, SFD_CLOEXEC));
-  if (!signals.valid()) return Fail(kTransferFailed, "cannot watch SIGINT");
+  auto stop = StopRequests::create();
+  if (!stop) return Fail(kTransferFailed, stop.error().message);
 
   DeviceLink* linkForHandler = nullptr;
   int failure = kOk;
@@ -368,25 +452,27 @@ int RunWatch(const std::vector<std::string>& args) {
   Session& session = *opened;
   DeviceLink& link = *session.link;
   linkForHandler = &link;
+#ifdef _WIN32
+  if (!session.backend->watchesDeviceNotifications()) {
+    report("note: no device notifications; the mouse's plugging is not followed",
+           {{"event", "note"}});
+  }
+#else
   if (!session.backend->watchesUdev()) {
     report("note: no udev monitor; only the emulated mouse's plugging is followed",
            {{"event", "note"}});
   }
+#endif
   if (link.startUp()) (void)link.sensorRefresh();
   link.reader().start();
   report("watching (Ctrl+C ends)", {{"event", "watching"}});
 
   for (;;) {
-    pollfd fds[3] = {{signals.get(), POLLIN, 0},
-                     {session.backend->hotplugFd(), POLLIN, 0},
-                     {session.wake->fd(), POLLIN, 0}};
-    if (::poll(fds, 3, -1) < 0) {
-      if (errno == EINTR) continue;
-      return Fail(kTransferFailed, "poll failed");
-    }
-    if (fds[0].revents & POLLIN) break;
-    if (fds[2].revents & POLLIN) session.sink->dispatch();
-    if (fds[1].revents & POLLIN) {
+    auto woken = WaitForLoop(*stop.value(), session);
+    if (!woken) return Fail(kTransferFailed, woken.error().message);
+    if (woken.value().stop) break;
+    if (woken.value().handOver) session.sink->dispatch();
+    if (woken.value().hotplug) {
       for (const HotplugEvent& event : session.backend->hotplugEvents()) {
         const bool arrival = event.kind == HotplugEvent::Kind::kArrival;
         if (event.vendorId == link.definition().vendorId &&

@@ -14,6 +14,7 @@
 #include "core/settings/report_rate.h"
 #include "core/settings/value_labels.h"
 #include "core/text/text_table.h"
+#include "core/util/path_text.h"
 
 namespace vm31::cli {
 namespace {
@@ -22,7 +23,7 @@ constexpr UiLanguage kCliLanguage = UiLanguage::kEnglish;
 
 // The path in quotes, as it may go to the terminal.
 std::string Quoted(const std::filesystem::path& path) {
-  return "\"" + TerminalText(path.string()) + "\"";
+  return "\"" + TerminalText(PathText(path)) + "\"";
 }
 
 std::string Hex(std::uint8_t value) {
@@ -174,17 +175,17 @@ int UsageError(const char* usage) {
 }
 
 std::filesystem::path ConfigPathFrom(const ParsedArgs& args) {
-  if (auto path = args.value("--config")) return *path;
+  if (auto path = args.value("--config")) return PathFromUtf8(*path);
   return DefaultDataFiles().config;
 }
 
 std::filesystem::path MacrosPathFrom(const ParsedArgs& args) {
-  if (auto path = args.value("--macros")) return *path;
+  if (auto path = args.value("--macros")) return PathFromUtf8(*path);
   return DefaultDataFiles().macros;
 }
 
 void PrintText(const std::filesystem::path& path, std::uint8_t flag, const MouseConfig& config) {
-  std::printf("file: %s\n", TerminalText(path.string()).c_str());
+  std::printf("file: %s\n", TerminalText(PathText(path)).c_str());
   std::printf("firstRunFlag: %u\n", flag);
   std::printf("reportRateCode: %u (%s)\n", config.reportRateCode(),
               ReportRateText(config.reportRateCode()).c_str());
@@ -275,7 +276,7 @@ void PrintJson(const std::filesystem::path& path, std::uint8_t flag, const Mouse
   for (int macro = 0; macro < kMacroCount; ++macro) loops.push_back(config.macroLoopCount(macro));
   json reserved1920 = json::array();
   for (int i = 0; i < 5; ++i) reserved1920.push_back(config.at(1920 + i));
-  SayJson({{"file", path.string()},
+  SayJson({{"file", PathText(path)},
            {"firstRunFlag", flag},
            {"reportRateCode", config.reportRateCode()},
            {"dpiStages", std::move(stages)},
@@ -423,8 +424,8 @@ int RunConfigFactory(const std::vector<std::string>& words) {
     return UsageError("config factory --output FILE");
   }
   // The factory file carries flag 0, so the window starts from the factory captions.
-  const auto written =
-      WriteFileAtomically(*args->value("--output"), ConfigFileImage(0, FactoryConfig()));
+  const auto written = WriteFileAtomically(PathFromUtf8(*args->value("--output")),
+                                           ConfigFileImage(0, FactoryConfig()));
   if (!written) {
     PrintError(written.error().message);
     return kExitFileError;
@@ -498,7 +499,7 @@ int RunMacroList(const std::vector<std::string>& words) {
                          {"reason", IgnoredReason(section.issue)}});
     }
     SayJson(
-        {{"file", path.string()}, {"macros", std::move(macros)}, {"ignored", std::move(ignored)}});
+        {{"file", PathText(path)}, {"macros", std::move(macros)}, {"ignored", std::move(ignored)}});
     return kExitOk;
   }
   for (std::size_t slot = 0; slot < list.names.size(); ++slot) {
@@ -530,7 +531,7 @@ int RunMacroShow(const std::vector<std::string>& words) {
   const MacroLineList lines = MacroLines(*doc, name);
   const std::vector<std::string> notes = LineNotes(lines);
   if (args->has("--json")) {
-    SayJson({{"file", path.string()},
+    SayJson({{"file", PathText(path)},
              {"name", name},
              {"itemCount", lines.itemCount},
              {"lines", lines.lines},

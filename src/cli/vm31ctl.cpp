@@ -10,8 +10,8 @@
 #include "cli/device_commands.h"
 #include "cli/emulator_commands.h"
 #include "cli/file_commands.h"
+#include "cli/platform_backends.h"
 #include "core/util/atomic_file.h"
-#include "platform/linux/file_system_edge.h"
 
 namespace {
 
@@ -94,11 +94,15 @@ int Run(const std::vector<std::string>& args) {
     return kExitOk;
   }
   // Device commands take every word after their own.
-  const std::vector<std::pair<const char*, int (*)(const std::vector<std::string>&)>> deviceCommands = {
-      {"status", vm31::cli::RunStatus},
-      {"apply", vm31::cli::RunApply},
-      {"watch", vm31::cli::RunWatch},
-      {"emulator", vm31::cli::RunEmulator}};
+  const std::vector<std::pair<const char*, int (*)(const std::vector<std::string>&)>>
+      deviceCommands = {
+          {"status", vm31::cli::RunStatus},
+          {"apply", vm31::cli::RunApply},
+          {"watch", vm31::cli::RunWatch},
+#ifdef VM31_EMULATOR_COMMANDS
+          {"emulator", vm31::cli::RunEmulator},
+#endif
+      };
   for (const auto& [name, run] : deviceCommands) {
     if (!args.empty() && args[0] == name) {
       return run(std::vector<std::string>(args.begin() + 1, args.end()));
@@ -112,21 +116,31 @@ int Run(const std::vector<std::string>& args) {
     }
   }
   vm31::cli::PrintError(args.empty() ? "no command given (see vm31ctl --help)"
-                                      : "unknown command \"" + args[0] +
-                                            (args.size() > 1 ? " " + args[1] : "") +
-                                            "\" (see vm31ctl --help)");
+                                     : "unknown command \"" + args[0] +
+                                           (args.size() > 1 ? " " + args[1] : "") +
+                                           "\" (see vm31ctl --help)");
   return kExitUsage;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  vm31::linux_platform::InstallLinuxFileSystemEdge();
+  vm31::cli::InstallPlatformFileSystemEdge();
+#ifdef _WIN32
+  // The words as typed, whatever the ANSI code page holds, and UTF-8 out to the console.
+  std::vector<std::string> words = vm31::windows_platform::CommandLineWords();
+  if (!words.empty()) words.erase(words.begin());
+  vm31::windows_platform::UseUtf8Console();
+  (void)argc;
+  (void)argv;
+#else
+  std::vector<std::string> words(argv + 1, argv + argc);
+#endif
   // Errors are values throughout; an exception here is a fault, reported instead of an abort.
   try {
     // Saves killed in an earlier run leave their temporary files behind.
     vm31::RemoveStaleTemporaryFiles(vm31::cli::ProgramDataFolder());
-    return Run(std::vector<std::string>(argv + 1, argv + argc));
+    return Run(words);
   } catch (const std::filesystem::filesystem_error& error) {
     vm31::cli::PrintError(error.what());
     return vm31::cli::kExitFileError;

@@ -248,8 +248,8 @@ int CTarnwickApp::run(int argc, char** argv) {
   // filled from the factory files on the first start.
   auto exeFolder = linux_platform::ExecutableFolder();
   if (!exeFolder) return FailAtStart(programName, exeFolder.error().message);
-  const auto dataFolder =
-      ChooseDataFolder(exeFolder.value(), UserEnvironment{Env("XDG_CONFIG_HOME"), Env("HOME")});
+  const auto dataFolder = ChooseDataFolder(
+      exeFolder.value(), UserEnvironment{Env("XDG_CONFIG_HOME"), Env("HOME"), std::nullopt});
   const auto factoryFolder = FactoryFolder(exeFolder.value(), Env("XDG_DATA_DIRS"));
   RemoveStaleTemporaryFiles(dataFolder);  // left by saves that were killed
   if (dataFolder != exeFolder.value()) {

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "core/settings/data_location.h"
+#include "core/util/path_text.h"
 #include "support/temp_folder.h"
 
 namespace vm31 {
@@ -14,7 +15,8 @@ using vm31::testing::TempFolder;
 
 void WriteBytes(const std::filesystem::path& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 Bytes ReadBytes(const std::filesystem::path& path) {
@@ -88,24 +90,54 @@ TEST(ConfigFile, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
   WriteBytes(path, PatternedImage(0));
   const Status saved = SaveConfig(path, FactoryConfig());
   ASSERT_FALSE(saved);
-  EXPECT_NE(saved.error().message.find(path.string()), std::string::npos);
+  EXPECT_NE(saved.error().message.find(path.generic_string()), std::string::npos);
   EXPECT_EQ(ReadBytes(path), PatternedImage(0));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 }
 
 TEST(DataLocation, PortableFolderWinsOnlyWhenItHoldsConfigBin) {
   TempFolder folder;
-  const UserEnvironment environment{"/xdg", "/home/someone"};
-  EXPECT_EQ(ChooseDataFolder(folder.path(), environment), "/xdg/kor-vm31");
+  const UserEnvironment environment{"/xdg", "/home/someone", "C:\\Users\\someone\\AppData"};
+  EXPECT_EQ(ChooseDataFolder(folder.path(), environment, HostSystem::kPosix), "/xdg/kor-vm31");
+  EXPECT_EQ(ChooseDataFolder(folder.path(), environment, HostSystem::kWindows),
+            std::filesystem::path("C:\\Users\\someone\\AppData") / "kor-vm31");
   WriteBytes(folder / "config.bin", {});
-  EXPECT_EQ(ChooseDataFolder(folder.path(), environment), folder.path());
+  for (const HostSystem system : {HostSystem::kPosix, HostSystem::kWindows}) {
+    EXPECT_EQ(ChooseDataFolder(folder.path(), environment, system), folder.path());
+  }
 }
 
 TEST(DataLocation, UserFolderFollowsXdgRules) {
-  EXPECT_EQ(UserDataFolder({"/xdg", "/home/a"}), "/xdg/kor-vm31");
-  EXPECT_EQ(UserDataFolder({"", "/home/a"}), "/home/a/.config/kor-vm31");
-  EXPECT_EQ(UserDataFolder({"relative/path", "/home/a"}), "/home/a/.config/kor-vm31");
-  EXPECT_EQ(UserDataFolder({std::nullopt, "/home/a"}), "/home/a/.config/kor-vm31");
+  constexpr HostSystem kPosix = HostSystem::kPosix;
+  EXPECT_EQ(UserDataFolder({"/xdg", "/home/a", std::nullopt}, kPosix), "/xdg/kor-vm31");
+  EXPECT_EQ(UserDataFolder({"", "/home/a", std::nullopt}, kPosix), "/home/a/.config/kor-vm31");
+  EXPECT_EQ(UserDataFolder({"relative/path", "/home/a", std::nullopt}, kPosix),
+            "/home/a/.config/kor-vm31");
+  EXPECT_EQ(UserDataFolder({std::nullopt, "/home/a", std::nullopt}, kPosix),
+            "/home/a/.config/kor-vm31");
+  EXPECT_EQ(UserDataFolder({"C:\\xdg", "/home/a", std::nullopt}, kPosix),
+            "/home/a/.config/kor-vm31");
+}
+
+// On Windows the XDG variables mean nothing: %APPDATA% when it is an absolute path, and the
+// factory files in the folder "factory" beside the program.
+TEST(DataLocation, WindowsUsesAppDataAndTheFactoryFolderBesideTheProgram) {
+  constexpr HostSystem kWindows = HostSystem::kWindows;
+  const std::filesystem::path appData("C:\\Users\\a\\AppData\\Roaming");
+  EXPECT_EQ(UserDataFolder({"/xdg", "/home/a", "C:\\Users\\a\\AppData\\Roaming"}, kWindows),
+            appData / "kor-vm31");
+  EXPECT_EQ(UserDataFolder({std::nullopt, std::nullopt, "\\\\server\\share"}, kWindows),
+            std::filesystem::path("\\\\server\\share") / "kor-vm31");
+  for (const char* notAbsolute : {"", "relative", "C:relative", "/rootOfTheCurrentDrive"}) {
+    EXPECT_EQ(UserDataFolder({"/xdg", "/home/a", notAbsolute}, kWindows), "kor-vm31")
+        << notAbsolute;
+  }
+  EXPECT_EQ(UserDataFolder({"/xdg", "/home/a", std::nullopt}, kWindows), "kor-vm31");
+  // Characters beyond ASCII survive (UTF-8 in, the system's own path out).
+  EXPECT_EQ(PathText(UserDataFolder({{}, {}, "C:/Users/J\xc3\xb6rg"}, kWindows)),
+            "C:/Users/J\xc3\xb6rg/kor-vm31");
+  const std::filesystem::path program("C:\\Program Files\\KOR VM31");
+  EXPECT_EQ(FactoryFolder(program, "/usr/share", kWindows), program / "factory");
 }
 
 TEST(DataLocation, FillFromFactoryCopiesOnlyMissingFiles) {

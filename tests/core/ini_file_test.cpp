@@ -87,13 +87,12 @@ TEST(IniDocument, Lookups) {
   }
 
   using Entries = std::vector<std::pair<std::string, std::string>>;
-  EXPECT_EQ(document.sectionEntries(" SKINS "),
-            (Entries{{"Lan", "CHS"},
-                     {"LAN", "second key of the same name"},
-                     {"Path", "\"quoted\""},
-                     {"Formula", "a=b"},
-                     {"Empty", ""},
-                     {"AfterUnclosed", "still Skins"}}))
+  EXPECT_EQ(document.sectionEntries(" SKINS "), (Entries{{"Lan", "CHS"},
+                                                         {"LAN", "second key of the same name"},
+                                                         {"Path", "\"quoted\""},
+                                                         {"Formula", "a=b"},
+                                                         {"Empty", ""},
+                                                         {"AfterUnclosed", "still Skins"}}))
       << "the first section only, every key line in file order";
   EXPECT_TRUE(document.sectionEntries("Missing").empty());
 
@@ -401,7 +400,7 @@ TEST(IniDocument, LoadRefusesFoldersAndHugeFiles) {
   std::filesystem::create_directory(subfolder);
   const auto asFolder = IniDocument::Load(subfolder);
   ASSERT_FALSE(asFolder);
-  EXPECT_NE(asFolder.error().message.find(subfolder.string()), std::string::npos);
+  EXPECT_NE(asFolder.error().message.find(subfolder.generic_string()), std::string::npos);
 
   const auto huge = folder / "huge.ini";
   WriteBytes(huge, ToBytes("[S]\nk=1\n"));
@@ -409,7 +408,7 @@ TEST(IniDocument, LoadRefusesFoldersAndHugeFiles) {
   std::filesystem::resize_file(huge, hugeSize);  // sparse: costs no disk space
   const auto tooBig = IniDocument::Load(huge);
   ASSERT_FALSE(tooBig);
-  EXPECT_NE(tooBig.error().message.find(huge.string()), std::string::npos);
+  EXPECT_NE(tooBig.error().message.find(huge.generic_string()), std::string::npos);
   EXPECT_NE(tooBig.error().message.find(std::to_string(hugeSize)), std::string::npos);
 
   std::filesystem::resize_file(huge, hugeSize - 1);  // exactly 16 MiB is still read

@@ -163,7 +163,7 @@ TEST(Preferences, MissingFileOrKeysGiveEnglishBlackAndEmpty) {
   WriteText(sparse, "[Skins]\nRColor=\n[Setting-EN]\nItem7=Key Off\n");
 
   for (const auto& path : {missing, sparse}) {
-    SCOPED_TRACE(path.filename().string());
+    SCOPED_TRACE(path.filename().generic_string());
     const Preferences preferences = LoadPreferences(LoadFile(path));
     EXPECT_EQ(preferences.languageCode, "");
     EXPECT_EQ(preferences.language, UiLanguage::kEnglish);

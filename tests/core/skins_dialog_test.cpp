@@ -100,7 +100,7 @@ TEST(SkinsDialog, ListsFoldersOnlyWithTheUsersCopyOfASkinFirst) {
   EXPECT_FALSE(rig.window.exists(CSkinsDialog::kListId));
   EXPECT_EQ(rig.window.text(CSkinsDialog::kValueId), "Dark");
   EXPECT_EQ(dialog.chosenName(), "Dark");
-  EXPECT_EQ(dialog.chosenFolder(), (rig.user / "Dark").string());
+  EXPECT_EQ(dialog.chosenFolder(), (rig.user / "Dark").generic_string());
 
   // The folders are read again at the next opening.
   WriteSkin(rig.installed / "Blue");
@@ -108,7 +108,7 @@ TEST(SkinsDialog, ListsFoldersOnlyWithTheUsersCopyOfASkinFirst) {
   EXPECT_EQ(Items(rig.window, CSkinsDialog::kListId),
             (std::vector<std::string>{"Dark", "Neon", "Amber", "Blue"}));
   rig.choose(dialog, 3);
-  EXPECT_EQ(dialog.chosenFolder(), (rig.installed / "Blue").string());
+  EXPECT_EQ(dialog.chosenFolder(), (rig.installed / "Blue").generic_string());
 }
 
 TEST(SkinsDialog, TheListScrollsHighlightsAndClosesOnAPressOutside) {
@@ -199,7 +199,7 @@ TEST(SkinChoice, OkWithoutTouchingRewritesTheFourValuesAndRebuildsThePage) {
   EXPECT_EQ(ReadText(rig.bin / "str.ini"),
             "[Skins]\r\nLan=EN\r\nRColor=0\r\nGColor=255\r\nBColor=0\r\nPath=Dark\r\n"
             "[Setting-EN]\r\nItem1=Shoot\r\n");
-  EXPECT_EQ(rig.dlg->skin().currentSkinFolder, (rig.bin / "Skins" / "Dark").string());
+  EXPECT_EQ(rig.dlg->skin().currentSkinFolder, (rig.bin / "Skins" / "Dark").generic_string());
   EXPECT_EQ(rig.dlg->skin().uiTextColor, (Rgb{0, 255, 0}));
 
   // The page is drawn again in full, then the window is shown and raised.
@@ -228,15 +228,16 @@ TEST(SkinChoice, AChosenSkinIsUsedAtOnceAndFoundAgainAfterARestart) {
   };
   rig.press(kSkinsButton);
 
-  EXPECT_EQ(rig.dlg->skin().currentSkinFolder, light.string());
+  EXPECT_EQ(rig.dlg->skin().currentSkinFolder, light.generic_string());
   EXPECT_EQ(rig.dlg->skin().currentSkinName, "Light");
   EXPECT_EQ(rig.dlg->skin().uiTextColor, (Rgb{12, 34, 56}));
   // The page is drawn from the new folder.
   const Log after = AfterModal(rig.log);
-  EXPECT_NE(std::find(after.begin(), after.end(), "img " + light.string() + "/BasicSet2.png @0,0"),
+  EXPECT_NE(std::find(after.begin(), after.end(),
+                      "img " + light.generic_string() + "/BasicSet2.png @0,0"),
             after.end());
   for (const std::string& line : LinesStarting(after, "img ")) {
-    EXPECT_EQ(line.rfind("img " + light.string() + "/", 0), 0u) << line;
+    EXPECT_EQ(line.rfind("img " + light.generic_string() + "/", 0), 0u) << line;
   }
 
   Result<IniDocument> stored = IniDocument::Load(rig.bin / "str.ini");
@@ -248,7 +249,8 @@ TEST(SkinChoice, AChosenSkinIsUsedAtOnceAndFoundAgainAfterARestart) {
   EXPECT_EQ(preferences.blueText, "56");
   EXPECT_EQ(preferences.labels.texts[0], "Shoot");
   // What the next start makes of the stored name.
-  EXPECT_EQ(ResolveSkinFolder(rig.dlg->paths().skinRoots, preferences.skinName), light.string());
+  EXPECT_EQ(ResolveSkinFolder(rig.dlg->paths().skinRoots, preferences.skinName),
+            light.generic_string());
 }
 
 TEST(SkinChoice, ACancelledDialogChangesNeitherTheStateNorTheFile) {
@@ -265,7 +267,7 @@ TEST(SkinChoice, ACancelledDialogChangesNeitherTheStateNorTheFile) {
   };
   rig.press(kSkinsButton);
   EXPECT_EQ(ReadText(rig.bin / "str.ini"), before);
-  EXPECT_EQ(rig.dlg->skin().currentSkinFolder, (rig.bin / "Skins" / "Dark").string());
+  EXPECT_EQ(rig.dlg->skin().currentSkinFolder, (rig.bin / "Skins" / "Dark").generic_string());
   EXPECT_EQ(rig.dlg->skin().currentSkinName, "Dark");
   EXPECT_EQ(rig.dlg->skin().uiTextColor, (Rgb{0, 255, 0}));
   const Log after = AfterModal(rig.log);
@@ -306,7 +308,7 @@ TEST(SkinChoice, APreferencesFileThatCannotBeReadIsReportedAndLeftAlone) {
   const Log after = AfterModal(rig.log);
   const Log messages = LinesStarting(after, "message");
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_NE(messages[0].find(prefs.string()), std::string::npos) << messages[0];
+  EXPECT_NE(messages[0].find(prefs.generic_string()), std::string::npos) << messages[0];
   EXPECT_TRUE(std::filesystem::is_directory(prefs / "inner"));
   // The choice is in force for this run all the same, and the page shows it.
   EXPECT_EQ(rig.dlg->skin().uiTextColor, (Rgb{9, 9, 9}));

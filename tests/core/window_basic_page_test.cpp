@@ -314,8 +314,8 @@ TEST(BasicPageApply, AFailedApplyIsReportedAndTheFileStillSaved) {
 class DiskFullForStrIni : public FileSystemEdge {
  public:
   Status syncFile(const std::filesystem::path& file) override {
-    if (file.filename().string().rfind("str.ini.", 0) == 0) {
-      return MakeError(ErrorCode::kIo, file.string() + ": No space left on device");
+    if (file.filename().generic_string().rfind("str.ini.", 0) == 0) {
+      return MakeError(ErrorCode::kIo, file.generic_string() + ": No space left on device");
     }
     return Ok{};
   }
@@ -363,7 +363,7 @@ TEST(BasicPageApply, AStrIniThatCannotBeStoredIsNamed) {
       for (const std::string& line : LinesStarting(rig.take(), "message")) told.push_back(line);
       ASSERT_EQ(told.size(), firstRunFlag == 0 ? 2u : 1u);
       for (const std::string& message : told) {
-        EXPECT_NE(message.find(prefs.string()), std::string::npos) << message;
+        EXPECT_NE(message.find(prefs.generic_string()), std::string::npos) << message;
         EXPECT_NE(message.find(c.problem), std::string::npos) << message;
       }
       MouseConfig saved;

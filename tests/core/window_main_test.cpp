@@ -168,7 +168,7 @@ struct WindowRig {
     pages = std::make_unique<RecordingPages>(log);
     dlg->setPages(pages.get());
     sink.setTarget(dlg.get());
-    window.stripPrefix = (bin / "Skins").string();
+    window.stripPrefix = (bin / "Skins").generic_string();
     window.model = dlg.get();
     dlg->attach(window.ports());
   }
@@ -249,7 +249,8 @@ TEST(MainWindowInit, RunsInOrderWithTheMouseAbsentOrPresent) {
     EXPECT_EQ(rig.dlg->mouseConfig(), rig.fileConfig);
     EXPECT_EQ(rig.dlg->backgroundSize(), (Size{884, 654}));
     EXPECT_EQ(rig.window.size, (Size{884, 654}));
-    EXPECT_EQ(rig.dlg->skin().currentSkinFolder, (rig.temp.path() / "bin/Skins/Dark").string());
+    EXPECT_EQ(rig.dlg->skin().currentSkinFolder,
+              (rig.temp.path() / "bin/Skins/Dark").generic_string());
     EXPECT_EQ(rig.dlg->skin().currentSkinName, "Dark");
     EXPECT_EQ(rig.dlg->skin().uiTextColor, (Rgb{10, 20, 44}));  // 300 keeps its lowest byte
   }
@@ -266,7 +267,8 @@ TEST(MainWindowInit, AnUnknownOrMissingSkinGivesWayToTheDefaultOne) {
     EXPECT_TRUE(rig.initialise());
     EXPECT_EQ(std::count(rig.log.begin(), rig.log.end(), kBackground), 1);
     EXPECT_EQ(rig.dlg->backgroundSize(), (Size{884, 654}));
-    EXPECT_EQ(rig.dlg->skin().currentSkinFolder, (rig.temp.path() / "bin/Skins/Dark").string());
+    EXPECT_EQ(rig.dlg->skin().currentSkinFolder,
+              (rig.temp.path() / "bin/Skins/Dark").generic_string());
     EXPECT_EQ(rig.dlg->skin().currentSkinName, "Dark");
   }
 }

@@ -6,6 +6,7 @@
 #include "core/settings/data_location.h"
 #include "core/ui/fonts.h"
 #include "core/ui/skin.h"
+#include "core/util/path_text.h"
 #include "support/recording_host.h"
 #include "support/temp_folder.h"
 
@@ -32,28 +33,30 @@ TEST(SkinFolders, UserSkinsOverrideInstalledOnesWhichOverrideTheExecutables) {
   WritePngHeader(bin / "Skins" / "Old" / "main.png", 884, 654);
   std::filesystem::create_directories(installed / "Empty");  // a folder without main.png
 
-  const auto roots =
-      SkinsRoots(bin, SkinEnvironment{(temp.path() / "data").string(), "/nonexistent-home"});
+  const auto roots = SkinsRoots(
+      bin, SkinEnvironment{(temp.path() / "data").generic_string(), "/nonexistent-home"});
   ASSERT_EQ(roots, (std::vector<std::filesystem::path>{user, installed, bin / "Skins"}));
-  EXPECT_EQ(ResolveSkinFolder(roots, "Dark"), (user / "Dark").string());
-  EXPECT_EQ(ResolveSkinFolder(roots, "Light"), (installed / "Light").string());
-  EXPECT_EQ(ResolveSkinFolder(roots, "Old"), (bin / "Skins" / "Old").string());
+  EXPECT_EQ(ResolveSkinFolder(roots, "Dark"), (user / "Dark").generic_string());
+  EXPECT_EQ(ResolveSkinFolder(roots, "Light"), (installed / "Light").generic_string());
+  EXPECT_EQ(ResolveSkinFolder(roots, "Old"), (bin / "Skins" / "Old").generic_string());
   // Nowhere to be found: the executable's folder, where every picture is then missing.
-  EXPECT_EQ(ResolveSkinFolder(roots, "Empty"), (bin / "Skins").string() + "/Empty");
-  EXPECT_EQ(ResolveSkinFolder(roots, "../Skins/Dark"), (bin / "Skins").string() + "/../Skins/Dark");
+  EXPECT_EQ(ResolveSkinFolder(roots, "Empty"), (bin / "Skins").generic_string() + "/Empty");
+  EXPECT_EQ(ResolveSkinFolder(roots, "../Skins/Dark"),
+            (bin / "Skins").generic_string() + "/../Skins/Dark");
 
   // Without an absolute XDG_DATA_HOME the user's skins are under $HOME/.local/share.
-  EXPECT_EQ(SkinsRoots(bin, SkinEnvironment{"relative", "/home/u"}).front(),
-            std::filesystem::path("/home/u/.local/share/kor-vm31/Skins"));
+  const auto home = temp.path() / "home";
+  EXPECT_EQ(SkinsRoots(bin, SkinEnvironment{"relative", PathText(home)}).front(),
+            home / ".local" / "share" / "kor-vm31" / "Skins");
   EXPECT_EQ(SkinsRoots(bin, SkinEnvironment{}).size(), 2u);
 
   std::vector<std::string> names;
   for (const SkinEntry& skin : ListSkins(roots)) names.push_back(skin.name + "@" + skin.folder);
   EXPECT_EQ(names, (std::vector<std::string>{
-                       "Dark@" + (user / "Dark").string(),
-                       "Empty@" + (installed / "Empty").string(),
-                       "Light@" + (installed / "Light").string(),
-                       "Old@" + (bin / "Skins" / "Old").string(),
+                       "Dark@" + (user / "Dark").generic_string(),
+                       "Empty@" + (installed / "Empty").generic_string(),
+                       "Light@" + (installed / "Light").generic_string(),
+                       "Old@" + (bin / "Skins" / "Old").generic_string(),
                    }));
 }
 
@@ -68,18 +71,18 @@ TEST(SkinFolders, TheStartSkinFallsBackToTheDefaultThenToAnyWholeSkin) {
     const SkinEntry skin = ResolveStartSkin(roots, name);
     return skin.name + "@" + skin.folder;
   };
-  EXPECT_EQ(start("Gone"), "Gone@" + bin.string() + "/Gone");  // no skin anywhere
+  EXPECT_EQ(start("Gone"), "Gone@" + bin.generic_string() + "/Gone");  // no skin anywhere
 
   std::filesystem::create_directories(user / "Aqua");  // sorts first, but has no main.png
   WritePngHeader(bin / "Light" / "main.png", 884, 654);
-  EXPECT_EQ(start("Gone"), "Light@" + (bin / "Light").string());
-  EXPECT_EQ(start("Aqua"), "Light@" + (bin / "Light").string());
+  EXPECT_EQ(start("Gone"), "Light@" + (bin / "Light").generic_string());
+  EXPECT_EQ(start("Aqua"), "Light@" + (bin / "Light").generic_string());
 
   WritePngHeader(bin / "Dark" / "main.png", 884, 654);
   WritePngHeader(user / "Dark" / "main.png", 884, 654);
-  EXPECT_EQ(start("Light"), "Light@" + (bin / "Light").string());
+  EXPECT_EQ(start("Light"), "Light@" + (bin / "Light").generic_string());
   for (std::string_view unknown : {"Gone", "", "../Skins/Light"}) {
-    EXPECT_EQ(start(unknown), "Dark@" + (user / "Dark").string());
+    EXPECT_EQ(start(unknown), "Dark@" + (user / "Dark").generic_string());
   }
 }
 
@@ -87,6 +90,10 @@ TEST(SkinFolders, TheStartSkinFallsBackToTheDefaultThenToAnyWholeSkin) {
 // factory files are found through $XDG_DATA_DIRS, in its order, skipping relative entries and
 // folders without them; the folder beside the executable still comes first.
 TEST(SkinsRoots, InstalledDataIsFoundThroughXdgDataDirs) {
+#ifdef _WIN32
+  GTEST_SKIP() << "XDG_DATA_DIRS is a Posix list: ':' separates its entries, so it cannot name a "
+                  "Windows folder with its drive";
+#endif
   TempFolder temp;
   const auto bin = temp.path() / "elsewhere" / "bin";
   const auto without = temp.path() / "without";
@@ -95,12 +102,13 @@ TEST(SkinsRoots, InstalledDataIsFoundThroughXdgDataDirs) {
   std::filesystem::create_directories(without / "kor-vm31");
   std::filesystem::create_directories(share / "kor-vm31" / "Skins");
   std::filesystem::create_directories(share / "kor-vm31" / "factory");
-  const std::string dirs = "relative:" + without.string() + "::" + share.string();
+  const std::string dirs = "relative:" + without.generic_string() + "::" + share.generic_string();
 
   EXPECT_EQ(SkinsRoots(bin, SkinEnvironment{std::nullopt, std::nullopt, dirs}).front(),
             share / "kor-vm31" / "Skins");
   EXPECT_EQ(FactoryFolder(bin, dirs), share / "kor-vm31" / "factory");
-  EXPECT_EQ(FactoryFolder(bin, without.string()), std::filesystem::path(VM31_FACTORY_INSTALL_DIR));
+  EXPECT_EQ(FactoryFolder(bin, without.generic_string()),
+            std::filesystem::path(VM31_FACTORY_INSTALL_DIR));
   EXPECT_EQ(FactoryFolder(bin), std::filesystem::path(VM31_FACTORY_INSTALL_DIR));
 
   const auto beside = temp.path() / "elsewhere" / "share" / "kor-vm31";
@@ -113,7 +121,7 @@ TEST(SkinsRoots, InstalledDataIsFoundThroughXdgDataDirs) {
 
 TEST(SkinDrawing, MissingPicturesAreSilentOnTheMainWindowAndSaidOnDialogs) {
   TempFolder temp;
-  const std::string folder = (temp.path() / "Dark").string();
+  const std::string folder = (temp.path() / "Dark").generic_string();
   WritePngHeader(temp.path() / "Dark" / "button-over.png", 105, 21);
   Log log;
   RecordingWindow window(log);

@@ -36,8 +36,8 @@ struct DialogRig {
   explicit DialogRig(const DialogSetup& setup = {}) {
     const std::filesystem::path folder = temp.path() / setup.skinFolder;
     if (setup.pictures) WriteSkin(folder);
-    skin.currentSkinFolder = folder.string();
-    skin.currentSkinName = folder.filename().string();
+    skin.currentSkinFolder = folder.generic_string();
+    skin.currentSkinName = folder.filename().generic_string();
     skin.uiLanguage = setup.language;
     window.stripPrefix = skin.currentSkinFolder;
   }

@@ -45,7 +45,7 @@ struct MainWindowSetup {
   std::uint8_t sensorType = 2;    // eight levels, "250" .. "2500"
   std::uint8_t firstRunFlag = 1;  // 0: the factory captions are stored at the first show
   std::function<void(MouseConfig&)> edit{};
-  std::string macros{};  // record.ini; empty: no file
+  std::string macros{};                                                // record.ini; empty: no file
   std::string labels = "Item1=Shoot\r\nItem2=Aim\r\nItem13=Jump\r\n";  // [Setting-EN] lines
   bool initialise = true;  // false: the test runs the window's initialisation itself
 };
@@ -81,7 +81,7 @@ struct MainWindowRig {
     pages = std::make_unique<MainWindowPages>(*dlg);
     dlg->setPages(pages.get());
     sink.setTarget(dlg.get());
-    window.stripPrefix = (bin / "Skins" / "Dark").string();
+    window.stripPrefix = (bin / "Skins" / "Dark").generic_string();
     window.model = dlg.get();
     dlg->attach(window.ports());
     if (setup.initialise) {

@@ -8,6 +8,7 @@
 #include "core/macros/macro_store.h"
 #include "core/settings/ini_file.h"
 #include "core/ui/key_dialogs.h"
+#include "core/util/path_text.h"
 
 namespace vm31 {
 
@@ -226,7 +227,7 @@ void MacroEditor::saveMacro() {
   const CompileReport report = CompileMacros(doc, window.mouseConfig());
   window.keepMacroEventsApplied();
   if (!report.clean()) {
-    std::string text = path.string() + ": some macros do not compile as they stand:";
+    std::string text = PathText(path) + ": some macros do not compile as they stand:";
     for (const CompileProblem& problem : report.problems) {
       text += "\n" + FormatCompileProblem(problem);
     }

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "core/settings/ini_file.h"
+#include "core/util/path_text.h"
 
 namespace vm31 {
 namespace {
@@ -96,7 +97,7 @@ Result<DeviceDefinition> LoadDeviceDefinition(const std::filesystem::path& dataF
     if (!std::filesystem::exists(path, ec)) continue;
     Result<Bytes> bytes = ReadWholeFile(path, 64 * 1024);
     if (!bytes) return bytes.error();
-    return ParseDeviceDefinition(bytes.value(), path.string());
+    return ParseDeviceDefinition(bytes.value(), PathText(path));
   }
   return DeviceDefinition{};
 }

@@ -1,4 +1,5 @@
 #include "core/settings/config_file.h"
+#include "core/util/path_text.h"
 
 #include <algorithm>
 #include <system_error>
@@ -7,7 +8,7 @@ namespace vm31 {
 
 ConfigLoadResult LoadConfig(const std::filesystem::path& path, MouseConfig& config,
                             std::uint8_t& firstRunFlag) {
-  const std::string name = "\"" + path.string() + "\"";
+  const std::string name = "\"" + PathText(path) + "\"";
   std::error_code error;
   if (!std::filesystem::exists(path, error)) {
     return {ConfigLoadOutcome::kMissing, name + ": file does not exist"};

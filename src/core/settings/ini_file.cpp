@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "core/util/path_text.h"
 #include "core/util/text.h"
 
 namespace vm31 {
@@ -115,7 +116,7 @@ bool StartsWith(const Bytes& bytes, const std::uint8_t* prefix, std::size_t leng
 }
 
 std::string Describe(const std::filesystem::path& path) {
-  return "\"" + path.string() + "\"";
+  return "\"" + PathText(path) + "\"";
 }
 
 }  // namespace

@@ -6,18 +6,17 @@
 #include <utility>
 
 #include "core/settings/data_location.h"
+#include "core/util/path_text.h"
 
 namespace vm31 {
 namespace {
 
 std::optional<std::filesystem::path> UserSkinsRoot(const SkinEnvironment& environment) {
-  if (environment.xdgDataHome && !environment.xdgDataHome->empty()) {
-    std::filesystem::path base(*environment.xdgDataHome);
-    if (base.is_absolute()) return base / "kor-vm31" / "Skins";
+  if (environment.xdgDataHome && IsAbsolutePathText(*environment.xdgDataHome)) {
+    return PathFromUtf8(*environment.xdgDataHome) / "kor-vm31" / "Skins";
   }
-  if (environment.home && !environment.home->empty()) {
-    std::filesystem::path base(*environment.home);
-    if (base.is_absolute()) return base / ".local" / "share" / "kor-vm31" / "Skins";
+  if (environment.home && IsAbsolutePathText(*environment.home)) {
+    return PathFromUtf8(*environment.home) / ".local" / "share" / "kor-vm31" / "Skins";
   }
   return std::nullopt;
 }
@@ -37,7 +36,7 @@ std::filesystem::path InstalledSkinsRoot(const std::filesystem::path& executable
 bool HoldsSkin(const std::filesystem::path& folder) {
   std::error_code error;
   return std::filesystem::is_regular_file(
-      std::filesystem::path(SkinPicturePath(folder.string(), SkinPicture::kMain)), error);
+      PathFromUtf8(SkinPicturePath(PathText(folder), SkinPicture::kMain)), error);
 }
 
 }  // namespace
@@ -57,11 +56,12 @@ namespace {
 std::optional<std::filesystem::path> FindSkin(const std::vector<std::filesystem::path>& roots,
                                               std::string_view skinName) {
   // A name that leaves its root ("..", a path) is never looked up: it names no skin.
-  const bool plainName = skinName.find('/') == std::string_view::npos && skinName != "." &&
-                         skinName != ".." && !skinName.empty();
+  const std::filesystem::path name = PathFromUtf8(std::string(skinName));
+  const bool plainName = !skinName.empty() && skinName != "." && skinName != ".." &&
+                         name.filename() == name && !name.has_root_path();
   if (!plainName) return std::nullopt;
   for (const auto& root : roots) {
-    const auto folder = root / std::string(skinName);
+    const auto folder = root / name;
     if (HoldsSkin(folder)) return folder;
   }
   return std::nullopt;
@@ -72,14 +72,14 @@ std::optional<std::filesystem::path> FindSkin(const std::vector<std::filesystem:
 std::string ResolveSkinFolder(const std::vector<std::filesystem::path>& roots,
                               std::string_view skinName) {
   if (roots.empty()) return std::string(skinName);
-  if (auto found = FindSkin(roots, skinName)) return found->string();
-  return SkinImagePath(roots.back().string() + "/", skinName);
+  if (auto found = FindSkin(roots, skinName)) return PathText(*found);
+  return SkinImagePath(PathText(roots.back()) + "/", skinName);
 }
 
 SkinEntry ResolveStartSkin(const std::vector<std::filesystem::path>& roots,
                            std::string_view skinName) {
   for (std::string_view name : {skinName, kDefaultSkinName}) {
-    if (auto found = FindSkin(roots, name)) return SkinEntry{std::string(name), found->string()};
+    if (auto found = FindSkin(roots, name)) return SkinEntry{std::string(name), PathText(*found)};
   }
   for (SkinEntry& skin : ListSkins(roots)) {
     if (HoldsSkin(skin.folder)) return std::move(skin);
@@ -99,9 +99,9 @@ std::vector<SkinEntry> ListSkins(const std::vector<std::filesystem::path>& roots
          it.increment(error)) {
       std::error_code entryError;
       if (!it->is_directory(entryError)) continue;
-      std::string name = it->path().filename().string();
+      std::string name = PathText(it->path().filename());
       if (seen.count(name) != 0) continue;
-      inRoot.push_back(SkinEntry{name, it->path().string()});
+      inRoot.push_back(SkinEntry{name, PathText(it->path())});
     }
     std::sort(inRoot.begin(), inRoot.end(),
               [](const SkinEntry& a, const SkinEntry& b) { return a.name < b.name; });

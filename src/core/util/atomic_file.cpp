@@ -7,6 +7,8 @@
 #include <random>
 #include <system_error>
 
+#include "core/util/path_text.h"
+
 namespace vm31 {
 namespace {
 
@@ -21,7 +23,7 @@ constexpr std::size_t kTemporaryDigits = 16;
 constexpr const char* kTemporaryEnding = ".tmp";
 
 std::string Describe(const std::filesystem::path& path) {
-  return "\"" + path.string() + "\"";
+  return "\"" + PathText(path) + "\"";
 }
 
 // Opening anything but a regular file may block (a pipe waits for its other end) or act on a
@@ -49,13 +51,29 @@ std::filesystem::path TemporarySibling(const std::filesystem::path& path) {
 
 }  // namespace
 
+std::FILE* OpenFile(const std::filesystem::path& path, const char* mode) {
+#ifdef _WIN32
+  // The C runtime's wide open: the path keeps every character (narrow paths are the ANSI code
+  // page there).
+  std::wstring wideMode;
+  for (const char* c = mode; *c != '\0'; ++c) wideMode += static_cast<wchar_t>(*c);
+  return ::_wfopen(path.c_str(), wideMode.c_str());
+#else
+  return std::fopen(path.c_str(), mode);
+#endif
+}
+
+std::FILE* FileSystemEdge::createNewFile(const std::filesystem::path& file) {
+  return OpenFile(file, "wbx");  // "x": never reuse an existing file
+}
+
 Result<Bytes> ReadWholeFile(const std::filesystem::path& path, std::uintmax_t maxBytes) {
   std::error_code error;
   if (!std::filesystem::exists(path, error)) {
     return MakeError(ErrorCode::kNotFound, Describe(path) + ": file does not exist");
   }
   if (auto refused = NotRegularFile(path)) return *refused;
-  FileHandle file{std::fopen(path.c_str(), "rb")};
+  FileHandle file{OpenFile(path, "rb")};
   if (!file) {
     return MakeError(ErrorCode::kIo, Describe(path) + ": cannot open for reading");
   }
@@ -90,17 +108,18 @@ Status WriteFileAtomically(const std::filesystem::path& path, const Bytes& conte
   const bool replacing = std::filesystem::exists(target, error);
   if (replacing) {
     if (auto refused = NotRegularFile(target)) return *refused;
-    if (!FileHandle{std::fopen(target.c_str(), "r+b")}) {
+    if (!FileHandle{OpenFile(target, "r+b")}) {
       return MakeError(ErrorCode::kIo,
                        Describe(path) + ": cannot open for writing; the old file is unchanged");
     }
     oldPermissions = std::filesystem::status(target, error).permissions();
   }
+  FileSystemEdge* const edge = g_edge.load();
   std::filesystem::path temporary;
   FileHandle file;
   for (int attempt = 0; attempt < 8 && !file; ++attempt) {
     temporary = TemporarySibling(target);
-    file.reset(std::fopen(temporary.c_str(), "wbx"));  // "x": never reuse an existing file
+    file.reset(edge != nullptr ? edge->createNewFile(temporary) : OpenFile(temporary, "wbx"));
   }
   if (!file) {
     return MakeError(ErrorCode::kIo, Describe(path) + ": cannot create a temporary file in " +
@@ -117,7 +136,6 @@ Status WriteFileAtomically(const std::filesystem::path& path, const Bytes& conte
                                          ": write failed (disk full or not writable); the old "
                                          "file is unchanged");
   }
-  FileSystemEdge* const edge = g_edge.load();
   // Before the rename: the new bytes on the disk, the old file's owner and mode on the new one.
   if (edge != nullptr) {
     Status prepared = edge->syncFile(temporary);
@@ -178,7 +196,7 @@ int RemoveStaleTemporaryFiles(const std::filesystem::path& folder, std::chrono::
   // Stepped with increment(error): a folder that fails midway ends the sweep, never throws.
   for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
     const std::filesystem::directory_entry& entry = *entries;
-    if (!IsTemporarySiblingName(entry.path().filename().string())) continue;
+    if (!IsTemporarySiblingName(PathText(entry.path().filename()))) continue;
     std::error_code entryError;
     if (!entry.is_regular_file(entryError) || entry.is_symlink(entryError)) continue;
     const auto modified = entry.last_write_time(entryError);

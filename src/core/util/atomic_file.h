@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,6 +18,10 @@ using Bytes = std::vector<std::uint8_t>;
 // before it is opened (opening a pipe would block until a writer comes). Files larger than
 // `maxBytes` are refused with kBadFormat before their content is read, so a huge or endless file
 // never fills memory.
+// Opens `path` with the C library's `mode` ("rb", "r+b", ...), the path given whole on every
+// system (wide on Windows); nullptr when it cannot be opened.
+std::FILE* OpenFile(const std::filesystem::path& path, const char* mode);
+
 Result<Bytes> ReadWholeFile(const std::filesystem::path& path,
                             std::uintmax_t maxBytes = 64u * 1024u * 1024u);
 
@@ -34,6 +39,10 @@ class FileSystemEdge {
   // that names the owner.
   virtual Status keepOwner(const std::filesystem::path& original,
                            const std::filesystem::path& replacement) = 0;
+  // Creates `file`, which must not exist yet, open for writing in binary; nullptr when it exists
+  // or cannot be created. The default is the C library's exclusive mode ("wbx"), which some
+  // Windows C runtimes ignore: a Windows edge creates the file with the system's own call.
+  virtual std::FILE* createNewFile(const std::filesystem::path& file);
 };
 
 // Installs the edge every later WriteFileAtomically uses (nullptr: none). `edge` must outlive

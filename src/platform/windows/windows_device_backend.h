@@ -1,0 +1,60 @@
+#pragma once
+// Everything the device link needs on Windows, in one place, in the shape of the Linux backend:
+// the HID interfaces (and, through CombinedBus, further buses) as one bus, the device
+// notifications behind one event for the user-interface loop, the precise clock, the owner
+// locks, and the wake of the loop's event hand-over.
+
+#include <memory>
+
+#include "core/device/combined_bus.h"
+#include "core/device/device_definition.h"
+#include "core/device/loop_event_sink.h"
+#include "core/device/ports.h"
+#include "platform/windows/device_notifications.h"
+#include "platform/windows/hid_bus.h"
+#include "platform/windows/mouse_ownership.h"
+#include "platform/windows/precise_clock.h"
+#include "platform/windows/win32_handle.h"
+
+namespace vm31::windows_platform {
+
+class WindowsDeviceBackend {
+ public:
+  // The device notifications are optional: without them the mouse is still found when present,
+  // only its plugging is not followed.
+  static Result<std::unique_ptr<WindowsDeviceBackend>> create(const DeviceDefinition& definition);
+  ~WindowsDeviceBackend();
+
+  HidBus& bus() { return *combined_; }
+  Clock& clock() { return clock_; }
+  MouseOwnership& ownership() { return ownership_; }
+  // Set while hotplugEvents() has something (a manual-reset event); the loop waits on it.
+  void* hotplugEvent() const;
+  std::vector<HotplugEvent> hotplugEvents();
+  bool watchesDeviceNotifications() const { return notifications_ != nullptr; }
+
+ private:
+  WindowsDeviceBackend() = default;
+  std::unique_ptr<WindowsHidBus> hid_;
+  std::unique_ptr<CombinedBus> combined_;
+  std::unique_ptr<DeviceNotificationSource> notifications_;
+  UniqueHandle hotplugReady_;  // stands in when there are no notifications: never set
+  NamedMutexOwnership ownership_;
+  PreciseClock clock_;
+};
+
+// The wake of the user-interface loop's event hand-over (LoopEventSink): a manual-reset event
+// the loop waits on (set while raised).
+class EventWake final : public LoopWake {
+ public:
+  static Result<std::unique_ptr<EventWake>> create();
+  void raise() override;
+  void consume() override;
+  void* event() const { return event_.get(); }
+
+ private:
+  explicit EventWake(UniqueHandle event) : event_(std::move(event)) {}
+  UniqueHandle event_;
+};
+
+}  // namespace vm31::windows_platform

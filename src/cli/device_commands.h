@@ -1,7 +1,8 @@
 #pragma once
 // vm31ctl's device commands. Each takes the arguments after its own name and returns the exit
 // status (the table of cli_support.h). The mouse is found on the hidraw nodes and as the
-// emulated mouse (while `vm31ctl emulator run` runs), with no flag needed.
+// emulated mouse (while `vm31ctl emulator run` runs) on Linux, among the HID interfaces on
+// Windows, with no flag needed.
 
 #include <string>
 #include <vector>

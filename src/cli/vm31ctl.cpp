@@ -18,10 +18,20 @@ namespace {
 using vm31::cli::kExitOk;
 using vm31::cli::kExitUsage;
 
-constexpr const char* kHelp = R"(Usage: vm31ctl COMMAND [OPTIONS]
+// The help of the system built for: the Linux text is also the man page's (help2man).
+#ifdef _WIN32
+constexpr const char* kHelp =
+    R"(Usage: vm31ctl COMMAND [OPTIONS]
+The KOR VM31 gaming mouse's files and the mouse itself, from the command line.
+)"
+#else
+constexpr const char* kHelp =
+    R"(Usage: vm31ctl COMMAND [OPTIONS]
 The KOR VM31 gaming mouse's files and the mouse itself (the real one over hidraw, or the emulated
 one while `vm31ctl emulator run` runs), from the command line.
-
+)"
+#endif
+    R"(
 File commands:
   config show [--config FILE] [--json]    every field by name; buttons with function, parameters and key word
   config check [--config FILE]            says whether the file would load and what is out of range
@@ -34,13 +44,17 @@ Device commands:
   status [--json]                         present? sensor type, rate, options
   apply [--config FILE] [--prefs FILE]    open, handshake, sensor refresh, then the apply sequence
   watch [--json]                          print plug/unplug and device events until interrupted
-
+)"
+#ifndef _WIN32
+    R"(
 Emulator commands:
   emulator run [--sensor-type N] [--trace FILE]   serve the emulated mouse (foreground; plugged in while it runs)
   emulator plug | unplug | status         plug in or unplug the emulated mouse, or show its state
   emulator press rate 1000|500|250|125 | dpi 1..4 | group 1|2 | macro N   press one of its buttons
   emulator fault no-reply|overlong|wrong-index on|off | unplug-at N | latency MICROSECONDS   inject a fault
-
+)"
+#endif
+    R"(
 Options:
   --config FILE    config.bin to use instead of the data folder's
   --macros FILE    record.ini to use instead of the data folder's
@@ -52,9 +66,17 @@ Options:
 
 Data folder:
   Without --config, --macros or --prefs the program's data folder is used: the folder of
-  vm31ctl when it holds config.bin, else $XDG_CONFIG_HOME/kor-vm31 (~/.config/kor-vm31),
+)"
+#ifdef _WIN32
+    R"(  vm31ctl when it holds config.bin, else %APPDATA%\kor-vm31, which is first filled from
+  the factory files in the folder "factory" beside vm31ctl, as the program does on its start.
+)"
+#else
+    R"(  vm31ctl when it holds config.bin, else $XDG_CONFIG_HOME/kor-vm31 (~/.config/kor-vm31),
   which is first filled from the installed factory files, as the program does on its start.
-  In text output, control characters and bytes that are not UTF-8 are shown as \xNN.
+)"
+#endif
+    R"(  In text output, control characters and bytes that are not UTF-8 are shown as \xNN.
 
 Exit status:
   0    success

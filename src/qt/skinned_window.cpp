@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -18,6 +19,7 @@
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <QWindow>
 #include <cstdio>
@@ -59,6 +61,45 @@ int AlignmentFlags(TextFormat format) {
       return Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
   }
   return Qt::AlignLeft;
+}
+
+// The smallest pixel size a text shrinks to before it is cut with an ellipsis.
+constexpr int kSmallestFittedPixelSize = 7;
+
+struct FittedLine {
+  QFont font;
+  QString text;
+  bool asGiven = true;  // the text fits in the given font; false when shrunk or cut
+};
+
+// One line of `text` fitted to `width`: in `font` when it fits, else in the largest smaller size
+// of the same face that fits, else cut with an ellipsis at the smallest size.
+FittedLine FitLine(const QFont& font, const QString& text, int width) {
+  FittedLine fitted{font, text, true};
+  if (QFontMetrics(font).horizontalAdvance(text) <= width) return fitted;
+  fitted.asGiven = false;
+  for (int size = font.pixelSize() - 1; size >= kSmallestFittedPixelSize; --size) {
+    fitted.font.setPixelSize(size);
+    if (QFontMetrics(fitted.font).horizontalAdvance(text) <= width) return fitted;
+  }
+  fitted.font.setPixelSize(std::min(std::max(1, font.pixelSize()), kSmallestFittedPixelSize));
+  fitted.text = QFontMetrics(fitted.font).elidedText(text, Qt::ElideRight, width);
+  return fitted;
+}
+
+// A static control's whole text and its font before fitting, kept on the label.
+constexpr char kWholeTextProperty[] = "vm31WholeText";
+constexpr char kUnfittedFontProperty[] = "vm31UnfittedFont";
+
+// Shows the label's whole text fitted to its width; a text that had to be shrunk or cut is its
+// tooltip.
+void FitLabel(QLabel* label) {
+  const QString whole = label->property(kWholeTextProperty).toString();
+  const QFont font = label->property(kUnfittedFontProperty).value<QFont>();
+  const FittedLine fitted = FitLine(font, whole, label->contentsRect().width());
+  label->setFont(fitted.font);
+  label->setText(fitted.text);
+  label->setToolTip(fitted.asGiven ? QString() : whole);
 }
 
 // HID keyboard usages of Qt's keys (page 7), for keys whose place the platform's key names do
@@ -217,9 +258,37 @@ void SkinnedWindow::drawText(std::string_view text, const Rect& box, const FontS
   if (buffer_.isNull()) return;
   QPainter painter(&buffer_);
   painter.setClipRect(ToQRect(box));
-  painter.setFont(fontFor(font));
   painter.setPen(ToQColor(colour));
-  painter.drawText(ToQRect(box), AlignmentFlags(format), ToQString(text));
+  const QRect area = ToQRect(box);
+  if (format == TextFormat::kWordWrap) {
+    painter.setFont(fontFor(font));
+    painter.drawText(area, AlignmentFlags(format), ToQString(text));
+    return;
+  }
+  const FittedLine fitted = FitLine(fontFor(font), ToQString(text), area.width());
+  painter.setFont(fitted.font);
+  painter.drawText(area, AlignmentFlags(format), fitted.text);
+  std::erase_if(canvasTips_, [&](const CanvasTip& tip) { return tip.area == area; });
+  if (!fitted.asGiven) canvasTips_.push_back({area, ToQString(text)});
+}
+
+QString SkinnedWindow::toolTipAt(QPoint at) const {
+  for (const CanvasTip& tip : canvasTips_) {
+    if (tip.area.contains(at)) return tip.text;
+  }
+  return {};
+}
+
+bool SkinnedWindow::event(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+  const auto* help = static_cast<QHelpEvent*>(event);
+  const QString tip = toolTipAt(help->pos());
+  if (tip.isEmpty()) {
+    QToolTip::hideText();
+  } else {
+    QToolTip::showText(help->globalPos(), tip, this);
+  }
+  return true;
 }
 
 int SkinnedWindow::measureWrappedHeight(std::string_view text, int width, const FontSpec& font) {
@@ -258,6 +327,7 @@ void SkinnedWindow::create(int id, ControlKind kind, const Rect& rect, const Con
     case ControlKind::kStatic: {
       auto* label = new QLabel(this);
       label->setTextFormat(Qt::PlainText);
+      label->setProperty(kWholeTextProperty, QString());
       widget = label;
       break;
     }
@@ -303,7 +373,12 @@ void SkinnedWindow::applyStyle(QWidget* widget, ControlKind kind, const ControlS
   widget->setAttribute(Qt::WA_TranslucentBackground, style.transparent);
   const Qt::Alignment alignment =
       (style.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter;
-  if (kind == ControlKind::kStatic) static_cast<QLabel*>(widget)->setAlignment(alignment);
+  if (kind == ControlKind::kStatic) {
+    auto* label = static_cast<QLabel*>(widget);
+    label->setAlignment(alignment);
+    label->setProperty(kUnfittedFontProperty, label->font());
+    FitLabel(label);
+  }
   if (kind == ControlKind::kEdit) {
     auto* edit = static_cast<QLineEdit*>(widget);
     edit->setAlignment(alignment);
@@ -361,7 +436,9 @@ void SkinnedWindow::setText(int id, std::string_view text) {
   const auto found = controls_.find(id);
   if (found == controls_.end()) return;
   if (found->second.kind == ControlKind::kStatic) {
-    static_cast<QLabel*>(found->second.widget)->setText(ToQString(text));
+    auto* label = static_cast<QLabel*>(found->second.widget);
+    label->setProperty(kWholeTextProperty, ToQString(text));
+    FitLabel(label);
   } else if (found->second.kind == ControlKind::kEdit) {
     static_cast<QLineEdit*>(found->second.widget)->setText(ToQString(text));
   }
@@ -371,7 +448,7 @@ std::string SkinnedWindow::text(int id) const {
   const auto found = controls_.find(id);
   if (found == controls_.end()) return {};
   if (found->second.kind == ControlKind::kStatic) {
-    return static_cast<QLabel*>(found->second.widget)->text().toStdString();
+    return found->second.widget->property(kWholeTextProperty).toString().toStdString();
   }
   if (found->second.kind == ControlKind::kEdit) {
     return static_cast<QLineEdit*>(found->second.widget)->text().toStdString();

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <vector>
 
 #include "core/ui/ports.h"
 
@@ -52,6 +53,9 @@ class SkinnedWindow : public QWidget, public Canvas, public Controls, public Win
   WindowModel& model() { return model_; }
   const QImage& backBuffer() const { return buffer_; }
   QWidget* control(int id) const;
+  // The whole text of a canvas text drawn at `at` that had to be shrunk or cut to fit its box;
+  // empty when none. It is the tooltip there.
+  QString toolTipAt(QPoint at) const;
 
   // Canvas
   bool drawImage(const std::string& path, Point at) override;
@@ -107,6 +111,7 @@ class SkinnedWindow : public QWidget, public Canvas, public Controls, public Win
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -131,6 +136,13 @@ class SkinnedWindow : public QWidget, public Canvas, public Controls, public Win
     QWidget* widget;
   };
   std::map<int, Child> controls_;
+  // Single-line canvas texts shrunk or cut to fit their box: the box and the whole text (its
+  // tooltip). Drawing a text into a box replaces that box's entry.
+  struct CanvasTip {
+    QRect area;
+    QString text;
+  };
+  std::vector<CanvasTip> canvasTips_;
   QTimer hoverTimer_;
   QPoint hoverAt_;
   QEventLoop* modalLoop_ = nullptr;

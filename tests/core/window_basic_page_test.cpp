@@ -90,7 +90,7 @@ TEST(BasicPageDispatch, ChoosingAFunctionStoresItAndRedrawsTheRow) {
   EXPECT_EQ(rig.label(0, 2), "Triple-click");
   EXPECT_EQ(rig.take(), (Log{"destroy 43", "img /DropdownBox-normal.png @252,245",
                              "text '3' [252,245,272,266] left",
-                             "text 'Triple-click' [272,245,463,266] left", "present"}));
+                             "text 'Triple-click' [272,245,444,266] left", "present"}));
   EXPECT_FALSE(rig.pages->basic().lists().keyListOpen(2));
 }
 
@@ -133,7 +133,7 @@ TEST(BasicPageDispatch, ShiftInOneGroupShowsInTheOther) {
   EXPECT_EQ(rig.config().keyFunction(1, 4), 14);
   EXPECT_EQ(rig.label(1, 4), "Shift");
   EXPECT_EQ(LinesStarting(rig.take(), "text 'Shift'"),
-            (Log{"text 'Shift' [272,291,463,312] left"}));
+            (Log{"text 'Shift' [272,291,444,312] left"}));
 }
 
 TEST(BasicPageControls, DefaultKeysRestoreFunctionsAndCaptions) {

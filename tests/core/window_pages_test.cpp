@@ -122,9 +122,9 @@ TEST(MainPages, BasicPageDrawsEverythingInOrder) {
       Text("Cancel", {770, 623, 875, 644}, "centre"),
       Text("Default", {307, 549, 412, 570}, "centre"),
       Text("1", {252, 199, 272, 220}, "left"),
-      Text("Shoot", {272, 199, 463, 220}, "left"),
+      Text("Shoot", {272, 199, 444, 220}, "left"),
       Text("2", {252, 222, 272, 243}, "left"),
-      Text("Aim", {272, 222, 463, 243}, "left"),
+      Text("Aim", {272, 222, 444, 243}, "left"),
   };
   expected.insert(expected.end(), titles.begin(), titles.end());
   // Captions missing from str.ini name the buttons' functions.
@@ -134,7 +134,7 @@ TEST(MainPages, BasicPageDrawsEverythingInOrder) {
     const int top = 199 + 23 * (row - 1);
     expected.push_back(Text(std::to_string(row), {252, top, 272, top + 21}, "left"));
     expected.push_back(
-        Text(derived[static_cast<std::size_t>(row - 3)], {272, top, 463, top + 21}, "left"));
+        Text(derived[static_cast<std::size_t>(row - 3)], {272, top, 444, top + 21}, "left"));
   }
   const Log rest{
       Img("/button-over.png", 253, 518),
@@ -376,7 +376,7 @@ TEST(MainPages, FirstRunStoresTheFactoryCaptions) {
   PagesRig rig({.firstRunFlag = 0});
   const Log drawn = rig.start();
   EXPECT_EQ(Only(drawn, "text 'Left Click'"),
-            Log{Text("Left Click", {272, 199, 463, 220}, "left")});
+            Log{Text("Left Click", {272, 199, 444, 220}, "left")});
   auto prefs = IniDocument::Load(rig.bin / "str.ini");
   ASSERT_TRUE(prefs.ok());
   EXPECT_EQ(prefs.value().read("Setting-EN", "Item6"), "DPI Loop");
@@ -388,7 +388,7 @@ TEST(MainPages, EditedGroupTwoShowsItsCaptionsAndLightsModeB) {
   PagesRig rig(
       {.edit = [](MouseConfig& config) { config.at(config_offset::kEditedKeyGroup) = 1; }});
   const Log drawn = rig.start();
-  EXPECT_EQ(Only(drawn, "text 'Jump'"), Log{Text("Jump", {272, 199, 463, 220}, "left")});
+  EXPECT_EQ(Only(drawn, "text 'Jump'"), Log{Text("Jump", {272, 199, 444, 220}, "left")});
   EXPECT_EQ(Only(drawn, "img /button-over"), Log{Img("/button-over.png", 357, 518)});
 }
 
@@ -494,9 +494,9 @@ TEST(MainPagesHover, KeyRowToKeyRowAndBackToTheBackground) {
   rig.pages->onHover(kOnRow2);
   EXPECT_EQ(rig.take(),
             (Log{Img("/DropdownBox-over.png", 252, 222), Text("2", {252, 222, 272, 243}, "left"),
-                 Text("Aim", {272, 222, 463, 243}, "left"),
+                 Text("Aim", {272, 222, 444, 243}, "left"),
                  Img("/DropdownBox-normal.png", 252, 199), Text("1", {252, 199, 272, 220}, "left"),
-                 Text("Shoot", {272, 199, 463, 220}, "left"), "present"}));
+                 Text("Shoot", {272, 199, 444, 220}, "left"), "present"}));
   // Moves inside the lit row draw nothing.
   rig.pages->onMouseMove({400, 230});
   rig.pages->onMouseMove({253, 242});
@@ -505,7 +505,7 @@ TEST(MainPagesHover, KeyRowToKeyRowAndBackToTheBackground) {
   rig.pages->onMouseMove(kEmpty);
   EXPECT_EQ(rig.take(),
             (Log{Img("/DropdownBox-normal.png", 252, 222), Text("2", {252, 222, 272, 243}, "left"),
-                 Text("Aim", {272, 222, 463, 243}, "left"), "present"}));
+                 Text("Aim", {272, 222, 444, 243}, "left"), "present"}));
   rig.pages->onMouseMove(kEmpty);
   rig.pages->onHover(kEmpty);
   EXPECT_EQ(rig.log, Log{});

@@ -341,7 +341,6 @@ void SkinnedWindow::create(int id, ControlKind kind, const Rect& rect, const Con
     }
     case ControlKind::kListBox: {
       auto* list = new QListWidget(this);
-      list->setFrameShape(QFrame::NoFrame);
       list->setSelectionMode(QAbstractItemView::SingleSelection);
       list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
       // Only the user's own clicks choose; selections made from code stay silent.
@@ -367,9 +366,12 @@ void SkinnedWindow::applyStyle(QWidget* widget, ControlKind kind, const ControlS
   widget->setFont(fontFor(style.font));
   const QString background =
       style.transparent ? QStringLiteral("transparent") : ToQColor(style.background).name();
-  const QString sheet = QStringLiteral("color: %1; background: %2; border: none;")
-                            .arg(ToQColor(style.text).name(), background);
-  widget->setStyleSheet(sheet);
+  if (kind == ControlKind::kListBox) {
+    styleListBox(static_cast<QListWidget*>(widget), style, background);
+  } else {
+    widget->setStyleSheet(QStringLiteral("color: %1; background: %2; border: none;")
+                              .arg(ToQColor(style.text).name(), background));
+  }
   widget->setAttribute(Qt::WA_TranslucentBackground, style.transparent);
   const Qt::Alignment alignment =
       (style.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter;
@@ -393,6 +395,41 @@ void SkinnedWindow::applyStyle(QWidget* widget, ControlKind kind, const ControlS
       delete old;
     }
   }
+}
+
+// A list box in the control's colours: the border its style asks for in the text colour, rows
+// of kListRowHeight, the selection inverted (text colour behind, background colour on top) and
+// a slim scroll bar whose groove is the background shaded toward the text colour and whose
+// handle is the text colour, so a dark list never shows the platform's light scroll bar.
+void SkinnedWindow::styleListBox(QListWidget* list, const ControlStyle& style,
+                                 const QString& background) {
+  const QColor text = ToQColor(style.text);
+  const QColor base = ToQColor(style.background);
+  const auto shade = [&](int a, int b) { return (a * 4 + b) / 5; };
+  const QColor groove(shade(base.red(), text.red()), shade(base.green(), text.green()),
+                      shade(base.blue(), text.blue()));
+  const QString border =
+      style.border ? QStringLiteral("1px solid %1").arg(text.name()) : QStringLiteral("none");
+  list->setStyleSheet(
+      QStringLiteral(
+          "QListWidget { color: %1; background: %2; border: %3; }"
+          "QListWidget::item { height: %4px; padding: 0px; border: none; }"
+          "QListWidget::item:selected { color: %5; background: %1; }"
+          "QScrollBar:vertical { background: %6; width: 10px; margin: 0px; border: none; }"
+          "QScrollBar::handle:vertical { background: %1; min-height: 12px; border: none; }"
+          "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical"
+          " { height: 0px; border: none; background: none; }"
+          "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+          .arg(text.name(), background, border)
+          .arg(kListRowHeight)
+          .arg(base.name(), groove.name()));
+  list->setFrameShape(style.border ? QFrame::StyledPanel : QFrame::NoFrame);
+  const int columns = std::max(1, style.columns);
+  const bool wraps = columns > 1;
+  list->setFlow(QListView::TopToBottom);
+  list->setWrapping(wraps);
+  const int inner = list->width() - (style.border ? 2 : 0);
+  list->setGridSize(wraps ? QSize(inner / columns, kListRowHeight) : QSize());
 }
 
 void SkinnedWindow::destroy(int id) {

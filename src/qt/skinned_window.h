@@ -122,6 +122,7 @@ class SkinnedWindow : public QWidget, public Canvas, public Controls, public Win
  private:
   const QImage* picture(const std::string& path);
   void applyStyle(QWidget* widget, ControlKind kind, const ControlStyle& style);
+  static void styleListBox(QListWidget* list, const ControlStyle& style, const QString& background);
   int controlIdOf(QObject* object) const;
   void watch(QWidget* widget);
   QListWidget* listBox(int id) const;

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QTest>
 #include <string>
 #include <vector>
@@ -190,6 +191,69 @@ TEST_F(SkinnedWindowTest, ControlsSitAtTheirRectanglesAndTalkBack) {
   EXPECT_FALSE(window.exists(9));
   EXPECT_EQ(window.itemCount(9), 0);
   window.setText(9, "gone");
+}
+
+// A black list with more entries than fit: its border, scroll bar and selection follow the
+// control's colours instead of the platform's light defaults, and a list of two columns holds
+// all its entries without a scroll bar.
+TEST_F(SkinnedWindowTest, ListBoxesFollowTheirStyle) {
+  ASSERT_TRUE(window.setBackgroundImage(
+      WritePng(folder, "main.png", {std::vector<QRgb>(300, qRgb(0, 0, 0))})));
+  window.setFixedSize(300, 300);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+  ControlStyle style;
+  style.text = Rgb{255, 255, 255};
+  style.background = Rgb{0, 0, 0};
+  style.font = FontSpec{"Arial", 12, 400};
+  style.border = true;
+  window.create(9, ControlKind::kListBox, Rect{10, 10, 110, 110}, style);
+  for (int i = 0; i < 30; ++i) window.addItem(9, std::to_string(i));
+  window.setSelection(9, 1);
+  auto* list = static_cast<QListWidget*>(window.control(9));
+  QApplication::processEvents();
+  EXPECT_EQ(list->visualItemRect(list->item(0)).height(), kListRowHeight);
+
+  const QImage image = list->grab().toImage();
+  const QRgb white = qRgb(255, 255, 255);
+  EXPECT_EQ(image.pixel(0, 50), white);  // the border, in the text colour
+  EXPECT_EQ(image.pixel(50, 0), white);
+  EXPECT_EQ(image.pixel(99, 50), white);
+
+  QScrollBar* bar = list->verticalScrollBar();
+  ASSERT_TRUE(bar->isVisible());
+  const QRect barRect(bar->mapTo(list, QPoint(0, 0)), bar->size());
+  const QPoint handle(barRect.center().x(), barRect.top() + 3);  // scrolled to the top
+  const QPoint groove(barRect.center().x(), barRect.bottom() - 3);
+  EXPECT_EQ(image.pixel(handle), white);
+  const QColor grooveColour(image.pixel(groove));
+  EXPECT_LT(grooveColour.lightness(), 80) << QString::number(image.pixel(groove), 16).toStdString();
+
+  // The selected row is inverted: the text colour behind it.
+  const QRect selected = list->visualItemRect(list->item(1));
+  const QPoint besideText =
+      list->viewport()->mapTo(list, QPoint(selected.right() - 2, selected.center().y()));
+  EXPECT_EQ(image.pixel(besideText), white);
+  const QRect plain = list->visualItemRect(list->item(2));
+  EXPECT_EQ(
+      image.pixel(list->viewport()->mapTo(list, QPoint(plain.right() - 2, plain.center().y()))),
+      qRgb(0, 0, 0));
+
+  // Two columns of fifteen rows in room for sixteen (a wrapping list keeps one row spare):
+  // no scroll bar, every entry in view.
+  style.columns = 2;
+  window.create(10, ControlKind::kListBox, Rect{120, 10, 204, 10 + 16 * kListRowHeight + 2}, style);
+  for (int i = 0; i < 30; ++i) window.addItem(10, std::to_string(i));
+  auto* columns = static_cast<QListWidget*>(window.control(10));
+  QApplication::processEvents();
+  EXPECT_FALSE(columns->verticalScrollBar()->isVisible());
+  EXPECT_FALSE(columns->horizontalScrollBar()->isVisible());
+  for (int i = 0; i < 30; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_TRUE(columns->viewport()->rect().contains(columns->visualItemRect(columns->item(i))));
+  }
+  EXPECT_EQ(window.itemAt(10, Point{120 + 1 + 41 + 5, 10 + 1 + 5}), 15);
 }
 
 TEST_F(SkinnedWindowTest, ClicksKeysAndCloseReachTheModel) {

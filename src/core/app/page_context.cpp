@@ -48,6 +48,7 @@ ControlStyle MainControlStyle(int controlId, const MouseConfig& config, Rgb uiTe
     style.text = kWhite;
     style.background = kBlack;
     style.centred = false;
+    style.border = true;
   } else if (controlId == id::kRecordingHint) {
     style.text = uiTextColor;
     style.transparent = true;

@@ -218,6 +218,7 @@ bool SkinnedWindow::drawImage(const std::string& path, Point at) {
   QPainter painter(&buffer_);
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
   painter.drawImage(QPoint(at.x, at.y), *image);
+  forgetTipsWithin(QRect(QPoint(at.x, at.y), image->size()));
   return true;
 }
 
@@ -235,6 +236,11 @@ void SkinnedWindow::fillRect(const Rect& box, Rgb colour) {
   if (buffer_.isNull()) return;
   QPainter painter(&buffer_);
   painter.fillRect(ToQRect(box), ToQColor(colour));
+  forgetTipsWithin(ToQRect(box));
+}
+
+void SkinnedWindow::forgetTipsWithin(const QRect& painted) {
+  std::erase_if(canvasTips_, [&](const CanvasTip& tip) { return painted.contains(tip.area); });
 }
 
 QFont SkinnedWindow::fontFor(const FontSpec& spec) {

@@ -122,6 +122,8 @@ class SkinnedWindow : public QWidget, public Canvas, public Controls, public Win
  private:
   const QImage* picture(const std::string& path);
   void applyStyle(QWidget* widget, ControlKind kind, const ControlStyle& style);
+  // A picture or fill painted over a whole text box hides that text: its tip goes too.
+  void forgetTipsWithin(const QRect& painted);
   static void styleListBox(QListWidget* list, const ControlStyle& style, const QString& background);
   int controlIdOf(QObject* object) const;
   void watch(QWidget* widget);

@@ -201,6 +201,10 @@ TEST(MainPagesRender, LongTextsStayInsideTheirFieldsWithTheWholeTextAsTooltip) {
   EXPECT_EQ(
       rig.window->toolTipAt(QPoint(layout::KeyRowCaption(0).left + 5, layout::KeyRow(0).top + 10)),
       "");  // a factory caption fits
+  // Another page painted over the face takes the key rows' tooltips with it.
+  rig.pages->rebuildPage(MainPage::kAdvanced);
+  EXPECT_EQ(rig.window->toolTipAt(onCaption), "");
+  rig.pages->rebuildPage(MainPage::kBasic);
 
   for (const std::string& value :
        {std::string("RGB Fixed On"), std::string("Non-Disolay"), combo}) {

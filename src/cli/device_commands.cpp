@@ -25,6 +25,7 @@
 namespace vm31::cli {
 namespace {
 
+using linux_platform::HotplugFollowing;
 using linux_platform::LinuxDeviceBackend;
 
 constexpr int kOk = kExitOk;
@@ -142,8 +143,10 @@ struct Session {
   }
 };
 
-// Prints why a session could not be opened and gives nullptr and the exit status.
-std::unique_ptr<Session> OpenSession(LoopEventSink::Handler handler, int& failure) {
+// Prints why a session could not be opened and gives nullptr and the exit status. Only a
+// command that waits for events follows plugging.
+std::unique_ptr<Session> OpenSession(LoopEventSink::Handler handler, int& failure,
+                                     HotplugFollowing following) {
   auto session = std::make_unique<Session>();
   session->files = DefaultDataFiles();
   auto definition = LoadProgramDeviceDefinition();
@@ -151,7 +154,7 @@ std::unique_ptr<Session> OpenSession(LoopEventSink::Handler handler, int& failur
     failure = Fail(kFileError, definition.error().message);
     return nullptr;
   }
-  auto backend = LinuxDeviceBackend::create(definition.value());
+  auto backend = LinuxDeviceBackend::create(definition.value(), following);
   if (!backend) {
     failure = Fail(DeviceErrorStatus(backend.error()), backend.error().message);
     return nullptr;
@@ -224,7 +227,7 @@ int RunStatus(const std::vector<std::string>& args) {
   const auto options = ParseOptions(args, Accepts::kJson);
   if (!options) return Fail(kBadUsage, "usage: vm31ctl status [--json]");
   int failure = kOk;
-  auto session = OpenSession([](const DeviceEvent&) {}, failure);
+  auto session = OpenSession([](const DeviceEvent&) {}, failure, HotplugFollowing::kNone);
   if (!session) return failure;
   DeviceLink& link = *session->link;
   if (!link.startUp()) {
@@ -271,7 +274,7 @@ int RunApply(const std::vector<std::string>& args) {
   const auto options = ParseOptions(args, Accepts::kFiles);
   if (!options) return Fail(kBadUsage, "usage: vm31ctl apply [--config FILE] [--prefs FILE]");
   int failure = kOk;
-  auto opened = OpenSession([](const DeviceEvent&) {}, failure);
+  auto opened = OpenSession([](const DeviceEvent&) {}, failure, HotplugFollowing::kNone);
   if (!opened) return failure;
   Session& session = *opened;
   const auto configPath = options->config.value_or(session.files.config);
@@ -363,7 +366,7 @@ int RunWatch(const std::vector<std::string>& args) {
         if (denied) line += ": " + linkForHandler->openProblem()->message;
         Say(line);
       },
-      failure);
+      failure, HotplugFollowing::kFollow);
   if (!opened) return failure;
   Session& session = *opened;
   DeviceLink& link = *session.link;

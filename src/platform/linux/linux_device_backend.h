@@ -18,11 +18,16 @@
 
 namespace vm31::linux_platform {
 
+// Whether the backend follows plugging: a program that runs for a while does; a one-shot command
+// looks at the bus once and never sets up the watches (whose descriptors cost time to close).
+enum class HotplugFollowing { kFollow, kNone };
+
 class LinuxDeviceBackend {
  public:
   // The udev monitor is optional (no udev daemon in containers): without it only the emulated
-  // mouse's plugging is followed.
-  static Result<std::unique_ptr<LinuxDeviceBackend>> create(const DeviceDefinition& definition);
+  // mouse's plugging is followed. With HotplugFollowing::kNone hotplugFd() watches nothing.
+  static Result<std::unique_ptr<LinuxDeviceBackend>> create(
+      const DeviceDefinition& definition, HotplugFollowing following = HotplugFollowing::kFollow);
   ~LinuxDeviceBackend();
 
   HidBus& bus() { return *combined_; }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <regex>
 #include <thread>
@@ -12,6 +13,7 @@
 #include "core/app/main_pages.h"
 #include "core/app/main_window.h"
 #include "core/settings/config_file.h"
+#include "core/settings/preferences.h"
 #include "emulator/emulated_hid_bus.h"
 #include "emulator/emulated_mouse.h"
 #include "emulator/virtual_clock.h"
@@ -382,6 +384,21 @@ TEST(MainPages, FirstRunStoresTheFactoryCaptions) {
   EXPECT_EQ(prefs.value().read("Setting-EN", "Item6"), "DPI Loop");
   EXPECT_EQ(prefs.value().read("Setting-EN", "Item13"), "Left Click");
   EXPECT_EQ(prefs.value().read("Skins", "Path"), "Dark");  // the rest of the file stays
+}
+
+// Until config.bin is first saved every start is a first run: a str.ini that already holds the
+// factory captions is left as it is.
+TEST(MainPages, FirstRunLeavesAFileWithTheFactoryCaptionsUnwritten) {
+  PagesRig rig({.firstRunFlag = 0});
+  const std::filesystem::path file = rig.bin / "str.ini";
+  auto prefs = IniDocument::Load(file);
+  ASSERT_TRUE(prefs.ok());
+  SaveLabels(prefs.value(), UiLanguage::kEnglish, FactoryButtonLabels(UiLanguage::kEnglish));
+  ASSERT_TRUE(prefs.value().Save(file).ok());
+  const auto longAgo = std::filesystem::last_write_time(file) - std::chrono::hours(24);
+  std::filesystem::last_write_time(file, longAgo);
+  rig.start();
+  EXPECT_EQ(std::filesystem::last_write_time(file), longAgo);
 }
 
 TEST(MainPages, EditedGroupTwoShowsItsCaptionsAndLightsModeB) {

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QCursor>
+#include <QDialog>
 #include <QEventLoop>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -679,7 +680,13 @@ int SkinnedWindow::runModal(WindowModel& popup) {
 }
 
 void SkinnedWindow::endModal(int code) {
+  if (modalEnded_) return;  // a run ends once: the first code given stands
+  modalEnded_ = true;
   modalCode_ = code;
+  // A message box, colour dialog or menu of this popup still open runs a loop inside the
+  // popup's: it goes first, so the popup's loop can end now.
+  for (QDialog* dialog : findChildren<QDialog*>()) dialog->reject();
+  for (QMenu* menu : findChildren<QMenu*>()) menu->close();
   if (modalLoop_ != nullptr) {
     modalLoop_->exit(code);
   } else {

@@ -152,6 +152,7 @@ class SkinnedWindow : public QWidget, public Canvas, public Controls, public Win
   SkinnedWindow* runningPopup_ = nullptr;  // the popup window runModal shows now
   int modalCode_ = 0;
   bool endedEarly_ = false;
+  bool modalEnded_ = false;  // endModal was called: later calls change nothing
   // Where the main window shows next: unset until its first show centres it, then where it was
   // when it was last hidden.
   std::optional<QPoint> placedAt_;

@@ -8,8 +8,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <string>
 #include <vector>
 
@@ -272,6 +274,56 @@ TEST_F(SkinnedWindowTest, ClicksKeysAndCloseReachTheModel) {
   EXPECT_EQ(model.log, (std::vector<std::string>{"down @30,40", "key 41 mods 0", "key 224 mods 1",
                                                  "key 6 mods 1", "close"}));
   EXPECT_TRUE(window.isVisible());  // closing is the model's decision; this one did nothing
+}
+
+// A popup that warns in a message box when clicked and then ends itself as OK (a failed save,
+// say). Before the box opens it asks for `whileTheBoxIsOpen` to run from within the box's loop.
+class WarningPopup : public WindowModel {
+ public:
+  void attach(const WindowPorts& ports) override { ports_ = ports; }
+  bool onInitialise() override { return true; }
+  void onLeftButtonDown(Point) override {
+    QTimer::singleShot(0, whileTheBoxIsOpen);
+    ports_.host->messageBox("cannot be saved", "", MessageBoxIcon::kWarning);
+    boxReturned = true;
+    ports_.host->endModal(kOk);
+  }
+
+  static constexpr int kOk = 1;
+  std::function<void()> whileTheBoxIsOpen;
+  bool boxReturned = false;
+  WindowPorts ports_;
+};
+
+bool AMessageBoxIsShown() {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (qobject_cast<QMessageBox*>(widget) != nullptr && widget->isVisible()) return true;
+  }
+  return false;
+}
+
+// The mouse removed while a popup's message box is open: the box goes with the popup, which ends
+// with the code it was ended with, whatever its handler asks once the box has returned.
+TEST_F(SkinnedWindowTest, APopupEndedFromOutsideTakesItsMessageBoxAlong) {
+  constexpr int kCancel = 2;
+  WarningPopup popup;
+  bool boxWasShown = false;
+  popup.whileTheBoxIsOpen = [&] {
+    boxWasShown = AMessageBoxIsShown();
+    window.endRunningModal(kCancel);
+  };
+  // Should the box stay, it is closed after a while so that the test fails instead of hanging.
+  QTimer::singleShot(10000, [] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      if (auto* box = qobject_cast<QMessageBox*>(widget)) box->reject();
+    }
+  });
+  QTimer::singleShot(0, [&] { popup.onLeftButtonDown(Point{5, 5}); });
+  const int code = window.runModal(popup);
+  EXPECT_TRUE(boxWasShown);
+  EXPECT_TRUE(popup.boxReturned);
+  EXPECT_EQ(code, kCancel);
+  EXPECT_FALSE(AMessageBoxIsShown());
 }
 
 TEST(InstanceLock, TheSecondLockFailsUntilTheFirstIsGone) {

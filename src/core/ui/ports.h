@@ -227,7 +227,8 @@ class WindowHost {
   // it, calls onInitialise, dispatches events to it until it calls endModal, then destroys the
   // window and returns the code given to endModal.
   virtual int runModal(WindowModel& popup) = 0;
-  // Ends the modal run of this (popup) window with `code`.
+  // Ends the modal run of this (popup) window with `code`, closing any message box or menu the
+  // popup has open. A run ends once: the first code given stands, later calls change nothing.
   virtual void endModal(int code) = 0;
   // Ends the modal run this window is running now (the popup runModal shows) as if that popup
   // called endModal(`code`); nothing when none runs.

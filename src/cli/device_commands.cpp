@@ -145,8 +145,10 @@ struct Session {
   }
 };
 
-// Prints why a session could not be opened and gives nullptr and the exit status.
-std::unique_ptr<Session> OpenSession(LoopEventSink::Handler handler, int& failure) {
+// Prints why a session could not be opened and gives nullptr and the exit status. Only a
+// command that waits for events follows plugging.
+std::unique_ptr<Session> OpenSession(LoopEventSink::Handler handler, int& failure,
+                                     HotplugFollowing following) {
   auto session = std::make_unique<Session>();
   session->files = DefaultDataFiles();
   auto definition = LoadProgramDeviceDefinition();
@@ -154,7 +156,7 @@ std::unique_ptr<Session> OpenSession(LoopEventSink::Handler handler, int& failur
     failure = Fail(kFileError, definition.error().message);
     return nullptr;
   }
-  auto backend = DeviceBackend::create(definition.value());
+  auto backend = DeviceBackend::create(definition.value(), following);
   if (!backend) {
     failure = Fail(DeviceErrorStatus(backend.error()), backend.error().message);
     return nullptr;
@@ -317,7 +319,7 @@ int RunStatus(const std::vector<std::string>& args) {
   const auto options = ParseOptions(args, Accepts::kJson);
   if (!options) return Fail(kBadUsage, "usage: vm31ctl status [--json]");
   int failure = kOk;
-  auto session = OpenSession([](const DeviceEvent&) {}, failure);
+  auto session = OpenSession([](const DeviceEvent&) {}, failure, HotplugFollowing::kNone);
   if (!session) return failure;
   DeviceLink& link = *session->link;
   if (!link.startUp()) {
@@ -364,7 +366,7 @@ int RunApply(const std::vector<std::string>& args) {
   const auto options = ParseOptions(args, Accepts::kFiles);
   if (!options) return Fail(kBadUsage, "usage: vm31ctl apply [--config FILE] [--prefs FILE]");
   int failure = kOk;
-  auto opened = OpenSession([](const DeviceEvent&) {}, failure);
+  auto opened = OpenSession([](const DeviceEvent&) {}, failure, HotplugFollowing::kNone);
   if (!opened) return failure;
   Session& session = *opened;
   const auto configPath = options->config.value_or(session.files.config);
@@ -447,7 +449,7 @@ int RunWatch(const std::vector<std::string>& args) {
         if (denied) line += ": " + linkForHandler->openProblem()->message;
         Say(line);
       },
-      failure);
+      failure, HotplugFollowing::kFollow);
   if (!opened) return failure;
   Session& session = *opened;
   DeviceLink& link = *session.link;

@@ -5,9 +5,11 @@
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QCursor>
+#include <QDialog>
 #include <QEventLoop>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -18,6 +20,7 @@
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <QWindow>
 #include <cstdio>
@@ -59,6 +62,45 @@ int AlignmentFlags(TextFormat format) {
       return Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
   }
   return Qt::AlignLeft;
+}
+
+// The smallest pixel size a text shrinks to before it is cut with an ellipsis.
+constexpr int kSmallestFittedPixelSize = 7;
+
+struct FittedLine {
+  QFont font;
+  QString text;
+  bool asGiven = true;  // the text fits in the given font; false when shrunk or cut
+};
+
+// One line of `text` fitted to `width`: in `font` when it fits, else in the largest smaller size
+// of the same face that fits, else cut with an ellipsis at the smallest size.
+FittedLine FitLine(const QFont& font, const QString& text, int width) {
+  FittedLine fitted{font, text, true};
+  if (QFontMetrics(font).horizontalAdvance(text) <= width) return fitted;
+  fitted.asGiven = false;
+  for (int size = font.pixelSize() - 1; size >= kSmallestFittedPixelSize; --size) {
+    fitted.font.setPixelSize(size);
+    if (QFontMetrics(fitted.font).horizontalAdvance(text) <= width) return fitted;
+  }
+  fitted.font.setPixelSize(std::min(std::max(1, font.pixelSize()), kSmallestFittedPixelSize));
+  fitted.text = QFontMetrics(fitted.font).elidedText(text, Qt::ElideRight, width);
+  return fitted;
+}
+
+// A static control's whole text and its font before fitting, kept on the label.
+constexpr char kWholeTextProperty[] = "vm31WholeText";
+constexpr char kUnfittedFontProperty[] = "vm31UnfittedFont";
+
+// Shows the label's whole text fitted to its width; a text that had to be shrunk or cut is its
+// tooltip.
+void FitLabel(QLabel* label) {
+  const QString whole = label->property(kWholeTextProperty).toString();
+  const QFont font = label->property(kUnfittedFontProperty).value<QFont>();
+  const FittedLine fitted = FitLine(font, whole, label->contentsRect().width());
+  label->setFont(fitted.font);
+  label->setText(fitted.text);
+  label->setToolTip(fitted.asGiven ? QString() : whole);
 }
 
 // HID keyboard usages of Qt's keys (page 7), for keys whose place the platform's key names do
@@ -177,6 +219,7 @@ bool SkinnedWindow::drawImage(const std::string& path, Point at) {
   QPainter painter(&buffer_);
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
   painter.drawImage(QPoint(at.x, at.y), *image);
+  forgetTipsWithin(QRect(QPoint(at.x, at.y), image->size()));
   return true;
 }
 
@@ -194,6 +237,11 @@ void SkinnedWindow::fillRect(const Rect& box, Rgb colour) {
   if (buffer_.isNull()) return;
   QPainter painter(&buffer_);
   painter.fillRect(ToQRect(box), ToQColor(colour));
+  forgetTipsWithin(ToQRect(box));
+}
+
+void SkinnedWindow::forgetTipsWithin(const QRect& painted) {
+  std::erase_if(canvasTips_, [&](const CanvasTip& tip) { return painted.contains(tip.area); });
 }
 
 QFont SkinnedWindow::fontFor(const FontSpec& spec) {
@@ -217,9 +265,37 @@ void SkinnedWindow::drawText(std::string_view text, const Rect& box, const FontS
   if (buffer_.isNull()) return;
   QPainter painter(&buffer_);
   painter.setClipRect(ToQRect(box));
-  painter.setFont(fontFor(font));
   painter.setPen(ToQColor(colour));
-  painter.drawText(ToQRect(box), AlignmentFlags(format), ToQString(text));
+  const QRect area = ToQRect(box);
+  if (format == TextFormat::kWordWrap) {
+    painter.setFont(fontFor(font));
+    painter.drawText(area, AlignmentFlags(format), ToQString(text));
+    return;
+  }
+  const FittedLine fitted = FitLine(fontFor(font), ToQString(text), area.width());
+  painter.setFont(fitted.font);
+  painter.drawText(area, AlignmentFlags(format), fitted.text);
+  std::erase_if(canvasTips_, [&](const CanvasTip& tip) { return tip.area == area; });
+  if (!fitted.asGiven) canvasTips_.push_back({area, ToQString(text)});
+}
+
+QString SkinnedWindow::toolTipAt(QPoint at) const {
+  for (const CanvasTip& tip : canvasTips_) {
+    if (tip.area.contains(at)) return tip.text;
+  }
+  return {};
+}
+
+bool SkinnedWindow::event(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+  const auto* help = static_cast<QHelpEvent*>(event);
+  const QString tip = toolTipAt(help->pos());
+  if (tip.isEmpty()) {
+    QToolTip::hideText();
+  } else {
+    QToolTip::showText(help->globalPos(), tip, this);
+  }
+  return true;
 }
 
 int SkinnedWindow::measureWrappedHeight(std::string_view text, int width, const FontSpec& font) {
@@ -258,6 +334,7 @@ void SkinnedWindow::create(int id, ControlKind kind, const Rect& rect, const Con
     case ControlKind::kStatic: {
       auto* label = new QLabel(this);
       label->setTextFormat(Qt::PlainText);
+      label->setProperty(kWholeTextProperty, QString());
       widget = label;
       break;
     }
@@ -271,7 +348,6 @@ void SkinnedWindow::create(int id, ControlKind kind, const Rect& rect, const Con
     }
     case ControlKind::kListBox: {
       auto* list = new QListWidget(this);
-      list->setFrameShape(QFrame::NoFrame);
       list->setSelectionMode(QAbstractItemView::SingleSelection);
       list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
       // Only the user's own clicks choose; selections made from code stay silent.
@@ -297,13 +373,21 @@ void SkinnedWindow::applyStyle(QWidget* widget, ControlKind kind, const ControlS
   widget->setFont(fontFor(style.font));
   const QString background =
       style.transparent ? QStringLiteral("transparent") : ToQColor(style.background).name();
-  const QString sheet = QStringLiteral("color: %1; background: %2; border: none;")
-                            .arg(ToQColor(style.text).name(), background);
-  widget->setStyleSheet(sheet);
+  if (kind == ControlKind::kListBox) {
+    styleListBox(static_cast<QListWidget*>(widget), style, background);
+  } else {
+    widget->setStyleSheet(QStringLiteral("color: %1; background: %2; border: none;")
+                              .arg(ToQColor(style.text).name(), background));
+  }
   widget->setAttribute(Qt::WA_TranslucentBackground, style.transparent);
   const Qt::Alignment alignment =
       (style.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter;
-  if (kind == ControlKind::kStatic) static_cast<QLabel*>(widget)->setAlignment(alignment);
+  if (kind == ControlKind::kStatic) {
+    auto* label = static_cast<QLabel*>(widget);
+    label->setAlignment(alignment);
+    label->setProperty(kUnfittedFontProperty, label->font());
+    FitLabel(label);
+  }
   if (kind == ControlKind::kEdit) {
     auto* edit = static_cast<QLineEdit*>(widget);
     edit->setAlignment(alignment);
@@ -318,6 +402,41 @@ void SkinnedWindow::applyStyle(QWidget* widget, ControlKind kind, const ControlS
       delete old;
     }
   }
+}
+
+// A list box in the control's colours: the border its style asks for in the text colour, rows
+// of kListRowHeight, the selection inverted (text colour behind, background colour on top) and
+// a slim scroll bar whose groove is the background shaded toward the text colour and whose
+// handle is the text colour, so a dark list never shows the platform's light scroll bar.
+void SkinnedWindow::styleListBox(QListWidget* list, const ControlStyle& style,
+                                 const QString& background) {
+  const QColor text = ToQColor(style.text);
+  const QColor base = ToQColor(style.background);
+  const auto shade = [&](int a, int b) { return (a * 4 + b) / 5; };
+  const QColor groove(shade(base.red(), text.red()), shade(base.green(), text.green()),
+                      shade(base.blue(), text.blue()));
+  const QString border =
+      style.border ? QStringLiteral("1px solid %1").arg(text.name()) : QStringLiteral("none");
+  list->setStyleSheet(
+      QStringLiteral(
+          "QListWidget { color: %1; background: %2; border: %3; }"
+          "QListWidget::item { height: %4px; padding: 0px; border: none; }"
+          "QListWidget::item:selected { color: %5; background: %1; }"
+          "QScrollBar:vertical { background: %6; width: 10px; margin: 0px; border: none; }"
+          "QScrollBar::handle:vertical { background: %1; min-height: 12px; border: none; }"
+          "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical"
+          " { height: 0px; border: none; background: none; }"
+          "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+          .arg(text.name(), background, border)
+          .arg(kListRowHeight)
+          .arg(base.name(), groove.name()));
+  list->setFrameShape(style.border ? QFrame::StyledPanel : QFrame::NoFrame);
+  const int columns = std::max(1, style.columns);
+  const bool wraps = columns > 1;
+  list->setFlow(QListView::TopToBottom);
+  list->setWrapping(wraps);
+  const int inner = list->width() - (style.border ? 2 : 0);
+  list->setGridSize(wraps ? QSize(inner / columns, kListRowHeight) : QSize());
 }
 
 void SkinnedWindow::destroy(int id) {
@@ -361,7 +480,9 @@ void SkinnedWindow::setText(int id, std::string_view text) {
   const auto found = controls_.find(id);
   if (found == controls_.end()) return;
   if (found->second.kind == ControlKind::kStatic) {
-    static_cast<QLabel*>(found->second.widget)->setText(ToQString(text));
+    auto* label = static_cast<QLabel*>(found->second.widget);
+    label->setProperty(kWholeTextProperty, ToQString(text));
+    FitLabel(label);
   } else if (found->second.kind == ControlKind::kEdit) {
     static_cast<QLineEdit*>(found->second.widget)->setText(ToQString(text));
   }
@@ -371,7 +492,7 @@ std::string SkinnedWindow::text(int id) const {
   const auto found = controls_.find(id);
   if (found == controls_.end()) return {};
   if (found->second.kind == ControlKind::kStatic) {
-    return static_cast<QLabel*>(found->second.widget)->text().toStdString();
+    return found->second.widget->property(kWholeTextProperty).toString().toStdString();
   }
   if (found->second.kind == ControlKind::kEdit) {
     return static_cast<QLineEdit*>(found->second.widget)->text().toStdString();
@@ -559,7 +680,13 @@ int SkinnedWindow::runModal(WindowModel& popup) {
 }
 
 void SkinnedWindow::endModal(int code) {
+  if (modalEnded_) return;  // a run ends once: the first code given stands
+  modalEnded_ = true;
   modalCode_ = code;
+  // A message box, colour dialog or menu of this popup still open runs a loop inside the
+  // popup's: it goes first, so the popup's loop can end now.
+  for (QDialog* dialog : findChildren<QDialog*>()) dialog->reject();
+  for (QMenu* menu : findChildren<QMenu*>()) menu->close();
   if (modalLoop_ != nullptr) {
     modalLoop_->exit(code);
   } else {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <vector>
 
 #include "core/ui/ports.h"
 
@@ -52,6 +53,9 @@ class SkinnedWindow : public QWidget, public Canvas, public Controls, public Win
   WindowModel& model() { return model_; }
   const QImage& backBuffer() const { return buffer_; }
   QWidget* control(int id) const;
+  // The whole text of a canvas text drawn at `at` that had to be shrunk or cut to fit its box;
+  // empty when none. It is the tooltip there.
+  QString toolTipAt(QPoint at) const;
 
   // Canvas
   bool drawImage(const std::string& path, Point at) override;
@@ -107,6 +111,7 @@ class SkinnedWindow : public QWidget, public Canvas, public Controls, public Win
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -117,6 +122,9 @@ class SkinnedWindow : public QWidget, public Canvas, public Controls, public Win
  private:
   const QImage* picture(const std::string& path);
   void applyStyle(QWidget* widget, ControlKind kind, const ControlStyle& style);
+  // A picture or fill painted over a whole text box hides that text: its tip goes too.
+  void forgetTipsWithin(const QRect& painted);
+  static void styleListBox(QListWidget* list, const ControlStyle& style, const QString& background);
   int controlIdOf(QObject* object) const;
   void watch(QWidget* widget);
   QListWidget* listBox(int id) const;
@@ -131,12 +139,20 @@ class SkinnedWindow : public QWidget, public Canvas, public Controls, public Win
     QWidget* widget;
   };
   std::map<int, Child> controls_;
+  // Single-line canvas texts shrunk or cut to fit their box: the box and the whole text (its
+  // tooltip). Drawing a text into a box replaces that box's entry.
+  struct CanvasTip {
+    QRect area;
+    QString text;
+  };
+  std::vector<CanvasTip> canvasTips_;
   QTimer hoverTimer_;
   QPoint hoverAt_;
   QEventLoop* modalLoop_ = nullptr;
   SkinnedWindow* runningPopup_ = nullptr;  // the popup window runModal shows now
   int modalCode_ = 0;
   bool endedEarly_ = false;
+  bool modalEnded_ = false;  // endModal was called: later calls change nothing
   // Where the main window shows next: unset until its first show centres it, then where it was
   // when it was last hidden.
   std::optional<QPoint> placedAt_;

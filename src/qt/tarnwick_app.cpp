@@ -21,6 +21,7 @@
 #include "core/util/atomic_file.h"
 #include "platform/linux/executable_folder.h"
 #include "platform/linux/file_system_edge.h"
+#include "platform/linux/freed_memory.h"
 #include "platform/linux/instance_lock.h"
 #include "platform/linux/key_names.h"
 #include "platform/linux/linux_device_backend.h"
@@ -313,6 +314,7 @@ int CTarnwickApp::run(int argc, char** argv) {
   SkinnedWindow window(model, context);
   window.setWindowIcon(icon);
   window.initialiseModel();
+  linux_platform::ReturnFreedMemory();  // what reading the files at start-up took and freed
 
   if (instance) {
     // The channel is open before the mode is written: a start that reads the mode can send.

@@ -172,6 +172,7 @@ class Trace:
         self.position = 0
         self.encoded = False
         self.pending_wait_us = 0  # the least gap the next transfer must keep from the last one
+        self.mandated_us = 0  # all the waits the protocol asks for, added up
 
     def next(self, op, what):
         if self.position >= len(self.transfers):
@@ -190,6 +191,11 @@ class Trace:
 
     def wait(self, microseconds):
         self.pending_wait_us += microseconds
+        self.mandated_us += microseconds
+
+    def span_us(self):
+        """From the first transfer to the last: the protocol's time on the wire."""
+        return self.transfers[-1]["t_us"] - self.transfers[0]["t_us"] if self.transfers else 0
 
     def expect_report(self, transfer, payload, what, minimum):
         report = transfer["bytes"]
@@ -359,6 +365,7 @@ def main():
     for transfer in trace.transfers:
         counts[transfer["op"]] = counts.get(transfer["op"], 0) + 1
     print("trace matches: " + ", ".join(f"{n} {op}" for op, n in sorted(counts.items())))
+    print(f"mandated waits {trace.mandated_us} us, wire span {trace.span_us()} us")
     return 0
 
 

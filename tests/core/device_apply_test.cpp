@@ -309,6 +309,26 @@ TEST(ApplyWithOneFault, SendsEverythingElseAndNamesWhatDidNot) {
        0x07,
        lightFromRecord,
        {{ApplyStep::kWriteLightTriples, R::kFailed, {0, 1}}}},
+      {"refused, colour blocks",
+       {.refuse = true},
+       0x10,
+       lightAsRead,
+       {{ApplyStep::kWriteColorBlocks, R::kFailed, {0, 1}}}},
+      {"refused, lighting effect",
+       {.refuse = true},
+       0x0D,
+       lightFromRecord,
+       {{ApplyStep::kWriteLightEffect, R::kFailed, {}}}},
+      {"refused, DPI stages",
+       {.refuse = true},
+       0x11,
+       lightAsRead,
+       {{ApplyStep::kWriteDpiBlock, R::kFailed, {}}}},
+      {"refused, key matrices",
+       {.refuse = true},
+       0x12,
+       lightAsRead,
+       {{ApplyStep::kWriteKeyMatrices, R::kFailed, {1, 2, 3, 4}}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -337,6 +357,8 @@ TEST(ApplyWithOneFault, SendsEverythingElseAndNamesWhatDidNot) {
     for (std::size_t i = 0; i < sent.size(); ++i) {
       EXPECT_EQ(sent[i].opcode, expected[i].opcode) << i;
       EXPECT_EQ(sent[i].index, expected[i].index) << i;
+      // A refused block command is not followed by its data, nor by the waits of the data.
+      if (c.fault.refuse && sent[i].opcode == c.opcode) continue;
       EXPECT_EQ(sent[i].written, expected[i].written) << i;
       if (i + 1 < sent.size()) {
         EXPECT_EQ(sent[i].gapAfterUs, expected[i].gapAfterUs) << i;

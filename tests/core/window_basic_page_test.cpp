@@ -90,7 +90,7 @@ TEST(BasicPageDispatch, ChoosingAFunctionStoresItAndRedrawsTheRow) {
   EXPECT_EQ(rig.label(0, 2), "Triple-click");
   EXPECT_EQ(rig.take(), (Log{"destroy 43", "img /DropdownBox-normal.png @252,245",
                              "text '3' [252,245,272,266] left",
-                             "text 'Triple-click' [272,245,463,266] left", "present"}));
+                             "text 'Triple-click' [272,245,444,266] left", "present"}));
   EXPECT_FALSE(rig.pages->basic().lists().keyListOpen(2));
 }
 
@@ -133,7 +133,7 @@ TEST(BasicPageDispatch, ShiftInOneGroupShowsInTheOther) {
   EXPECT_EQ(rig.config().keyFunction(1, 4), 14);
   EXPECT_EQ(rig.label(1, 4), "Shift");
   EXPECT_EQ(LinesStarting(rig.take(), "text 'Shift'"),
-            (Log{"text 'Shift' [272,291,463,312] left"}));
+            (Log{"text 'Shift' [272,291,444,312] left"}));
 }
 
 TEST(BasicPageControls, DefaultKeysRestoreFunctionsAndCaptions) {
@@ -209,13 +209,21 @@ TEST(BasicPageControls, LightingListsFollowTheMode) {
     std::vector<std::string> effects;
   };
   for (const Case& c : {Case{1, 173, 10, {}}, Case{2, 93, 5, {"RGB Effect", "RGB Flash"}},
-                        Case{3, 203, 30, {"RGB Flash", "RGB Fixed On"}}}) {
+                        Case{3, 261, 30, {"RGB Flash", "RGB Fixed On"}}}) {
     SCOPED_TRACE(c.mode);
     MainWindowRig rig({.edit = [&](MouseConfig& m) { m.at(config_offset::kLightMode) = c.mode; }});
     rig.press(LightField(1));
-    EXPECT_EQ(rig.window.controlRect(id::kLightParameterList),
-              layout::LightParameterList(c.parameterHeight));
+    const Rect list = layout::LightParameterList(c.parameterHeight);
+    EXPECT_EQ(rig.window.controlRect(id::kLightParameterList), list);
     EXPECT_EQ(rig.window.itemCount(id::kLightParameterList), c.parameterCount);
+    // Every level shows without scrolling: its rows, one per kListRowHeight in each column,
+    // fit inside the border, and the list stays on the face.
+    const std::optional<ControlStyle> style = rig.window.controlStyle(id::kLightParameterList);
+    ASSERT_TRUE(style.has_value());
+    EXPECT_TRUE(style->border);
+    const int rowsPerColumn = (c.parameterCount + style->columns - 1) / style->columns;
+    EXPECT_LE(rowsPerColumn * kListRowHeight, list.height() - 2);
+    EXPECT_LE(list.bottom, layout::kFaceSize.height);
     rig.press(LightField(2));  // opening the effect list closes the parameter list
     EXPECT_FALSE(rig.window.exists(id::kLightParameterList));
     EXPECT_TRUE(rig.pages->basic().lists().lightListOpen(2));

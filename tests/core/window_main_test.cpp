@@ -499,6 +499,27 @@ TEST(MainWindowDeviceEvents, RefusedAccessSaysWhy) {
   }
 }
 
+// Another program holding the mouse: the notice names it, in the user's language.
+TEST(MainWindowDeviceEvents, BusyMouseSaysWhoHoldsIt) {
+  const std::string problem = "the mouse is busy: vm31ctl 7 is programming it";
+  const std::pair<UiLanguage, std::string> cases[] = {
+      {UiLanguage::kEnglish, "The gaming mouse is in use by another program (" + problem +
+                                 "). Try again when it is done."},
+      {UiLanguage::kSimplifiedChinese,
+       "游戏鼠标正被另一个程序使用（" + problem + "）。请在该程序完成后重试。"},
+      {UiLanguage::kTraditionalChinese,
+       "遊戲滑鼠正被另一個程式使用（" + problem + "）。請在該程式完成後重試。"},
+  };
+  for (const auto& [language, text] : cases) {
+    SCOPED_TRACE(text);
+    const auto notice =
+        DeviceEventNotice(PresenceNotice::kBusy, language, FactoryConfig(), 0, problem, "");
+    ASSERT_TRUE(notice.has_value());
+    EXPECT_EQ(notice->text, text);
+    EXPECT_EQ(notice->title, "Warning");
+  }
+}
+
 TEST(MainWindowDeviceEvents, UnplugHidesAndWarnsPlugReopens) {
   WindowRig rig;
   ASSERT_TRUE(rig.initialise());

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <regex>
 #include <thread>
@@ -12,6 +13,7 @@
 #include "core/app/main_pages.h"
 #include "core/app/main_window.h"
 #include "core/settings/config_file.h"
+#include "core/settings/preferences.h"
 #include "emulator/emulated_hid_bus.h"
 #include "emulator/emulated_mouse.h"
 #include "emulator/virtual_clock.h"
@@ -122,9 +124,9 @@ TEST(MainPages, BasicPageDrawsEverythingInOrder) {
       Text("Cancel", {770, 623, 875, 644}, "centre"),
       Text("Default", {307, 549, 412, 570}, "centre"),
       Text("1", {252, 199, 272, 220}, "left"),
-      Text("Shoot", {272, 199, 463, 220}, "left"),
+      Text("Shoot", {272, 199, 444, 220}, "left"),
       Text("2", {252, 222, 272, 243}, "left"),
-      Text("Aim", {272, 222, 463, 243}, "left"),
+      Text("Aim", {272, 222, 444, 243}, "left"),
   };
   expected.insert(expected.end(), titles.begin(), titles.end());
   // Captions missing from str.ini name the buttons' functions.
@@ -134,7 +136,7 @@ TEST(MainPages, BasicPageDrawsEverythingInOrder) {
     const int top = 199 + 23 * (row - 1);
     expected.push_back(Text(std::to_string(row), {252, top, 272, top + 21}, "left"));
     expected.push_back(
-        Text(derived[static_cast<std::size_t>(row - 3)], {272, top, 463, top + 21}, "left"));
+        Text(derived[static_cast<std::size_t>(row - 3)], {272, top, 444, top + 21}, "left"));
   }
   const Log rest{
       Img("/button-over.png", 253, 518),
@@ -376,7 +378,7 @@ TEST(MainPages, FirstRunStoresTheFactoryCaptions) {
   PagesRig rig({.firstRunFlag = 0});
   const Log drawn = rig.start();
   EXPECT_EQ(Only(drawn, "text 'Left Click'"),
-            Log{Text("Left Click", {272, 199, 463, 220}, "left")});
+            Log{Text("Left Click", {272, 199, 444, 220}, "left")});
   auto prefs = IniDocument::Load(rig.bin / "str.ini");
   ASSERT_TRUE(prefs.ok());
   EXPECT_EQ(prefs.value().read("Setting-EN", "Item6"), "DPI Loop");
@@ -384,11 +386,26 @@ TEST(MainPages, FirstRunStoresTheFactoryCaptions) {
   EXPECT_EQ(prefs.value().read("Skins", "Path"), "Dark");  // the rest of the file stays
 }
 
+// Until config.bin is first saved every start is a first run: a str.ini that already holds the
+// factory captions is left as it is.
+TEST(MainPages, FirstRunLeavesAFileWithTheFactoryCaptionsUnwritten) {
+  PagesRig rig({.firstRunFlag = 0});
+  const std::filesystem::path file = rig.bin / "str.ini";
+  auto prefs = IniDocument::Load(file);
+  ASSERT_TRUE(prefs.ok());
+  SaveLabels(prefs.value(), UiLanguage::kEnglish, FactoryButtonLabels(UiLanguage::kEnglish));
+  ASSERT_TRUE(prefs.value().Save(file).ok());
+  const auto longAgo = std::filesystem::last_write_time(file) - std::chrono::hours(24);
+  std::filesystem::last_write_time(file, longAgo);
+  rig.start();
+  EXPECT_EQ(std::filesystem::last_write_time(file), longAgo);
+}
+
 TEST(MainPages, EditedGroupTwoShowsItsCaptionsAndLightsModeB) {
   PagesRig rig(
       {.edit = [](MouseConfig& config) { config.at(config_offset::kEditedKeyGroup) = 1; }});
   const Log drawn = rig.start();
-  EXPECT_EQ(Only(drawn, "text 'Jump'"), Log{Text("Jump", {272, 199, 463, 220}, "left")});
+  EXPECT_EQ(Only(drawn, "text 'Jump'"), Log{Text("Jump", {272, 199, 444, 220}, "left")});
   EXPECT_EQ(Only(drawn, "img /button-over"), Log{Img("/button-over.png", 357, 518)});
 }
 
@@ -494,9 +511,9 @@ TEST(MainPagesHover, KeyRowToKeyRowAndBackToTheBackground) {
   rig.pages->onHover(kOnRow2);
   EXPECT_EQ(rig.take(),
             (Log{Img("/DropdownBox-over.png", 252, 222), Text("2", {252, 222, 272, 243}, "left"),
-                 Text("Aim", {272, 222, 463, 243}, "left"),
+                 Text("Aim", {272, 222, 444, 243}, "left"),
                  Img("/DropdownBox-normal.png", 252, 199), Text("1", {252, 199, 272, 220}, "left"),
-                 Text("Shoot", {272, 199, 463, 220}, "left"), "present"}));
+                 Text("Shoot", {272, 199, 444, 220}, "left"), "present"}));
   // Moves inside the lit row draw nothing.
   rig.pages->onMouseMove({400, 230});
   rig.pages->onMouseMove({253, 242});
@@ -505,7 +522,7 @@ TEST(MainPagesHover, KeyRowToKeyRowAndBackToTheBackground) {
   rig.pages->onMouseMove(kEmpty);
   EXPECT_EQ(rig.take(),
             (Log{Img("/DropdownBox-normal.png", 252, 222), Text("2", {252, 222, 272, 243}, "left"),
-                 Text("Aim", {272, 222, 463, 243}, "left"), "present"}));
+                 Text("Aim", {272, 222, 444, 243}, "left"), "present"}));
   rig.pages->onMouseMove(kEmpty);
   rig.pages->onHover(kEmpty);
   EXPECT_EQ(rig.log, Log{});

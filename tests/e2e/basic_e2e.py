@@ -70,23 +70,31 @@ class BasicRig(Rig):
         finally:
             screen.close()
 
-    def entry_height(self, window, row):
-        """The height of a function-list entry, measured from the highlight that hovering
-        the first entry draws (entry heights follow the font)."""
-        top = LIST_TOPS[row - 1]
-        self.xdotool("mousemove", "--window", window, "400", str(top + 3))
-        self.xdotool("mousemove", "--window", window, "401", str(top + 4))
+    def list_entries(self, window, x, top, probe_x):
+        """Where the entries of the open list whose top is at `top` lie: (inset, height), the
+        first entry's offset from the list's top (its border) and the height of an entry (entry
+        heights follow the font). Measured in window column `probe_x` as the pixels that
+        hovering the first entry at `x` changes."""
         x0, y0 = self.origin(window)
-        pixels = self.column(x0 + 445, y0 + top, y0 + top + 60)
-        background = pixels[-1]
-        lit = [i for i, p in enumerate(pixels) if p != background and p != (0, 0, 0)]
+        before = self.column(x0 + probe_x, y0 + top, y0 + top + 60)
+        self.xdotool("mousemove", "--window", window, str(x), str(top + 4))
+        self.xdotool("mousemove", "--window", window, str(x + 1), str(top + 5))
+        after = self.column(x0 + probe_x, y0 + top, y0 + top + 60)
+        lit = [i for i, (old, new) in enumerate(zip(before, after)) if old != new]
         if not lit:
-            raise Failure("no highlighted entry in the function list")
-        return lit[-1] + 1
+            raise Failure("hovering the first entry of the list at %d, %d highlighted nothing"
+                          % (x, top))
+        return lit[0], lit[-1] - lit[0] + 1
 
 
-def entry_point(height, row, entry):
-    return 400, LIST_TOPS[row - 1] + entry * height + height // 2
+def entry_y(entries, top, entry):
+    """The middle of a list's entry (0 = first) for the list's (inset, height)."""
+    inset, height = entries
+    return top + inset + entry * height + height // 2
+
+
+def entry_point(entries, row, entry):
+    return 400, entry_y(entries, LIST_TOPS[row - 1], entry)
 
 
 def scenario(rig):
@@ -99,9 +107,9 @@ def scenario(rig):
 
     # Row 3: "Combo Key" with Left Ctrl + C.
     rig.click(window, 300, 199 + 23 * 2 + 10)
-    height = rig.entry_height(window, 3)
-    print("function list entries are", height, "pixels high")
-    rig.click(window, *entry_point(height, 3, 12))
+    entries = rig.list_entries(window, 400, LIST_TOPS[2], 445)
+    print("function list entries: first at %d, %d pixels high" % entries)
+    rig.click(window, *entry_point(entries, 3, 12))
     dialog = wait_for("the combination dialog",
                       lambda: [w for w in rig.visible_windows(program.pid) if w != window])[0]
     rig.xdotool("key", "--window", dialog, "x")  # before any field is clicked: no key
@@ -114,17 +122,16 @@ def scenario(rig):
 
     # Row 4: hovering "DPI Switch" opens the cascade beside it; "DPI +" is its first entry.
     rig.click(window, 300, 199 + 23 * 3 + 10)
-    x, y = entry_point(height, 4, 6)
+    x, y = entry_point(entries, 4, 6)
     rig.xdotool("mousemove", "--window", window, str(x), str(y))
     rig.xdotool("mousemove", "--window", window, str(x + 1), str(y))
-    cascade_top = LIST_TOPS[3] + 6 * height
-    rig.click(window, 463 + 20, cascade_top + height // 2)
+    rig.click(window, 463 + 20, y)  # level with "DPI Switch"
 
     # The other dialogs of the function list, each cancelled: the rows keep their functions.
     for entry, name in ((8, "Windows"), (9, "media"), (10, "fire-key"), (11, "single-key"),
                         (13, "macro key")):
         rig.click(window, 300, 199 + 23 * 4 + 10)
-        rig.click(window, *entry_point(height, 5, entry))
+        rig.click(window, *entry_point(entries, 5, entry))
         shown = wait_for("the %s dialog" % name,
                          lambda: [w for w in rig.visible_windows(program.pid) if w != window])[0]
         rig.click(shown, 300, 262)  # Cancel

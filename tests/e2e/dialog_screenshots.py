@@ -36,7 +36,7 @@ sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "cli"))
 import xwd_to_png  # noqa: E402
 from x_screen import Screen, rows  # noqa: E402
-from basic_e2e import LIST_TOPS, BasicRig  # noqa: E402
+from basic_e2e import LIST_TOPS, BasicRig, entry_y  # noqa: E402
 from tray_e2e import Failure, wait_for  # noqa: E402
 
 ROW = 3                                  # the key row whose function list opens the dialogs
@@ -121,32 +121,14 @@ class ShotRig(BasicRig):
         wait_for("the %s dialog to close" % name,
                  lambda: dialog not in self.visible_windows(self.program.pid))
 
-    def lit_rows(self, x, top, bottom):
-        """Rows of the window's column x in [top, bottom) whose colour differs from the row at
-        `bottom` (a list's highlight, measured on the screen)."""
-        x0, y0, _, _ = self.geometry(self.window)
-        column = rows(self.screen.grab((x0 + x, y0 + top, 1, bottom - top + 1)))
-        return [k for k, pixel in enumerate(column[:-1]) if pixel != column[-1]]
-
-    def entry_height(self, x, top, probe_x):
-        """The height of a list's entries, from the highlight of its first entry under the
-        pointer (entry heights follow the font)."""
-        self.xdotool("mousemove", "--window", self.window, str(x), str(top + 3))
-        self.xdotool("mousemove", "--window", self.window, str(x + 1), str(top + 4))
-        lit = self.lit_rows(probe_x, top, top + 40)
-        if not lit:
-            raise Failure("no highlighted entry in the list at %d, %d" % (x, top))
-        return lit[-1] + 1
-
-
 def shoot_function_dialogs(rig):
     top = LIST_TOPS[ROW - 1]
-    height = None
+    entries = None
     for name, entry in FUNCTION_DIALOGS:
         rig.click(rig.window, *ROW_BOX)
-        if height is None:
-            height = rig.entry_height(LIST_X, top, 445)
-        rig.click(rig.window, LIST_X, top + entry * height + height // 2)
+        if entries is None:
+            entries = rig.list_entries(rig.window, LIST_X, top, 445)
+        rig.click(rig.window, LIST_X, entry_y(entries, top, entry))
         dialog = rig.popup("the %s dialog" % name)
         rig.shoot(dialog, name)
         rig.close_dialog(dialog, name)
@@ -157,8 +139,7 @@ def shoot_delay_dialog(rig):
     x, top = MACRO_LIST
     rig.click(rig.window, x, top + 5)               # "Copy-Paste", the first macro
     x, top = STEP_LIST
-    height = rig.entry_height(x, top, x + 40)
-    y = top + height + height // 2                   # the second line, "50 ms"
+    y = entry_y(rig.list_entries(rig.window, x, top, x + 40), top, 1)  # the second line, "50 ms"
     rig.xdotool("mousemove", "--window", rig.window, str(x), str(y))
     rig.xdotool("mousemove", "--window", rig.window, str(x + 1), str(y), "click",
                 "--repeat", "2", "--delay", "80", "1")

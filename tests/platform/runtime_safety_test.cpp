@@ -1,5 +1,5 @@
-// The runtime folder and the emulated mouse's socket client against what another user or a
-// misbehaving peer can do.
+// The runtime folder, its watch and the emulated mouse's socket client against what another user or
+// a misbehaving peer can do.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -12,7 +12,9 @@
 #include <string>
 #include <thread>
 
+#include "core/device/device_definition.h"
 #include "platform/linux/emulator_socket.h"
+#include "platform/linux/linux_device_backend.h"
 #include "platform/linux/runtime_folder.h"
 #include "support/temp_folder.h"
 
@@ -234,6 +236,34 @@ TEST(EmulatorSocketClient, ARequestEndsAtItsDeadlineHoweverThePeerStreams) {
         << answered.error().message;
     handle.value().reset();  // the peer's next send fails and its thread ends
   }
+}
+
+// The inotify descriptors this process holds (the watch on the runtime folder is one).
+int InotifyDescriptors() {
+  int count = 0;
+  for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    if (fs::read_symlink(entry.path(), error).string() == "anon_inode:inotify") ++count;
+  }
+  return count;
+}
+
+// A one-shot command's backend looks at the bus without watching the runtime folder (or udev);
+// the program's backend watches it.
+TEST(LinuxDeviceBackend, FollowsPluggingOnlyWhenAskedTo) {
+  TempFolder root;
+  fs::permissions(root.path(), fs::perms::owner_all, fs::perm_options::replace);
+  const RuntimeVariable runtime(root.path());
+  const int before = InotifyDescriptors();
+  {
+    auto oneShot = LinuxDeviceBackend::create(DeviceDefinition{}, HotplugFollowing::kNone);
+    ASSERT_TRUE(oneShot.ok()) << oneShot.error().message;
+    EXPECT_EQ(InotifyDescriptors(), before);
+    EXPECT_FALSE(oneShot.value()->watchesUdev());
+  }
+  auto following = LinuxDeviceBackend::create(DeviceDefinition{}, HotplugFollowing::kFollow);
+  ASSERT_TRUE(following.ok()) << following.error().message;
+  EXPECT_EQ(InotifyDescriptors(), before + 1);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QPainter>
 
 #include "face_rig.h"
@@ -176,6 +178,53 @@ TEST(MainPagesRender, HoverLightsTheButtonAndLeavingRestoresIt) {
   // Nothing else changed.
   EXPECT_EQ(FirstDifference(rig.window->backBuffer(), before, Rect{0, 0, 849, 644}), "");
   EXPECT_EQ(FirstDifference(rig.window->backBuffer(), before, Rect{0, 24, 875, 644}), "");
+}
+
+// Long captions and values are fitted to their field: a smaller size of the same face, then an
+// ellipsis, and the whole text is the field's tooltip when it did not fit as given.
+TEST(MainPagesRender, LongTextsStayInsideTheirFieldsWithTheWholeTextAsTooltip) {
+  TempFolder temp;
+  FaceRig rig(temp.path(), kSkins, kSkin, 0, Settings());
+  const std::string combo = "Combo Key-Right Shift+Page Down";
+  rig.dlg->buttonLabels().texts[6] = combo;
+  rig.pages->rebuildPage(MainPage::kBasic);
+
+  // Nothing of the caption is drawn on the row's drop arrow.
+  const Rect row = layout::KeyRow(6);
+  const Rect arrow{layout::KeyRowCaption(6).right, row.top, row.right, row.bottom};
+  EXPECT_EQ(
+      FirstDifference(rig.window->backBuffer(),
+                      Composite("/BasicSet2.png", {{"/DropdownBox-normal.png", At(row)}}), arrow),
+      "");
+  const QPoint onCaption(layout::KeyRowCaption(6).left + 5, row.top + 10);
+  EXPECT_EQ(rig.window->toolTipAt(onCaption).toStdString(), combo);
+  EXPECT_EQ(
+      rig.window->toolTipAt(QPoint(layout::KeyRowCaption(0).left + 5, layout::KeyRow(0).top + 10)),
+      "");  // a factory caption fits
+  // Another page painted over the face takes the key rows' tooltips with it.
+  rig.pages->rebuildPage(MainPage::kAdvanced);
+  EXPECT_EQ(rig.window->toolTipAt(onCaption), "");
+  rig.pages->rebuildPage(MainPage::kBasic);
+
+  for (const std::string& value :
+       {std::string("RGB Fixed On"), std::string("Non-Disolay"), combo}) {
+    SCOPED_TRACE(value);
+    rig.window->setText(layout::control_id::kLightModeValue, value);
+    auto* label = qobject_cast<QLabel*>(rig.window->control(layout::control_id::kLightModeValue));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(rig.window->text(layout::control_id::kLightModeValue), value);
+    EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()),
+              label->contentsRect().width());
+    EXPECT_GE(label->font().pixelSize(), 7);
+    // A text shown other than as given carries the whole text as its tooltip.
+    if (label->text() != QString::fromStdString(value)) {
+      EXPECT_EQ(label->toolTip(), QString::fromStdString(value));
+    }
+  }
+  // The longest one cannot fit at any sensible size.
+  EXPECT_EQ(
+      qobject_cast<QLabel*>(rig.window->control(layout::control_id::kLightModeValue))->toolTip(),
+      QString::fromStdString(combo));
 }
 
 }  // namespace

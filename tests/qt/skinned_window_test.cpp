@@ -8,7 +8,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <string>
 #include <vector>
 
@@ -192,6 +195,69 @@ TEST_F(SkinnedWindowTest, ControlsSitAtTheirRectanglesAndTalkBack) {
   window.setText(9, "gone");
 }
 
+// A black list with more entries than fit: its border, scroll bar and selection follow the
+// control's colours instead of the platform's light defaults, and a list of two columns holds
+// all its entries without a scroll bar.
+TEST_F(SkinnedWindowTest, ListBoxesFollowTheirStyle) {
+  ASSERT_TRUE(window.setBackgroundImage(
+      WritePng(folder, "main.png", {std::vector<QRgb>(300, qRgb(0, 0, 0))})));
+  window.setFixedSize(300, 300);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+  ControlStyle style;
+  style.text = Rgb{255, 255, 255};
+  style.background = Rgb{0, 0, 0};
+  style.font = FontSpec{"Arial", 12, 400};
+  style.border = true;
+  window.create(9, ControlKind::kListBox, Rect{10, 10, 110, 110}, style);
+  for (int i = 0; i < 30; ++i) window.addItem(9, std::to_string(i));
+  window.setSelection(9, 1);
+  auto* list = static_cast<QListWidget*>(window.control(9));
+  QApplication::processEvents();
+  EXPECT_EQ(list->visualItemRect(list->item(0)).height(), kListRowHeight);
+
+  const QImage image = list->grab().toImage();
+  const QRgb white = qRgb(255, 255, 255);
+  EXPECT_EQ(image.pixel(0, 50), white);  // the border, in the text colour
+  EXPECT_EQ(image.pixel(50, 0), white);
+  EXPECT_EQ(image.pixel(99, 50), white);
+
+  QScrollBar* bar = list->verticalScrollBar();
+  ASSERT_TRUE(bar->isVisible());
+  const QRect barRect(bar->mapTo(list, QPoint(0, 0)), bar->size());
+  const QPoint handle(barRect.center().x(), barRect.top() + 3);  // scrolled to the top
+  const QPoint groove(barRect.center().x(), barRect.bottom() - 3);
+  EXPECT_EQ(image.pixel(handle), white);
+  const QColor grooveColour(image.pixel(groove));
+  EXPECT_LT(grooveColour.lightness(), 80) << QString::number(image.pixel(groove), 16).toStdString();
+
+  // The selected row is inverted: the text colour behind it.
+  const QRect selected = list->visualItemRect(list->item(1));
+  const QPoint besideText =
+      list->viewport()->mapTo(list, QPoint(selected.right() - 2, selected.center().y()));
+  EXPECT_EQ(image.pixel(besideText), white);
+  const QRect plain = list->visualItemRect(list->item(2));
+  EXPECT_EQ(
+      image.pixel(list->viewport()->mapTo(list, QPoint(plain.right() - 2, plain.center().y()))),
+      qRgb(0, 0, 0));
+
+  // Two columns of fifteen rows in room for sixteen (a wrapping list keeps one row spare):
+  // no scroll bar, every entry in view.
+  style.columns = 2;
+  window.create(10, ControlKind::kListBox, Rect{120, 10, 204, 10 + 16 * kListRowHeight + 2}, style);
+  for (int i = 0; i < 30; ++i) window.addItem(10, std::to_string(i));
+  auto* columns = static_cast<QListWidget*>(window.control(10));
+  QApplication::processEvents();
+  EXPECT_FALSE(columns->verticalScrollBar()->isVisible());
+  EXPECT_FALSE(columns->horizontalScrollBar()->isVisible());
+  for (int i = 0; i < 30; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_TRUE(columns->viewport()->rect().contains(columns->visualItemRect(columns->item(i))));
+  }
+  EXPECT_EQ(window.itemAt(10, Point{120 + 1 + 41 + 5, 10 + 1 + 5}), 15);
+}
+
 TEST_F(SkinnedWindowTest, ClicksKeysAndCloseReachTheModel) {
   ASSERT_TRUE(window.setBackgroundImage(
       WritePng(folder, "main.png", {std::vector<QRgb>(100, qRgb(0, 0, 0))})));
@@ -208,6 +274,56 @@ TEST_F(SkinnedWindowTest, ClicksKeysAndCloseReachTheModel) {
   EXPECT_EQ(model.log, (std::vector<std::string>{"down @30,40", "key 41 mods 0", "key 224 mods 1",
                                                  "key 6 mods 1", "close"}));
   EXPECT_TRUE(window.isVisible());  // closing is the model's decision; this one did nothing
+}
+
+// A popup that warns in a message box when clicked and then ends itself as OK (a failed save,
+// say). Before the box opens it asks for `whileTheBoxIsOpen` to run from within the box's loop.
+class WarningPopup : public WindowModel {
+ public:
+  void attach(const WindowPorts& ports) override { ports_ = ports; }
+  bool onInitialise() override { return true; }
+  void onLeftButtonDown(Point) override {
+    QTimer::singleShot(0, whileTheBoxIsOpen);
+    ports_.host->messageBox("cannot be saved", "", MessageBoxIcon::kWarning);
+    boxReturned = true;
+    ports_.host->endModal(kOk);
+  }
+
+  static constexpr int kOk = 1;
+  std::function<void()> whileTheBoxIsOpen;
+  bool boxReturned = false;
+  WindowPorts ports_;
+};
+
+bool AMessageBoxIsShown() {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (qobject_cast<QMessageBox*>(widget) != nullptr && widget->isVisible()) return true;
+  }
+  return false;
+}
+
+// The mouse removed while a popup's message box is open: the box goes with the popup, which ends
+// with the code it was ended with, whatever its handler asks once the box has returned.
+TEST_F(SkinnedWindowTest, APopupEndedFromOutsideTakesItsMessageBoxAlong) {
+  constexpr int kCancel = 2;
+  WarningPopup popup;
+  bool boxWasShown = false;
+  popup.whileTheBoxIsOpen = [&] {
+    boxWasShown = AMessageBoxIsShown();
+    window.endRunningModal(kCancel);
+  };
+  // Should the box stay, it is closed after a while so that the test fails instead of hanging.
+  QTimer::singleShot(10000, [] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      if (auto* box = qobject_cast<QMessageBox*>(widget)) box->reject();
+    }
+  });
+  QTimer::singleShot(0, [&] { popup.onLeftButtonDown(Point{5, 5}); });
+  const int code = window.runModal(popup);
+  EXPECT_TRUE(boxWasShown);
+  EXPECT_TRUE(popup.boxReturned);
+  EXPECT_EQ(code, kCancel);
+  EXPECT_FALSE(AMessageBoxIsShown());
 }
 
 TEST(InstanceLock, TheSecondLockFailsUntilTheFirstIsGone) {

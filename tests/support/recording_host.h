@@ -309,7 +309,7 @@ class RecordingWindow : public Canvas, public Controls, public WindowHost {
     return window->modalCode.value_or(-1);
   }
   void endModal(int code) override {
-    modalCode = code;
+    if (!modalCode) modalCode = code;  // a run ends once: the first code stands
     log_.push_back("end modal " + std::to_string(code));
   }
   void endRunningModal(int code) override {

@@ -5,6 +5,8 @@
 //   <skin>-face-basic-hover.png  basic page, eight-level sensor, key row 3 and Apply under the
 //                                pointer
 //   <skin>-face-advanced.png     advanced page with two macros, "New" under the pointer
+//   <skin>-face-long-texts.png   basic page with a long key-row caption fitted to its box and
+//                                the neon lighting's parameter list open
 // The data files live in a temporary folder that is removed afterwards.
 
 #include <QApplication>
@@ -78,6 +80,15 @@ int main(int argc, char** argv) {
       rig.dlg->onHover(Point{300, 255});  // key row 3
       rig.dlg->onHover(Point{700, 630});  // Apply
       ok = Save(rig, out + "/" + skin + "-face-basic-hover.png") && ok;
+    }
+    {
+      MouseConfig config = Settings();
+      config.setLightMode(3);  // neon
+      FaceRig rig(folder(), skins, name, 0, config);
+      rig.dlg->buttonLabels().texts[6] = "Combo Key-Right Shift+Page Down";
+      rig.pages->rebuildPage(vm31::MainPage::kBasic);
+      rig.dlg->onLeftButtonDown(Point{800, 367});  // the lighting parameter field
+      ok = Save(rig, out + "/" + skin + "-face-long-texts.png") && ok;
     }
     {
       FaceRig rig(folder(), skins, name, 0, Settings());

@@ -24,22 +24,28 @@ int KeyListId(int button) {
   return id::kFirstKeyList + button;
 }
 
-// The parameter list's height and entries follow the stored lighting mode.
+// The lighting mode whose levels the parameter list offers: a mode outside 1..3 offers the
+// neon levels.
+int ListedLevelMode(int mode) {
+  return mode == 1 || mode == 2 ? mode : 3;
+}
+
+// The neon levels are too many for one column within the face: they flow over two.
+int ParameterListColumns(int mode) {
+  return ListedLevelMode(mode) == 3 ? 2 : 1;
+}
+
+// The parameter list's height follows the stored lighting mode; the neon list is tall enough
+// for its levels in two columns inside its border, with the row a wrapping list keeps spare.
 int ParameterListHeight(int mode) {
-  switch (mode) {
+  switch (ListedLevelMode(mode)) {
     case 1:
       return 173;
     case 2:
       return 93;
     default:
-      return 203;
+      return 261;
   }
-}
-
-// The lighting mode whose levels the parameter list offers: a mode outside 1..3 offers the
-// neon levels.
-int ListedLevelMode(int mode) {
-  return mode == 1 || mode == 2 ? mode : 3;
 }
 
 std::string ParameterEntry(int mode, int index) {
@@ -151,8 +157,10 @@ void BasicPageLists::lightFieldPress(int field) {
     controls.create(list, ControlKind::kListBox, layout::kLightModeList, context_.styleOf(list));
     for (int m = 1; m <= kLightModeCount; ++m) controls.addItem(list, LightModeLabel(m, language));
   } else if (field == 1) {
+    ControlStyle style = context_.styleOf(list);
+    style.columns = ParameterListColumns(mode);
     controls.create(list, ControlKind::kListBox,
-                    layout::LightParameterList(ParameterListHeight(mode)), context_.styleOf(list));
+                    layout::LightParameterList(ParameterListHeight(mode)), style);
     for (int i = 0; i < ParameterCount(mode); ++i) controls.addItem(list, ParameterEntry(mode, i));
   } else if (mode == 1) {
     controls.setText(id::kLightEffectValue, RgbEffectLabel(1, language));

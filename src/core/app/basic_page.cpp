@@ -138,7 +138,7 @@ void BasicPage::drawKeyRowTexts(int row) const {
       EditedKeyGroup(context_.config()) * kLabelButtonCount + row)];
   context_.drawText(std::to_string(row + 1), Rect{r.left, r.top, split, r.bottom},
                     TextFormat::kLeft);
-  context_.drawText(caption, Rect{split, r.top, r.right, r.bottom}, TextFormat::kLeft);
+  context_.drawText(caption, layout::KeyRowCaption(row), TextFormat::kLeft);
 }
 
 void BasicPage::redrawKeyRow(int row) const {

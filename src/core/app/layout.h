@@ -33,9 +33,15 @@ inline constexpr Rect kRecordingHintLine{330, 5, 695, 23};
 // Basic page.
 inline constexpr int kKeyRowCount = 7;         // buttons 1..7 of the edited key group
 inline constexpr int kKeyRowNumberWidth = 20;  // the row's number; the caption takes the rest
+inline constexpr int kKeyRowArrowWidth = 19;   // the drop arrow at the right end of the row
 
 constexpr Rect KeyRow(int row) {  // row 0..6
   return Rect{252, 199 + 23 * row, 463, 220 + 23 * row};
+}
+// The caption's box: after the row's number, ending before the drop arrow.
+constexpr Rect KeyRowCaption(int row) {
+  const Rect r = KeyRow(row);
+  return Rect{r.left + kKeyRowNumberWidth, r.top, r.right - kKeyRowArrowWidth, r.bottom};
 }
 inline constexpr std::array<Rect, kKeyRowCount> kKeyLists{
     Rect{252, 221, 463, 491}, Rect{252, 244, 463, 514}, Rect{252, 267, 463, 537},

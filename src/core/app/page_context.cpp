@@ -48,6 +48,7 @@ ControlStyle MainControlStyle(int controlId, const MouseConfig& config, Rgb uiTe
     style.text = kWhite;
     style.background = kBlack;
     style.centred = false;
+    style.border = true;
   } else if (controlId == id::kRecordingHint) {
     style.text = uiTextColor;
     style.transparent = true;
@@ -80,7 +81,11 @@ void PageContext::storeButtonLabels() const {
     tell(prefs.error().message);
     return;
   }
+  // A file that already holds these captions is not written again (a first run stores the
+  // factory captions at every start until config.bin is saved).
+  const Bytes before = prefs.value().Serialize();
   SaveLabels(prefs.value(), window_.language(), window_.preferences().labels);
+  if (prefs.value().Serialize() == before) return;
   if (Status saved = prefs.value().Save(file); !saved) tell(saved.error().message);
 }
 

@@ -40,10 +40,11 @@ std::optional<TrayNotice> DeviceEventNotice(const DeviceEvent& event, UiLanguage
         if (!accessRefusal.empty()) {
           return Warning(MouseAccessRefusedText(language, accessRefusal));
         }
-        [[fallthrough]];
-      case PresenceNotice::kBusy:
         return Warning(openProblem.empty() ? Text(UiText::kMouseNotDetected, language)
                                            : std::string(openProblem));
+      case PresenceNotice::kBusy:
+        return Warning(openProblem.empty() ? Text(UiText::kMouseNotDetected, language)
+                                           : MouseBusyText(language, openProblem));
     }
     return std::nullopt;
   }

@@ -117,6 +117,11 @@ class HotplugSource {
   virtual std::vector<HotplugEvent> takePending() = 0;
 };
 
+// Whether a device backend follows plugging: a program that runs for a while does; a one-shot
+// command looks at the bus once and never sets up the watches (whose descriptors cost time to
+// set up and close).
+enum class HotplugFollowing { kFollow, kNone };
+
 // Starts following arrivals and removals for the user-interface loop: once started, the host
 // hands each HotplugSource event to the main window on the user-interface thread. Starting twice
 // is harmless; a failure says why the watch could not be set up.

@@ -130,6 +130,10 @@ constexpr std::array<UiTextRow, kUiTextCount> kUiTextTable{{
      "）。請安裝 udev 規則 70-kor-vm31.rules（見 README），然後拔下滑鼠再重新插入。",
      "). Install the udev rule 70-kor-vm31.rules (see the README), then unplug and plug in the "
      "mouse again."},
+    {UiText::kMouseBusy, "游戏鼠标正被另一个程序使用（", "遊戲滑鼠正被另一個程式使用（",
+     "The gaming mouse is in use by another program ("},
+    {UiText::kMouseBusyAdvice, "）。请在该程序完成后重试。", "）。請在該程式完成後重試。",
+     "). Try again when it is done."},
 
     {UiText::kPreferenceSection, "Setting-CHS", "Setting-CHT", "Setting-EN"},
     {UiText::kWebAddress, kWebAddressText, kWebAddressText, kWebAddressText},
@@ -180,6 +184,13 @@ std::string MouseAccessRefusedText(UiLanguage language, std::string_view refusal
   std::string text(UiTextFor(UiText::kMouseAccessRefused, language));
   text += refusal;
   text += UiTextFor(UiText::kMouseAccessAdvice, language);
+  return text;
+}
+
+std::string MouseBusyText(UiLanguage language, std::string_view problem) {
+  std::string text(UiTextFor(UiText::kMouseBusy, language));
+  text += problem;
+  text += UiTextFor(UiText::kMouseBusyAdvice, language);
   return text;
 }
 

@@ -120,6 +120,10 @@ enum class UiText {
   // (see MouseAccessRefusedText).
   kMouseAccessRefused,
   kMouseAccessAdvice,
+  // The notice of a mouse another program holds: the system's account (it names the program)
+  // goes between the two (see MouseBusyText).
+  kMouseBusy,
+  kMouseBusyAdvice,
   // The preferences section holding the button captions of this language.
   kPreferenceSection,
   // The maker's web address shown on the main window; the same in every language.
@@ -134,5 +138,9 @@ std::string_view UiTextFor(UiText id, UiLanguage language);
 // The notice of a mouse that is plugged in but may not be opened by this user, in `language`:
 // kMouseAccessRefused, the system's `refusal` (it names the node), kMouseAccessAdvice.
 std::string MouseAccessRefusedText(UiLanguage language, std::string_view refusal);
+
+// The notice of a mouse another program is using, in `language`: kMouseBusy, the system's
+// account of it (`problem`, which names the program), kMouseBusyAdvice.
+std::string MouseBusyText(UiLanguage language, std::string_view problem);
 
 }  // namespace vm31

@@ -43,7 +43,9 @@ void DropList::open(Controls& controls) {
   for (int id : covered_) controls.setVisible(id, false);
   // A hidden field's focus would pass on to the next control (the new list among them).
   controls.setFocus(kNoControl);
-  controls.create(shape_.listId, ControlKind::kListBox, shape_.listRect, PopupControlStyle(font_));
+  ControlStyle style = PopupControlStyle(font_);
+  style.border = true;
+  controls.create(shape_.listId, ControlKind::kListBox, shape_.listRect, style);
   for (const std::string& option : options_) controls.addItem(shape_.listId, option);
   open_ = true;
 }

@@ -130,6 +130,8 @@ struct ControlStyle {
   bool readOnly = false;     // edits only
   bool numbersOnly = false;  // edits only: accept digits only
   int maxLength = 0;         // edits only: characters; 0 = no limit
+  bool border = false;       // list boxes only: a one-pixel frame inside the rectangle
+  int columns = 1;           // list boxes only: entries flow top to bottom over this many columns
   friend bool operator==(const ControlStyle&, const ControlStyle&) = default;
 };
 
@@ -137,6 +139,8 @@ struct ControlStyle {
 // return the empty value). Setting a selection from code never raises a selection
 // notification: hovering highlights, clicking chooses.
 inline constexpr int kNoControl = -1;
+// Every list box shows one entry per this many pixels of height.
+inline constexpr int kListRowHeight = 16;
 
 class Controls {
  public:
@@ -223,7 +227,8 @@ class WindowHost {
   // it, calls onInitialise, dispatches events to it until it calls endModal, then destroys the
   // window and returns the code given to endModal.
   virtual int runModal(WindowModel& popup) = 0;
-  // Ends the modal run of this (popup) window with `code`.
+  // Ends the modal run of this (popup) window with `code`, closing any message box or menu the
+  // popup has open. A run ends once: the first code given stands, later calls change nothing.
   virtual void endModal(int code) = 0;
   // Ends the modal run this window is running now (the popup runModal shows) as if that popup
   // called endModal(`code`); nothing when none runs.

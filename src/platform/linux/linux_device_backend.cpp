@@ -9,7 +9,7 @@ namespace vm31::linux_platform {
 LinuxDeviceBackend::~LinuxDeviceBackend() = default;
 
 Result<std::unique_ptr<LinuxDeviceBackend>> LinuxDeviceBackend::create(
-    const DeviceDefinition& definition) {
+    const DeviceDefinition& definition, HotplugFollowing following) {
   std::unique_ptr<LinuxDeviceBackend> backend(new LinuxDeviceBackend());
   auto hidraw = HidrawBus::create();
   if (!hidraw) return hidraw.error();
@@ -34,6 +34,7 @@ Result<std::unique_ptr<LinuxDeviceBackend>> LinuxDeviceBackend::create(
     }
     return Ok{};
   };
+  if (following == HotplugFollowing::kNone) return backend;
   if (auto udev = UdevHotplugSource::create()) {
     backend->udev_ = std::move(udev).value();
     if (auto added = watch(backend->udev_->fd()); !added) return added.error();

@@ -21,8 +21,9 @@ namespace vm31::linux_platform {
 class LinuxDeviceBackend {
  public:
   // The udev monitor is optional (no udev daemon in containers): without it only the emulated
-  // mouse's plugging is followed.
-  static Result<std::unique_ptr<LinuxDeviceBackend>> create(const DeviceDefinition& definition);
+  // mouse's plugging is followed. With HotplugFollowing::kNone hotplugFd() watches nothing.
+  static Result<std::unique_ptr<LinuxDeviceBackend>> create(
+      const DeviceDefinition& definition, HotplugFollowing following = HotplugFollowing::kFollow);
   ~LinuxDeviceBackend();
 
   HidBus& bus() { return *combined_; }

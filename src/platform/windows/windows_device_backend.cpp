@@ -9,13 +9,16 @@ namespace vm31::windows_platform {
 WindowsDeviceBackend::~WindowsDeviceBackend() = default;
 
 Result<std::unique_ptr<WindowsDeviceBackend>> WindowsDeviceBackend::create(
-    const DeviceDefinition& /*definition*/) {
+    const DeviceDefinition& /*definition*/, HotplugFollowing following) {
   std::unique_ptr<WindowsDeviceBackend> backend(new WindowsDeviceBackend());
   backend->hid_ = std::make_unique<WindowsHidBus>();
   backend->combined_ = std::make_unique<CombinedBus>(std::vector<HidBus*>{backend->hid_.get()});
-  if (auto notifications = DeviceNotificationSource::create()) {
-    backend->notifications_ = std::move(notifications).value();
-  } else {
+  if (following == HotplugFollowing::kFollow) {
+    if (auto notifications = DeviceNotificationSource::create()) {
+      backend->notifications_ = std::move(notifications).value();
+    }
+  }
+  if (!backend->notifications_) {
     backend->hotplugReady_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!backend->hotplugReady_.valid()) {
       return Win32Error("cannot create an event", ::GetLastError());

@@ -21,8 +21,9 @@ namespace vm31::windows_platform {
 class WindowsDeviceBackend {
  public:
   // The device notifications are optional: without them the mouse is still found when present,
-  // only its plugging is not followed.
-  static Result<std::unique_ptr<WindowsDeviceBackend>> create(const DeviceDefinition& definition);
+  // only its plugging is not followed. With HotplugFollowing::kNone they are never set up.
+  static Result<std::unique_ptr<WindowsDeviceBackend>> create(
+      const DeviceDefinition& definition, HotplugFollowing following = HotplugFollowing::kFollow);
   ~WindowsDeviceBackend();
 
   HidBus& bus() { return *combined_; }

@@ -58,9 +58,8 @@ int RunServer(const std::vector<std::string>& args) {
   }
   EmulatorService service(mouse, Say);
   const std::string banner =
-      "emulated mouse running (sensor type " +
-      std::to_string(mouse.state().sensorInfo.sensorType) + ", " +
-      platform::EmulatorEndpointsInWords(folder.value()) + "); Ctrl+C ends it";
+      "emulated mouse running (sensor type " + std::to_string(mouse.state().sensorInfo.sensorType) +
+      ", " + platform::EmulatorEndpointsInWords(folder.value()) + "); Ctrl+C ends it";
   auto served = platform::ServeEmulator(service, folder.value(), [&] {
     Say(banner);
     Say("plugged in");

@@ -9,8 +9,7 @@ namespace {
 
 class EmulatorHandle : public HidHandle {
  public:
-  EmulatorHandle(std::unique_ptr<EmulatorConnection> connection, HidOpenMode mode,
-                 std::string path)
+  EmulatorHandle(std::unique_ptr<EmulatorConnection> connection, HidOpenMode mode, std::string path)
       : connection_(std::move(connection)), mode_(mode), path_(std::move(path)) {}
 
   Result<std::size_t> setFeature(std::span<const std::uint8_t> report) override {
@@ -128,8 +127,8 @@ Result<EmulatorFrame> ReceiveFrame(EmulatorConnection& connection, EmulatorDeadl
 Result<std::string> ExchangeControlLine(EmulatorConnection& connection, const std::string& line,
                                         const std::string& where) {
   const std::string request = line + "\n";
-  if (auto sent = connection.send(std::span(reinterpret_cast<const std::uint8_t*>(request.data()),
-                                            request.size()));
+  if (auto sent = connection.send(
+          std::span(reinterpret_cast<const std::uint8_t*>(request.data()), request.size()));
       !sent) {
     return sent.error();
   }

@@ -29,8 +29,7 @@ std::vector<std::uint8_t> EncodeFrame(char type, std::span<const std::uint8_t> p
   return bytes;
 }
 
-Result<EmulatorFrame> ReadFrame(
-    const std::function<Status(std::span<std::uint8_t>)>& readExactly) {
+Result<EmulatorFrame> ReadFrame(const std::function<Status(std::span<std::uint8_t>)>& readExactly) {
   std::array<std::uint8_t, kFrameHeaderBytes> header{};
   if (auto got = readExactly(header); !got) return got.error();
   std::uint32_t size = 0;

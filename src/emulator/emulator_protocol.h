@@ -65,10 +65,10 @@ inline constexpr std::size_t kMaxControlLine = 256;
 inline constexpr std::size_t kMaxControlAnswer = 4096;
 
 // The error numbers a result frame carries (negated), the same on every system.
-inline constexpr std::int32_t kWireIoError = 5;       // EIO
-inline constexpr std::int32_t kWireBadHandle = 9;     // EBADF: no collection opened
-inline constexpr std::int32_t kWireNoDevice = 19;     // ENODEV: unplugged
-inline constexpr std::int32_t kWireInvalid = 22;      // EINVAL
+inline constexpr std::int32_t kWireIoError = 5;           // EIO
+inline constexpr std::int32_t kWireBadHandle = 9;         // EBADF: no collection opened
+inline constexpr std::int32_t kWireNoDevice = 19;         // ENODEV: unplugged
+inline constexpr std::int32_t kWireInvalid = 22;          // EINVAL
 inline constexpr std::int32_t kWireWrongCollection = 32;  // EPIPE: not on this collection
 
 struct EmulatorFrame {
@@ -85,8 +85,7 @@ EmulatorDeadline EmulatorAnswerDeadline();
 std::vector<std::uint8_t> EncodeFrame(char type, std::span<const std::uint8_t> payload);
 // Reads one frame through `readExactly`, which fills its whole buffer or fails; an announced
 // payload beyond kMaxFramePayload is kBadFormat ("oversized frame") and is never read.
-Result<EmulatorFrame> ReadFrame(
-    const std::function<Status(std::span<std::uint8_t>)>& readExactly);
+Result<EmulatorFrame> ReadFrame(const std::function<Status(std::span<std::uint8_t>)>& readExactly);
 
 std::vector<std::uint8_t> EncodeResult(std::int32_t value);
 std::optional<std::int32_t> DecodeResult(const EmulatorFrame& frame);

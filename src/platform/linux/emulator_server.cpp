@@ -49,6 +49,7 @@ Result<UniqueFd> Listen(const std::filesystem::path& path) {
 struct Connection {
   UniqueFd fd;
   bool control = false;  // a control-socket client (one text line)
+  bool ended = false;    // closed after the round
   DeviceConnectionState device;
 };
 
@@ -95,19 +96,15 @@ class SocketServer final : public EmulatorEndpoints {
       if (fds[1].revents & POLLIN) changed_->consume();
       if (fds[2].revents & POLLIN) accept(controlListener_.get(), true);
       if (fds[3].revents & POLLIN) accept(deviceListener_.get(), false);
-      // Connections are served in the order poll listed them; a connection closed meanwhile
-      // (an unplug) is simply gone from the list.
-      std::vector<Connection*> ready;
+      // Connections are served in the order poll listed them, each once; the ones that end
+      // are closed after the round.
       for (std::size_t i = 4; i < fds.size(); ++i) {
-        if (fds[i].revents & (POLLIN | POLLHUP | POLLERR))
-          ready.push_back(connections_[i - 4].get());
+        if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+        Connection& connection = *connections_[i - 4];
+        connection.ended =
+            !(connection.control ? serveControl(connection) : serveDevice(connection));
       }
-      for (Connection* connection : ready) {
-        if (!isOpen(connection)) continue;
-        const bool keep =
-            connection->control ? serveControl(*connection) : serveDevice(*connection);
-        if (!keep) drop(connection);
-      }
+      std::erase_if(connections_, [](const auto& c) { return c->ended; });
       if (auto synced = service_.follow(*this); !synced) return synced.error();
     }
     return Ok{};
@@ -144,17 +141,6 @@ class SocketServer final : public EmulatorEndpoints {
   }
 
  private:
-  bool isOpen(const Connection* connection) const {
-    for (const auto& c : connections_) {
-      if (c.get() == connection) return true;
-    }
-    return false;
-  }
-
-  void drop(const Connection* connection) {
-    std::erase_if(connections_, [&](const auto& c) { return c.get() == connection; });
-  }
-
   void accept(int listener, bool control) {
     for (;;) {
       UniqueFd fd(::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC));

@@ -162,10 +162,9 @@ Result<std::string> EmulatorControlRequest(const std::string& line) {
 // --- EmulatorSocketBus ----------------------------------------------------------------------
 
 EmulatorSocketBus::EmulatorSocketBus(std::filesystem::path folder)
-    : EmulatorClientBus((folder / kEmulatorDeviceSocketName).string(),
-                        [socket = folder / kEmulatorDeviceSocketName] {
-                          return ConnectDeviceSocket(socket);
-                        }),
+    : EmulatorClientBus(
+          (folder / kEmulatorDeviceSocketName).string(),
+          [socket = folder / kEmulatorDeviceSocketName] { return ConnectDeviceSocket(socket); }),
       socket_(std::move(folder) / kEmulatorDeviceSocketName) {}
 
 // --- EmulatorHotplugSource ------------------------------------------------------------------

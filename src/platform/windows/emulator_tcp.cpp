@@ -1,9 +1,9 @@
 #include "platform/windows/emulator_tcp.h"
 
 // winsock2.h before windows.h, which would bring the old winsock.h.
+#include <windows.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
-#include <windows.h>
 
 #include <bcrypt.h>
 #include <sddl.h>
@@ -79,8 +79,8 @@ bool WaitSocket(SOCKET socket, bool forWriting, Clock::time_point deadline) {
     FD_ZERO(&set);
     FD_SET(socket, &set);
     timeval limit{milliseconds / 1000, (milliseconds % 1000) * 1000};
-    const int ready = ::select(0, forWriting ? nullptr : &set, forWriting ? &set : nullptr,
-                               nullptr, &limit);
+    const int ready =
+        ::select(0, forWriting ? nullptr : &set, forWriting ? &set : nullptr, nullptr, &limit);
     if (ready != 0) return true;  // ready, or failed: the next call says why
     if (milliseconds == 0) return false;
   }
@@ -300,7 +300,7 @@ struct ServedConnection {
   UniqueSocket socket;
   bool control = false;
   bool admitted = false;
-  bool broken = false;  // an event report could not be sent: dropped after the round
+  bool ended = false;  // closed after the round (its last request served, or it failed)
   DeviceConnectionState device;
 };
 
@@ -349,7 +349,7 @@ class TcpServer final : public EmulatorEndpoints {
       // network event), so resetting the shared event first loses nothing.
       ::ResetEvent(network_.get());
       serveRound();
-      std::erase_if(connections_, [](const auto& c) { return c->broken; });
+      std::erase_if(connections_, [](const auto& c) { return c->ended; });
       if (auto synced = service_.follow(*this); !synced) return synced.error();
     }
     return Ok{};
@@ -381,11 +381,11 @@ class TcpServer final : public EmulatorEndpoints {
   void pushEventReport(std::span<const std::uint8_t> report) override {
     const auto frame = EncodeFrame('I', report);
     for (const auto& connection : connections_) {
-      if (!connection->device.pushEvents || connection->broken) continue;
+      if (!connection->device.pushEvents) continue;
       const auto deadline = Clock::now() + kEmulatorClientStall;
-      if (!SendAll(connection->socket.get(), frame, deadline)) connection->broken = true;
+      if (!SendAll(connection->socket.get(), frame, deadline)) connection->ended = true;
     }
-    std::erase_if(connections_, [](const auto& c) { return c->broken; });
+    std::erase_if(connections_, [](const auto& c) { return c->ended; });
   }
 
  private:
@@ -434,32 +434,17 @@ class TcpServer final : public EmulatorEndpoints {
     if (deviceListener_.valid() && ReadableNow(deviceListener_.get())) {
       accept(deviceListener_.get(), false);
     }
-    std::vector<ServedConnection*> ready;
+    // Each ready connection is served once; the ones that end are closed after the round.
     for (const auto& connection : connections_) {
-      if (ReadableNow(connection->socket.get())) ready.push_back(connection.get());
-    }
-    // A connection closed meanwhile (an unplug) is simply gone from the list.
-    for (ServedConnection* connection : ready) {
-      if (!isOpen(connection)) continue;
+      if (!ReadableNow(connection->socket.get())) continue;
       bool keep = false;
       if (!connection->admitted) {
         keep = admit(*connection);
       } else {
         keep = connection->control ? serveControl(*connection) : serveDevice(*connection);
       }
-      if (!keep) drop(connection);
+      if (!keep) connection->ended = true;
     }
-  }
-
-  bool isOpen(const ServedConnection* connection) const {
-    for (const auto& c : connections_) {
-      if (c.get() == connection) return true;
-    }
-    return false;
-  }
-
-  void drop(const ServedConnection* connection) {
-    std::erase_if(connections_, [&](const auto& c) { return c.get() == connection; });
   }
 
   // The client key first, within the stall time, or the connection is closed unanswered.
@@ -531,7 +516,8 @@ std::optional<EmulatorAddress> ParseEmulatorAddress(std::string_view text) {
     text.remove_prefix(end + 1);
   }
   if (lines.size() != 3) return std::nullopt;
-  const auto value = [](std::string_view line, std::string_view name) -> std::optional<std::string_view> {
+  const auto value = [](std::string_view line,
+                        std::string_view name) -> std::optional<std::string_view> {
     if (line.size() <= name.size() + 1 || line.substr(0, name.size()) != name ||
         line[name.size()] != ' ') {
       return std::nullopt;
@@ -559,8 +545,8 @@ Status WriteEmulatorAddress(const std::filesystem::path& file, const EmulatorAdd
   }
   SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor, FALSE};
   const std::filesystem::path temporary = file.native() + L".new";
-  UniqueHandle handle(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, &attributes,
-                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle handle(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, &attributes, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
   const DWORD createError = ::GetLastError();
   ::LocalFree(descriptor);
   if (!handle.valid()) return Win32Error(PathText(temporary), createError);
@@ -587,8 +573,8 @@ Status WriteEmulatorAddress(const std::filesystem::path& file, const EmulatorAdd
 Result<EmulatorAddress> ReadEmulatorAddress(const std::filesystem::path& file) {
   // Shared for deletion too, so the emulator can replace or remove the file while it is read.
   UniqueHandle handle(::CreateFileW(file.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle.valid()) {
     const DWORD error = ::GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
@@ -650,8 +636,9 @@ Result<std::string> EmulatorControlRequest(const std::string& line) {
 // --- EmulatorTcpBus -------------------------------------------------------------------------
 
 EmulatorTcpBus::EmulatorTcpBus(const std::filesystem::path& folder)
-    : EmulatorClientBus(PathText(folder / kEmulatorDeviceFileName),
-                        [file = folder / kEmulatorDeviceFileName] { return ConnectEmulator(file); }) {}
+    : EmulatorClientBus(
+          PathText(folder / kEmulatorDeviceFileName),
+          [file = folder / kEmulatorDeviceFileName] { return ConnectEmulator(file); }) {}
 
 // --- EmulatorTcpHotplugSource ---------------------------------------------------------------
 
@@ -675,9 +662,8 @@ EmulatorTcpHotplugSource::~EmulatorTcpHotplugSource() = default;
 Result<std::unique_ptr<EmulatorTcpHotplugSource>> EmulatorTcpHotplugSource::create(
     const std::filesystem::path& folder) {
   if (auto winsock = EnsureWinsock(); !winsock) return winsock.error();
-  auto state = std::unique_ptr<State>(new State{folder / kEmulatorDeviceFileName,
-                                                EmulatorTcpBus(folder), INVALID_HANDLE_VALUE,
-                                                {}, {}, {}});
+  auto state = std::unique_ptr<State>(new State{
+      folder / kEmulatorDeviceFileName, EmulatorTcpBus(folder), INVALID_HANDLE_VALUE, {}, {}, {}});
   state->folderChanged =
       ::FindFirstChangeNotificationW(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
   if (state->folderChanged == INVALID_HANDLE_VALUE) {

@@ -22,16 +22,12 @@ constexpr int kBadUsage = kExitUsage;
 // The emulated mouse could not be served (sockets, another emulator already serving).
 constexpr int kServeFailed = kExitDeviceFailure;
 
-std::optional<int> ParseNumber(const std::string& text, int low, int high) {
-  return ParseEmulatorNumber(text, low, high);
-}
-
 int RunServer(const std::vector<std::string>& args) {
   std::optional<int> sensorType;
   std::optional<std::string> tracePath;
   for (std::size_t i = 1; i < args.size(); ++i) {
     if (args[i] == "--sensor-type" && i + 1 < args.size()) {
-      sensorType = ParseNumber(args[++i], 0, 255);
+      sensorType = ParseEmulatorNumber(args[++i], 0, 255);
       if (!sensorType) return Fail(kBadUsage, "--sensor-type takes 0..255");
     } else if (args[i] == "--trace" && i + 1 < args.size()) {
       tracePath = args[++i];
@@ -106,11 +102,11 @@ int RunEmulator(const std::vector<std::string>& args) {
   if (verb == "press" && args.size() == 3) {
     const std::string& kind = args[1];
     const std::string& value = args[2];
-    const std::optional<int> number = ParseNumber(value, 0, 100000);
+    const std::optional<int> number = ParseEmulatorNumber(value, 0, 100000);
     const bool valid = (kind == "rate" && number && FindReportRateByHz(*number) != nullptr) ||
-                       (kind == "dpi" && ParseNumber(value, 1, 4)) ||
-                       (kind == "group" && ParseNumber(value, 1, 2)) ||
-                       (kind == "macro" && ParseNumber(value, 1, 255));
+                       (kind == "dpi" && ParseEmulatorNumber(value, 1, 4)) ||
+                       (kind == "group" && ParseEmulatorNumber(value, 1, 2)) ||
+                       (kind == "macro" && ParseEmulatorNumber(value, 1, 255));
     if (!valid) return UsageError();
     return Request("press " + kind + " " + value);
   }

@@ -98,12 +98,17 @@ got = talk(client, b"status\n")
 if not got.startswith(emulator) or not got[len(emulator):].startswith(b"ok plugged sensor-type 2"):
     sys.exit(f"the right client key was not answered with the emulator key and the status: {got!r}")
 EOF
-# A port that answers without this user's emulator key is not taken for the mouse.
+# A port that answers without the file's emulator key, or turns the file's client key down, is
+# not taken for this user's emulated mouse.
 cp "$runtime/kor-vm31-emulator.ctl" "$scratch/ctl.saved"
-sed -i 's/^emulator-key .*/emulator-key 000102030405060708090a0b0c0d0e0f/' "$runtime/kor-vm31-emulator.ctl"
-vm31ctl emulator status
-[ "$rc" -ne 0 ] || fail "emulator status trusted a port without the emulator key: $out"
-grep -q "not served by this user's emulated mouse" <<<"$out" || fail "the refusal does not say why: $out"
+for key in emulator-key client-key; do
+  sed "s/^$key .*/$key 000102030405060708090a0b0c0d0e0f/" "$scratch/ctl.saved" \
+    >"$runtime/kor-vm31-emulator.ctl"
+  vm31ctl emulator status
+  [ "$rc" -ne 0 ] || fail "emulator status used the port with another $key: $out"
+  grep -q "not served by this user's emulated mouse" <<<"$out" ||
+    fail "the refusal with another $key does not say why: $out"
+done
 cp "$scratch/ctl.saved" "$runtime/kor-vm31-emulator.ctl"
 
 vm31ctl status

@@ -262,9 +262,14 @@ Result<UniqueSocket> ConnectAdmitted(const std::filesystem::path& file, HANDLE r
   if (auto sent = SendAll(socket.get(), address.value().clientKey, deadline); !sent) {
     return sent.error();
   }
+  // A peer that closes instead of answering turned the client key down: not this user's
+  // emulator either.
   EmulatorKey answer{};
-  if (!ReceiveAll(socket.get(), answer, deadline) ||
-      !SameKey(answer, address.value().emulatorKey)) {
+  auto answered = ReceiveAll(socket.get(), answer, deadline);
+  if (!answered && answered.error().code != ErrorCode::kNotFound) {
+    return MakeError(answered.error().code, PathText(file) + ": " + answered.error().message);
+  }
+  if (!answered || !SameKey(answer, address.value().emulatorKey)) {
     return MakeError(ErrorCode::kAccessDenied,
                      PathText(file) + ": port " + std::to_string(address.value().port) +
                          " is not served by this user's emulated mouse; not used");

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # vm31ctl.exe against vm31ctl.exe emulator run under Wine, end to end over loopback TCP: status
 # finds the mouse, apply's wire trace is checked byte for byte by the independent decoder, watch
-# follows a DPI press, the unplug, the plug and the emulator's end; a client without the user's
-# keys is refused either way. Runs in a fresh Wine prefix of its own, so the runtime folder
+# follows a DPI press, the unplug, the plug, the emulator's clean end and a new emulator killed; a
+# client without the user's keys is refused either way. Runs in a fresh Wine prefix of its own, so the runtime folder
 # (%LOCALAPPDATA%\kor-vm31\run) is this test's alone.
 # Usage: wine_emulator_e2e.sh WINE_RUNNER BIN_FOLDER
 set -uo pipefail
@@ -46,7 +46,9 @@ wait_for() {
   fail "fewer than $count \"$2\" in $1:"; sed 's/^/  | /' "$1"; return 1
 }
 
-# The prefix boots with the first program; the runtime folder is then the prefix's own.
+vm31ctl --help
+grep -q "^  emulator run " <<<"$out" || fail "the help does not list the emulator commands: $out"
+# The prefix has booted with the first program; the runtime folder is the prefix's own.
 vm31ctl emulator status
 [ "$rc" -eq 1 ] || fail "emulator status before it runs: exit $rc, expected 1: $out"
 grep -q "not running" <<<"$out" || fail "emulator status before it runs: $out"
@@ -158,11 +160,26 @@ wait_for "$scratch/watch.log" '"event":"plugged"'
 wait_for "$scratch/watch.log" '"event":"detected"' 2
 vm31ctl emulator press group 2
 wait_for "$scratch/watch.log" '"event":"keyGroup","group":2'
-# The emulator ending (killed, no clean-up) is an unplug too.
-kill "$emulator_pid"
+# Ctrl+C (SIGINT, which Wine hands to the console's handler) ends the emulator cleanly: its
+# files go, and watch sees the mouse go.
+kill -INT "$emulator_pid"
+wait "$emulator_pid"
+status=$?
+emulator_pid=
+[ "$status" -eq 0 ] || fail "emulator run ended with $status on Ctrl+C"
+grep -qx "stopped" <(tr -d '\r' <"$scratch/emulator.log") || fail "the emulator did not say it stopped"
+for name in kor-vm31-emulator.ctl kor-vm31-emulator.dev; do
+  [ -e "$runtime/$name" ] && fail "$name stays after the emulator ended"
+done
+wait_for "$scratch/watch.log" '"event":"unplugged"' 2
+# A new emulator is found by the running watch; killed, without any clean-up, it is an unplug too.
+"$wine" "$ctl_folder/vm31ctl.exe" emulator run >"$scratch/emulator2.log" 2>&1 &
+emulator_pid=$!
+wait_for "$scratch/watch.log" '"event":"detected"' 3
+kill -KILL "$emulator_pid"
 wait "$emulator_pid" 2>/dev/null
 emulator_pid=
-wait_for "$scratch/watch.log" '"event":"unplugged"' 2
+wait_for "$scratch/watch.log" '"event":"unplugged"' 3
 [ "$(grep -c '"event":"dpiStage"' "$scratch/watch.log")" -eq 1 ] || fail "one press gave several DPI events"
 kill -0 "$watch_pid" 2>/dev/null || fail "watch ended by itself: $(cat "$scratch/watch.log")"
 if grep -q "^emulated mouse:" "$scratch/emulator.log"; then

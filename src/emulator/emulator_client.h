@@ -61,8 +61,6 @@ class EmulatorClientBus : public HidBus {
   // The emulator's collections; nothing while it is not running or unplugged.
   Result<std::vector<HidInterfaceInfo>> enumerate() override;
   Result<std::unique_ptr<HidHandle>> open(const HidInterfaceInfo& info, HidOpenMode mode) override;
-  // A new connection to the device endpoint (the hotplug sources' presence connections).
-  Result<std::unique_ptr<EmulatorConnection>> connect() const { return connect_(); }
 
  private:
   std::string where_;

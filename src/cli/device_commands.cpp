@@ -259,13 +259,17 @@ class StopRequests {
 };
 
 Result<LoopActivity> WaitForLoop(const StopRequests& stop, Session& session) {
-  const HANDLE waits[3] = {stop.event(), session.wake->event(), session.backend->hotplugEvent()};
-  const DWORD outcome = ::WaitForMultipleObjects(3, waits, FALSE, INFINITE);
-  if (outcome >= WAIT_OBJECT_0 + 3) return MakeError(ErrorCode::kIo, "waiting failed");
+  std::vector<HANDLE> waits = {stop.event(), session.wake->event()};
+  for (void* signal : session.backend->hotplugSignals()) waits.push_back(signal);
+  const DWORD count = static_cast<DWORD>(waits.size());
+  const DWORD outcome = ::WaitForMultipleObjects(count, waits.data(), FALSE, INFINITE);
+  if (outcome >= WAIT_OBJECT_0 + count) return MakeError(ErrorCode::kIo, "waiting failed");
   LoopActivity activity;
   activity.stop = ::WaitForSingleObject(waits[0], 0) == WAIT_OBJECT_0;
   activity.handOver = ::WaitForSingleObject(waits[1], 0) == WAIT_OBJECT_0;
-  activity.hotplug = ::WaitForSingleObject(waits[2], 0) == WAIT_OBJECT_0;
+  for (std::size_t i = 2; i < waits.size(); ++i) {
+    if (::WaitForSingleObject(waits[i], 0) == WAIT_OBJECT_0) activity.hotplug = true;
+  }
   return activity;
 }
 
@@ -456,7 +460,9 @@ int RunWatch(const std::vector<std::string>& args) {
   linkForHandler = &link;
 #ifdef _WIN32
   if (!session.backend->watchesDeviceNotifications()) {
-    report("note: no device notifications; the mouse's plugging is not followed",
+    report(session.backend->watchesEmulator()
+               ? "note: no device notifications; only the emulated mouse's plugging is followed"
+               : "note: no device notifications; the mouse's plugging is not followed",
            {{"event", "note"}});
   }
 #else

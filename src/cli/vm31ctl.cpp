@@ -22,7 +22,8 @@ using vm31::cli::kExitUsage;
 #ifdef _WIN32
 constexpr const char* kHelp =
     R"(Usage: vm31ctl COMMAND [OPTIONS]
-The KOR VM31 gaming mouse's files and the mouse itself, from the command line.
+The KOR VM31 gaming mouse's files and the mouse itself (the real one over the HID driver, or the
+emulated one while `vm31ctl emulator run` runs), from the command line.
 )"
 #else
 constexpr const char* kHelp =
@@ -45,7 +46,6 @@ Device commands:
   apply [--config FILE] [--prefs FILE]    open, handshake, sensor refresh, then the apply sequence
   watch [--json]                          print plug/unplug and device events until interrupted
 )"
-#ifndef _WIN32
     R"(
 Emulator commands:
   emulator run [--sensor-type N] [--trace FILE]   serve the emulated mouse (foreground; plugged in while it runs)
@@ -53,7 +53,6 @@ Emulator commands:
   emulator press rate 1000|500|250|125 | dpi 1..4 | group 1|2 | macro N   press one of its buttons
   emulator fault no-reply|overlong|wrong-index on|off | unplug-at N | latency MICROSECONDS   inject a fault
 )"
-#endif
     R"(
 Options:
   --config FILE    config.bin to use instead of the data folder's
@@ -121,9 +120,7 @@ int Run(const std::vector<std::string>& args) {
           {"status", vm31::cli::RunStatus},
           {"apply", vm31::cli::RunApply},
           {"watch", vm31::cli::RunWatch},
-#ifdef VM31_EMULATOR_COMMANDS
           {"emulator", vm31::cli::RunEmulator},
-#endif
       };
   for (const auto& [name, run] : deviceCommands) {
     if (!args.empty() && args[0] == name) {

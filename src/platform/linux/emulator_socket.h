@@ -13,26 +13,14 @@
 //                           listens, removed on unplug): its appearance and disappearance are
 //                           the hotplug events.
 //
-// Device connections carry frames: one type byte, a 32-bit little-endian payload length, the
-// payload. Client to emulator:
-//   'E'                 list the collections        -> 'L' records of 7 little-endian u16:
-//                                                      vendor, product, usage page, usage,
-//                                                      feature, input, output lengths
-//   'O' index mode      open collection `index` (mode 0 control, 1 events) -> 'R'
-//   'S' report          set feature report           -> 'R'
-//   'G' report          get feature report (report[0] the id, size the length asked)
-//                                                    -> 'D' report, or 'R' with an error
-//   'W' report          write output report          -> 'R'
-//   'Q'                 read an input report (control collection) -> 'D' report, or 'N' none
-//   'P'                 presence: the emulator keeps the connection open and closes it on unplug
-// Emulator to client:
-//   'R' i32             result: bytes transferred, or a negative errno value
-//   'I' report          an input report of an events connection, pushed as it happens
-// Unplugging closes every device connection, so open handles fail like a removed device.
+// Both carry the protocol of emulator/emulator_protocol.h; the client is the shared
+// EmulatorClientBus over Unix socket connections. Unplugging closes every device connection, so
+// open handles fail like a removed device.
 
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -40,6 +28,9 @@
 #include <vector>
 
 #include "core/device/ports.h"
+#include "emulator/emulator_client.h"
+#include "emulator/emulator_protocol.h"
+#include "emulator/emulator_service.h"
 #include "platform/linux/fd.h"
 #include "platform/linux/runtime_folder.h"
 
@@ -47,25 +38,13 @@ namespace vm31::linux_platform {
 
 inline constexpr const char* kEmulatorDeviceSocketName = "kor-vm31-emulator.sock";
 inline constexpr const char* kEmulatorControlSocketName = "kor-vm31-emulator.ctl";
-inline constexpr const char* kEmulatorPathPrefix = "emulator:";
 
-
-// --- frames -------------------------------------------------------------------------------
-
-struct Frame {
-  char type = 0;
-  std::vector<std::uint8_t> payload;
-};
-
-inline constexpr std::size_t kMaxFramePayload = 1 << 20;
+// --- frames on a socket -------------------------------------------------------------------
 
 Status SendFrame(int fd, char type, std::span<const std::uint8_t> payload);
 // Reads one whole frame; a closed connection is kNotFound. With a deadline, a frame that is
 // not complete by then is kIo ("no answer").
-Result<Frame> ReceiveFrame(int fd,
-                           std::optional<std::chrono::steady_clock::time_point> deadline = {});
-std::vector<std::uint8_t> EncodeResult(std::int32_t value);
-std::optional<std::int32_t> DecodeResult(const Frame& frame);
+Result<EmulatorFrame> ReceiveFrame(int fd, std::optional<EmulatorDeadline> deadline = {});
 
 // Connects to a Unix stream socket; kNotFound when nobody listens there, kAccessDenied when
 // the process listening there runs as another user.
@@ -74,14 +53,22 @@ Result<UniqueFd> ConnectUnix(const std::filesystem::path& path);
 // One request line to the control socket and its answer line (without the line break).
 Result<std::string> EmulatorControlRequest(const std::string& line);
 
+// --- the emulator's side -------------------------------------------------------------------
+
+// Serves `service` on the two sockets in `folder` (each made 0600 before it listens, whatever
+// the umask) until SIGINT or SIGTERM; `started` is called once the control socket listens and
+// the mouse is plugged in. Fails when another emulator serves the folder or a socket fails.
+Status ServeEmulator(EmulatorService& service, const std::filesystem::path& folder,
+                     const std::function<void()>& started);
+// Where ServeEmulator serves, for the emulator's banner: "sockets in <folder>".
+std::string EmulatorEndpointsInWords(const std::filesystem::path& folder);
+
 // --- the client side ----------------------------------------------------------------------
 
 // Lists the running emulator's collections as "emulator:<socket>#<index>" and opens them.
-class EmulatorSocketBus : public HidBus {
+class EmulatorSocketBus : public EmulatorClientBus {
  public:
   explicit EmulatorSocketBus(std::filesystem::path folder);
-  Result<std::vector<HidInterfaceInfo>> enumerate() override;
-  Result<std::unique_ptr<HidHandle>> open(const HidInterfaceInfo& info, HidOpenMode mode) override;
   const std::filesystem::path& socketPath() const { return socket_; }
 
  private:

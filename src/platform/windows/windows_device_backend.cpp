@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/windows/runtime_folder.h"
 #include "platform/windows/win32_error.h"
 
 namespace vm31::windows_platform {
@@ -12,27 +13,37 @@ Result<std::unique_ptr<WindowsDeviceBackend>> WindowsDeviceBackend::create(
     const DeviceDefinition& /*definition*/, HotplugFollowing following) {
   std::unique_ptr<WindowsDeviceBackend> backend(new WindowsDeviceBackend());
   backend->hid_ = std::make_unique<WindowsHidBus>();
-  backend->combined_ = std::make_unique<CombinedBus>(std::vector<HidBus*>{backend->hid_.get()});
-  if (following == HotplugFollowing::kFollow) {
-    if (auto notifications = DeviceNotificationSource::create()) {
-      backend->notifications_ = std::move(notifications).value();
-    }
+  auto folder = UserRuntimeFolder();
+  if (!folder) return folder.error();
+  backend->emulator_ = std::make_unique<EmulatorTcpBus>(folder.value());
+  backend->combined_ = std::make_unique<CombinedBus>(
+      std::vector<HidBus*>{backend->hid_.get(), backend->emulator_.get()});
+  if (following == HotplugFollowing::kNone) return backend;
+  if (auto notifications = DeviceNotificationSource::create()) {
+    backend->notifications_ = std::move(notifications).value();
   }
-  if (!backend->notifications_) {
-    backend->hotplugReady_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!backend->hotplugReady_.valid()) {
-      return Win32Error("cannot create an event", ::GetLastError());
-    }
+  if (auto emulated = EmulatorTcpHotplugSource::create(folder.value())) {
+    backend->emulatorHotplug_ = std::move(emulated).value();
   }
   return backend;
 }
 
-void* WindowsDeviceBackend::hotplugEvent() const {
-  return notifications_ ? notifications_->readyEvent() : hotplugReady_.get();
+std::vector<void*> WindowsDeviceBackend::hotplugSignals() const {
+  std::vector<void*> signals;
+  if (notifications_) signals.push_back(notifications_->readyEvent());
+  if (emulatorHotplug_) {
+    for (void* signal : emulatorHotplug_->signals()) signals.push_back(signal);
+  }
+  return signals;
 }
 
 std::vector<HotplugEvent> WindowsDeviceBackend::hotplugEvents() {
-  return notifications_ ? notifications_->takePending() : std::vector<HotplugEvent>{};
+  std::vector<HotplugEvent> events;
+  if (notifications_) events = notifications_->takePending();
+  if (emulatorHotplug_) {
+    for (auto& event : emulatorHotplug_->takePending()) events.push_back(std::move(event));
+  }
+  return events;
 }
 
 Result<std::unique_ptr<EventWake>> EventWake::create() {

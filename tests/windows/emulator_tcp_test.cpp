@@ -2,8 +2,10 @@
 // against a peer without the user's emulator key, and the client's bounds against a peer that
 // streams input reports; and which watches the device backend sets up.
 
-#include <windows.h>
+// winsock2.h before windows.h, which would bring the old winsock.h.
 #include <winsock2.h>
+
+#include <windows.h>
 
 #include <gtest/gtest.h>
 

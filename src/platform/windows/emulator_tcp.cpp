@@ -1,9 +1,11 @@
 #include "platform/windows/emulator_tcp.h"
 
-// winsock2.h before windows.h, which would bring the old winsock.h.
-#include <windows.h>
+// winsock2.h before windows.h, which would bring the old winsock.h (kept apart so that the
+// include sorting leaves the order).
 #include <winsock2.h>
 #include <ws2tcpip.h>
+
+#include <windows.h>
 
 #include <bcrypt.h>
 #include <sddl.h>

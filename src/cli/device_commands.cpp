@@ -14,6 +14,8 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <variant>
 
 #include <nlohmann/json.hpp>
@@ -397,17 +399,32 @@ int RunApply(const std::vector<std::string>& args) {
   // As the window's Apply: the file and the captions are saved whatever the mouse did.
   int status = applied.value().ok() ? kOk : kTransferFailed;
   if (!applied.value().ok()) Fail(kTransferFailed, applied.value().message());
-  if (auto saved = SaveConfig(configPath, config); !saved) {
-    status = Fail(status == kOk ? kFileError : status,
-                  PathText(configPath) + ": " + saved.error().message);
-  }
   // A record never saved by this program shows the factory captions, and Apply writes those.
   Preferences preferences = LoadPreferences(prefs.value(), LocaleLanguage());
   const ButtonLabels labels =
       firstRunFlag == 0 ? FactoryButtonLabels(preferences.language) : preferences.labels;
   SaveLabels(prefs.value(), preferences.language, labels);
-  if (auto saved = prefs.value().Save(prefsPath); !saved) {
-    status = Fail(status == kOk ? kFileError : status, saved.error().message);
+  // Each save waits for the disk twice (the file, then its folder); two different files are
+  // saved side by side so that those waits overlap. The same file named twice is saved in
+  // order, the captions last, as one after the other.
+  std::error_code sameCheck;
+  const bool sameFile = std::filesystem::equivalent(configPath, prefsPath, sameCheck) ||
+                        sameCheck;
+  Status configSaved = Ok{};
+  std::thread configSave;
+  if (sameFile) {
+    configSaved = SaveConfig(configPath, config);
+  } else {
+    configSave = std::thread([&] { configSaved = SaveConfig(configPath, config); });
+  }
+  const Status prefsSaved = prefs.value().Save(prefsPath);
+  if (configSave.joinable()) configSave.join();
+  if (!configSaved) {
+    status = Fail(status == kOk ? kFileError : status,
+                  PathText(configPath) + ": " + configSaved.error().message);
+  }
+  if (!prefsSaved) {
+    status = Fail(status == kOk ? kFileError : status, prefsSaved.error().message);
   }
   if (status == kOk) {
     Say("applied to the mouse (sensor type " + std::to_string(link.state().sensorTypeCopy) +

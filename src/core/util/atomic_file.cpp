@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <random>
 #include <system_error>
@@ -40,10 +41,16 @@ std::optional<Error> NotRegularFile(const std::filesystem::path& path) {
 }
 
 std::filesystem::path TemporarySibling(const std::filesystem::path& path) {
+  // Shared by every thread that saves.
+  static std::mutex generatorLock;
   static std::mt19937_64 generator{std::random_device{}()};
+  unsigned long long number = 0;
+  {
+    const std::lock_guard<std::mutex> hold(generatorLock);
+    number = generator();
+  }
   char suffix[24];
-  std::snprintf(suffix, sizeof suffix, ".%016llx.tmp",
-                static_cast<unsigned long long>(generator()));
+  std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", number);
   std::filesystem::path temporary = path;
   temporary += suffix;
   return temporary;

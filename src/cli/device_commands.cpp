@@ -393,32 +393,47 @@ int RunApply(const std::vector<std::string>& args) {
     return Fail(kTransferFailed, "the sensor could not be read: " + refreshed.error().message +
                                      " Nothing was applied.");
   }
-  auto applied = link.apply(config);
-  if (!applied) return Fail(DeviceErrorStatus(applied.error()), applied.error().message);
-
-  // As the window's Apply: the file and the captions are saved whatever the mouse did.
-  int status = applied.value().ok() ? kOk : kTransferFailed;
-  if (!applied.value().ok()) Fail(kTransferFailed, applied.value().message());
-  // A record never saved by this program shows the factory captions, and Apply writes those.
+  // As the window's Apply: the file and the captions are saved whatever the mouse did (unless
+  // the apply could not run at all). A record never saved by this program shows the factory
+  // captions, and Apply writes those.
   Preferences preferences = LoadPreferences(prefs.value(), LocaleLanguage());
   const ButtonLabels labels =
       firstRunFlag == 0 ? FactoryButtonLabels(preferences.language) : preferences.labels;
   SaveLabels(prefs.value(), preferences.language, labels);
-  // Each save waits for the disk twice (the file, then its folder); two different files are
-  // saved side by side so that those waits overlap. The same file named twice is saved in
-  // order, the captions last, as one after the other.
+  // Both saves are prepared (written and synced beside the files) while the apply waits on the
+  // mouse, and put in place once it is done: the bytes and the moment they take effect are
+  // those of saving after the apply, without its disk waits.
+  std::optional<Result<PreparedFile>> configSave;
+  std::optional<Result<PreparedFile>> prefsSave;
+  std::thread preparing([&] {
+    configSave.emplace(PrepareConfigSave(configPath, config));
+    prefsSave.emplace(PreparedFile::Prepare(prefsPath, prefs.value().Serialize()));
+  });
+  auto applied = link.apply(config);
+  preparing.join();
+  // A failed apply saves nothing: the prepared saves go with their temporary files.
+  if (!applied) return Fail(DeviceErrorStatus(applied.error()), applied.error().message);
+
+  int status = applied.value().ok() ? kOk : kTransferFailed;
+  if (!applied.value().ok()) Fail(kTransferFailed, applied.value().message());
+  // Two different files are put in place side by side (their folder syncs overlap); the same
+  // file named twice in order, the captions last.
   std::error_code sameCheck;
   const bool sameFile = std::filesystem::equivalent(configPath, prefsPath, sameCheck) ||
                         sameCheck;
+  const auto commit = [](Result<PreparedFile>& save) -> Status {
+    if (!save) return save.error();
+    return save.value().commit();
+  };
   Status configSaved = Ok{};
-  std::thread configSave;
+  std::thread committing;
   if (sameFile) {
-    configSaved = SaveConfig(configPath, config);
+    configSaved = commit(*configSave);
   } else {
-    configSave = std::thread([&] { configSaved = SaveConfig(configPath, config); });
+    committing = std::thread([&] { configSaved = commit(*configSave); });
   }
-  const Status prefsSaved = prefs.value().Save(prefsPath);
-  if (configSave.joinable()) configSave.join();
+  const Status prefsSaved = commit(*prefsSave);
+  if (committing.joinable()) committing.join();
   if (!configSaved) {
     status = Fail(status == kOk ? kFileError : status,
                   PathText(configPath) + ": " + configSaved.error().message);

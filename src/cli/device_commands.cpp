@@ -402,15 +402,24 @@ int RunApply(const std::vector<std::string>& args) {
   SaveLabels(prefs.value(), preferences.language, labels);
   // Both saves are prepared (written and synced beside the files) while the apply waits on the
   // mouse, and put in place once it is done: the bytes and the moment they take effect are
-  // those of saving after the apply, without its disk waits.
+  // those of saving after the apply, without its disk waits. With a single processor the
+  // preparing would take it from the apply and from the process that receives the transfers
+  // (a written report waits in the kernel until that process runs, which would shorten the gap
+  // it sees): there the saves are prepared before the apply.
   std::optional<Result<PreparedFile>> configSave;
   std::optional<Result<PreparedFile>> prefsSave;
-  std::thread preparing([&] {
+  const auto prepare = [&] {
     configSave.emplace(PrepareConfigSave(configPath, config));
     prefsSave.emplace(PreparedFile::Prepare(prefsPath, prefs.value().Serialize()));
-  });
+  };
+  std::thread preparing;
+  if (std::thread::hardware_concurrency() >= 2) {
+    preparing = std::thread(prepare);
+  } else {
+    prepare();
+  }
   auto applied = link.apply(config);
-  preparing.join();
+  if (preparing.joinable()) preparing.join();
   // A failed apply saves nothing: the prepared saves go with their temporary files.
   if (!applied) return Fail(DeviceErrorStatus(applied.error()), applied.error().message);
 

@@ -14,6 +14,8 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <variant>
 
 #include <nlohmann/json.hpp>
@@ -395,23 +397,62 @@ int RunApply(const std::vector<std::string>& args) {
     return Fail(kTransferFailed, "the sensor could not be read: " + refreshed.error().message +
                                      " Nothing was applied.");
   }
-  auto applied = link.apply(config);
-  if (!applied) return Fail(DeviceErrorStatus(applied.error()), applied.error().message);
-
-  // As the window's Apply: the file and the captions are saved whatever the mouse did.
-  int status = applied.value().ok() ? kOk : kTransferFailed;
-  if (!applied.value().ok()) Fail(kTransferFailed, applied.value().message());
-  if (auto saved = SaveConfig(configPath, config); !saved) {
-    status = Fail(status == kOk ? kFileError : status,
-                  PathText(configPath) + ": " + saved.error().message);
-  }
-  // A record never saved by this program shows the factory captions, and Apply writes those.
+  // As the window's Apply: the file and the captions are saved whatever the mouse did (unless
+  // the apply could not run at all). A record never saved by this program shows the factory
+  // captions, and Apply writes those.
   Preferences preferences = LoadPreferences(prefs.value(), LocaleLanguage());
   const ButtonLabels labels =
       firstRunFlag == 0 ? FactoryButtonLabels(preferences.language) : preferences.labels;
   SaveLabels(prefs.value(), preferences.language, labels);
-  if (auto saved = prefs.value().Save(prefsPath); !saved) {
-    status = Fail(status == kOk ? kFileError : status, saved.error().message);
+  // Both saves are prepared (written and synced beside the files) while the apply waits on the
+  // mouse, and put in place once it is done: the bytes and the moment they take effect are
+  // those of saving after the apply, without its disk waits. With a single processor the
+  // preparing would take it from the apply and from the process that receives the transfers
+  // (a written report waits in the kernel until that process runs, which would shorten the gap
+  // it sees): there the saves are prepared before the apply.
+  std::optional<Result<PreparedFile>> configSave;
+  std::optional<Result<PreparedFile>> prefsSave;
+  const auto prepare = [&] {
+    configSave.emplace(PrepareConfigSave(configPath, config));
+    prefsSave.emplace(PreparedFile::Prepare(prefsPath, prefs.value().Serialize()));
+  };
+  std::thread preparing;
+  if (std::thread::hardware_concurrency() >= 2) {
+    preparing = std::thread(prepare);
+  } else {
+    prepare();
+  }
+  auto applied = link.apply(config);
+  if (preparing.joinable()) preparing.join();
+  // A failed apply saves nothing: the prepared saves go with their temporary files.
+  if (!applied) return Fail(DeviceErrorStatus(applied.error()), applied.error().message);
+
+  int status = applied.value().ok() ? kOk : kTransferFailed;
+  if (!applied.value().ok()) Fail(kTransferFailed, applied.value().message());
+  // Two different files are put in place side by side (their folder syncs overlap); the same
+  // file named twice in order, the captions last.
+  std::error_code sameCheck;
+  const bool sameFile = std::filesystem::equivalent(configPath, prefsPath, sameCheck) ||
+                        sameCheck;
+  const auto commit = [](Result<PreparedFile>& save) -> Status {
+    if (!save) return save.error();
+    return save.value().commit();
+  };
+  Status configSaved = Ok{};
+  std::thread committing;
+  if (sameFile) {
+    configSaved = commit(*configSave);
+  } else {
+    committing = std::thread([&] { configSaved = commit(*configSave); });
+  }
+  const Status prefsSaved = commit(*prefsSave);
+  if (committing.joinable()) committing.join();
+  if (!configSaved) {
+    status = Fail(status == kOk ? kFileError : status,
+                  PathText(configPath) + ": " + configSaved.error().message);
+  }
+  if (!prefsSaved) {
+    status = Fail(status == kOk ? kFileError : status, prefsSaved.error().message);
   }
   if (status == kOk) {
     Say("applied to the mouse (sensor type " + std::to_string(link.state().sensorTypeCopy) +

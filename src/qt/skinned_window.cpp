@@ -10,6 +10,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QHelpEvent>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -35,6 +36,9 @@ namespace {
 // The id a child widget (or a list's viewport) carries.
 constexpr const char* kControlIdProperty = "vm31ControlId";
 constexpr int kHoverRestMs = 10;
+// An unrealised window that is told this many calls realises: a hidden window that keeps
+// redrawing (device events for hours) holds no more than this.
+constexpr std::size_t kMostKeptCalls = 4096;
 
 QColor ToQColor(Rgb colour) {
   return QColor(colour.red, colour.green, colour.blue);
@@ -178,7 +182,8 @@ SkinnedWindow::SkinnedWindow(WindowModel& model, const ShellContext& context, Sk
     : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint),
       model_(model),
       context_(context),
-      owner_(owner) {
+      owner_(owner),
+      realised_(owner != nullptr) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
@@ -196,7 +201,27 @@ bool SkinnedWindow::initialiseModel() {
   return model_.onInitialise();
 }
 
+bool SkinnedWindow::keep(std::function<void()> call) {
+  if (realised_) return false;
+  kept_.push_back(std::move(call));
+  if (kept_.size() >= kMostKeptCalls) realise();
+  return true;
+}
+
+void SkinnedWindow::realise() const {
+  if (realised_) return;
+  realised_ = true;
+  // The calls run as this window's own (they were made on it, not on a const view of it).
+  for (const std::function<void()>& call : std::exchange(kept_, {})) call();
+}
+
+const QImage& SkinnedWindow::backBuffer() const {
+  realise();
+  return buffer_;
+}
+
 QWidget* SkinnedWindow::control(int id) const {
+  realise();
   const auto found = controls_.find(id);
   return found == controls_.end() ? nullptr : found->second.widget;
 }
@@ -214,6 +239,13 @@ const QImage* SkinnedWindow::picture(const std::string& path) {
 }
 
 bool SkinnedWindow::drawImage(const std::string& path, Point at) {
+  if (!realised_) {
+    // The answer it will have: a background to draw on and a picture that can be read.
+    const bool drawable =
+        keptBackground_ && QImageReader(QString::fromStdString(path)).canRead();
+    keep([this, path, at] { drawImage(path, at); });
+    return drawable;
+  }
   const QImage* image = picture(path);
   if (image == nullptr || buffer_.isNull()) return false;
   QPainter painter(&buffer_);
@@ -224,16 +256,19 @@ bool SkinnedWindow::drawImage(const std::string& path, Point at) {
 }
 
 std::optional<Size> SkinnedWindow::imageSize(const std::string& path) {
+  realise();  // the picture cache as the calls before left it
   const QImage* image = picture(path);
   if (image == nullptr) return std::nullopt;
   return Size{image->width(), image->height()};
 }
 
 void SkinnedWindow::dropImageCache() {
+  if (keep([this] { dropImageCache(); })) return;
   cache_.clear();
 }
 
 void SkinnedWindow::fillRect(const Rect& box, Rgb colour) {
+  if (keep([this, box, colour] { fillRect(box, colour); })) return;
   if (buffer_.isNull()) return;
   QPainter painter(&buffer_);
   painter.fillRect(ToQRect(box), ToQColor(colour));
@@ -262,6 +297,11 @@ QFont SkinnedWindow::fontFor(const FontSpec& spec) {
 
 void SkinnedWindow::drawText(std::string_view text, const Rect& box, const FontSpec& font,
                              Rgb colour, TextFormat format) {
+  if (keep([this, text = std::string(text), box, font, colour, format] {
+        drawText(text, box, font, colour, format);
+      })) {
+    return;
+  }
   if (buffer_.isNull()) return;
   QPainter painter(&buffer_);
   painter.setClipRect(ToQRect(box));
@@ -280,6 +320,7 @@ void SkinnedWindow::drawText(std::string_view text, const Rect& box, const FontS
 }
 
 QString SkinnedWindow::toolTipAt(QPoint at) const {
+  realise();
   for (const CanvasTip& tip : canvasTips_) {
     if (tip.area.contains(at)) return tip.text;
   }
@@ -307,10 +348,12 @@ int SkinnedWindow::measureWrappedHeight(std::string_view text, int width, const 
 }
 
 void SkinnedWindow::present() {
+  if (keep([this] { present(); })) return;
   update();
 }
 
 void SkinnedWindow::paintEvent(QPaintEvent*) {
+  realise();  // shown some other way than through show()
   QPainter painter(this);
   if (buffer_.isNull()) {
     painter.fillRect(rect(), Qt::black);
@@ -328,6 +371,7 @@ void SkinnedWindow::watch(QWidget* widget) {
 }
 
 void SkinnedWindow::create(int id, ControlKind kind, const Rect& rect, const ControlStyle& style) {
+  if (keep([this, id, kind, rect, style] { create(id, kind, rect, style); })) return;
   destroy(id);
   QWidget* widget = nullptr;
   switch (kind) {
@@ -440,6 +484,7 @@ void SkinnedWindow::styleListBox(QListWidget* list, const ControlStyle& style,
 }
 
 void SkinnedWindow::destroy(int id) {
+  if (keep([this, id] { destroy(id); })) return;
   const auto found = controls_.find(id);
   if (found == controls_.end()) return;
   QWidget* widget = found->second.widget;
@@ -450,19 +495,23 @@ void SkinnedWindow::destroy(int id) {
 }
 
 bool SkinnedWindow::exists(int id) const {
+  realise();
   return controls_.count(id) != 0;
 }
 
 void SkinnedWindow::setStyle(int id, const ControlStyle& style) {
+  if (keep([this, id, style] { setStyle(id, style); })) return;
   const auto found = controls_.find(id);
   if (found != controls_.end()) applyStyle(found->second.widget, found->second.kind, style);
 }
 
 void SkinnedWindow::setVisible(int id, bool visible) {
+  if (keep([this, id, visible] { setVisible(id, visible); })) return;
   if (QWidget* widget = control(id)) widget->setVisible(visible);
 }
 
 void SkinnedWindow::setFocus(int id) {
+  if (keep([this, id] { setFocus(id); })) return;
   if (id == kNoControl) {
     QWidget::setFocus(Qt::OtherFocusReason);
   } else if (QWidget* widget = control(id)) {
@@ -471,12 +520,14 @@ void SkinnedWindow::setFocus(int id) {
 }
 
 int SkinnedWindow::focusedControl() const {
+  realise();
   QWidget* focus = QApplication::focusWidget();
   if (focus == nullptr || focus->window() != this) return -1;
   return controlIdOf(focus);
 }
 
 void SkinnedWindow::setText(int id, std::string_view text) {
+  if (keep([this, id, text = std::string(text)] { setText(id, text); })) return;
   const auto found = controls_.find(id);
   if (found == controls_.end()) return;
   if (found->second.kind == ControlKind::kStatic) {
@@ -489,6 +540,7 @@ void SkinnedWindow::setText(int id, std::string_view text) {
 }
 
 std::string SkinnedWindow::text(int id) const {
+  realise();
   const auto found = controls_.find(id);
   if (found == controls_.end()) return {};
   if (found->second.kind == ControlKind::kStatic) {
@@ -501,12 +553,14 @@ std::string SkinnedWindow::text(int id) const {
 }
 
 QListWidget* SkinnedWindow::listBox(int id) const {
+  realise();  // every list call comes here: the mutators kept their call before
   const auto found = controls_.find(id);
   if (found == controls_.end() || found->second.kind != ControlKind::kListBox) return nullptr;
   return static_cast<QListWidget*>(found->second.widget);
 }
 
 void SkinnedWindow::clearItems(int id) {
+  if (keep([this, id] { clearItems(id); })) return;
   QListWidget* list = listBox(id);
   if (list == nullptr) return;
   list->clear();
@@ -517,6 +571,7 @@ void SkinnedWindow::addItem(int id, std::string_view text) {
 }
 
 void SkinnedWindow::insertItem(int id, int index, std::string_view text) {
+  if (keep([this, id, index, text = std::string(text)] { insertItem(id, index, text); })) return;
   QListWidget* list = listBox(id);
   if (list == nullptr) return;
   if (index < 0 || index > list->count()) index = list->count();
@@ -524,6 +579,7 @@ void SkinnedWindow::insertItem(int id, int index, std::string_view text) {
 }
 
 void SkinnedWindow::deleteItem(int id, int index) {
+  if (keep([this, id, index] { deleteItem(id, index); })) return;
   QListWidget* list = listBox(id);
   if (list == nullptr) return;
   if (index < 0 || index >= list->count()) return;
@@ -544,6 +600,7 @@ std::string SkinnedWindow::itemText(int id, int index) const {
 }
 
 void SkinnedWindow::setSelection(int id, int index) {
+  if (keep([this, id, index] { setSelection(id, index); })) return;
   QListWidget* list = listBox(id);
   if (list == nullptr) return;
   if (index < 0 || index >= list->count()) {
@@ -570,6 +627,7 @@ int SkinnedWindow::itemAt(int id, Point at) const {
 }
 
 void SkinnedWindow::setTopIndex(int id, int index) {
+  if (keep([this, id, index] { setTopIndex(id, index); })) return;
   QListWidget* list = listBox(id);
   if (list == nullptr) return;
   if (index < 0 || index >= list->count()) return;
@@ -586,6 +644,7 @@ int SkinnedWindow::topIndex(int id) const {
 // --- WindowHost ------------------------------------------------------------------------------
 
 void SkinnedWindow::show() {
+  realise();
   // The main window: centred on the screen at its first show, then where the user left it.
   if (owner_ == nullptr && !isVisible()) {
     if (!placedAt_) {
@@ -611,6 +670,7 @@ bool SkinnedWindow::isVisible() const {
 }
 
 void SkinnedWindow::minimise() {
+  realise();
   showMinimized();
 }
 
@@ -625,12 +685,30 @@ void SkinnedWindow::setCaption(std::string_view caption) {
 }
 
 std::optional<Size> SkinnedWindow::setBackgroundImage(const std::string& path) {
-  const QImage* image = picture(path);
-  if (image == nullptr) return std::nullopt;
-  buffer_ = image->convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  if (!realised_) {
+    // The size from the picture's header now; the picture is decoded once realised.
+    QImageReader reader(QString::fromStdString(path));
+    const QSize size = reader.canRead() ? reader.size() : QSize();
+    if (!size.isValid()) return std::nullopt;
+    keep([this, path] {
+      takeBackground(path);
+      update();
+    });
+    keptBackground_ = true;
+    setFixedSize(size);
+    return Size{size.width(), size.height()};
+  }
+  if (!takeBackground(path)) return std::nullopt;
   setFixedSize(buffer_.size());
   update();
   return Size{buffer_.width(), buffer_.height()};
+}
+
+bool SkinnedWindow::takeBackground(const std::string& path) {
+  const QImage* image = picture(path);
+  if (image == nullptr) return false;
+  buffer_ = image->convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  return true;
 }
 
 void SkinnedWindow::startDrag() {

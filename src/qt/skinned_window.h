@@ -4,6 +4,12 @@
 // the background picture), paints it on every expose, keeps the model's child controls by id and
 // turns Qt's input into the model's platform-neutral events. It knows nothing of any particular
 // window.
+//
+// The main window starts unrealised: what the model draws and does to its controls is kept, in
+// order, and done for real (realised) at its first show, or as soon as anything asks for what
+// those calls made (a control's text, the back buffer, ...). A window that starts hidden in the
+// tray so decodes no pictures, builds no fonts and creates no widgets until the user opens it;
+// the answers the model gets are the same either way. Popups are realised from the start.
 
 #include <QImage>
 #include <QTimer>
@@ -51,11 +57,14 @@ class SkinnedWindow : public QWidget, public Canvas, public Controls, public Win
   // attach() and onInitialise() of the model; returns what onInitialise returned.
   bool initialiseModel();
   WindowModel& model() { return model_; }
-  const QImage& backBuffer() const { return buffer_; }
+  // The queries below realise the window first.
+  const QImage& backBuffer() const;
   QWidget* control(int id) const;
   // The whole text of a canvas text drawn at `at` that had to be shrunk or cut to fit its box;
   // empty when none. It is the tooltip there.
   QString toolTipAt(QPoint at) const;
+  // Whether the calls of the model have been done for real (see above).
+  bool isRealised() const { return realised_; }
 
   // Canvas
   bool drawImage(const std::string& path, Point at) override;
@@ -120,7 +129,15 @@ class SkinnedWindow : public QWidget, public Canvas, public Controls, public Win
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // While unrealised: keeps `call` (a call of this window's own to be made again once realised)
+  // and returns true; realised: false, the caller goes on to do the work now.
+  bool keep(std::function<void()> call);
+  // Makes the kept calls in the order they came. Const: a query realises before it answers.
+  void realise() const;
   const QImage* picture(const std::string& path);
+  // The back buffer becomes a copy of the picture at `path`; false (the buffer unchanged) when
+  // it cannot be decoded.
+  bool takeBackground(const std::string& path);
   void applyStyle(QWidget* widget, ControlKind kind, const ControlStyle& style);
   // A picture or fill painted over a whole text box hides that text: its tip goes too.
   void forgetTipsWithin(const QRect& painted);
@@ -132,6 +149,9 @@ class SkinnedWindow : public QWidget, public Canvas, public Controls, public Win
   WindowModel& model_;
   const ShellContext& context_;
   SkinnedWindow* owner_;
+  mutable bool realised_;
+  mutable std::vector<std::function<void()>> kept_;
+  bool keptBackground_ = false;  // a kept call sets a background (buffer_ is not null once made)
   QImage buffer_;
   std::map<std::string, QImage> cache_;  // decoded pictures by path; dropped with the skin
   struct Child {

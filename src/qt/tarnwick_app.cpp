@@ -292,9 +292,10 @@ int CTarnwickApp::run(int argc, char** argv) {
                  SkinEnvironment{Env("XDG_DATA_HOME"), Env("HOME"), Env("XDG_DATA_DIRS")})};
   CTarnwickDlg model(link, notifier, hotplug, std::move(paths), SystemVersion{}, LocaleLanguage());
   MainWindowPages pages(model);
-  // The desktop's pointer settings: KDE Plasma, GSettings, or none (the page then says so).
-  const std::unique_ptr<SystemMouse> systemMouse = CreateSystemMouse();
-  pages.setSystemMouse(systemMouse.get());
+  // The desktop's pointer settings: KDE Plasma, GSettings, or none (the page then says so),
+  // picked when the advanced page first needs them.
+  SystemMouseChosenOnFirstUse systemMouse;
+  pages.setSystemMouse(&systemMouse);
   model.setPages(&pages);
   router.routeTo(model);
   notifier.setHandlers([&model](TrayClick click) { model.onTray(click); },

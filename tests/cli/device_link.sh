@@ -118,6 +118,10 @@ for case in "no-reply on:1" "overlong on:4" "wrong-index on:4" "unplug-at 30:4" 
   elif ! grep -q "vm31ctl: " "$work/out"; then
     fail "apply with fault \"$fault\" gave no message"
   fi
+  # The saves prepared during the apply are put in place or removed, never left behind.
+  if compgen -G "$work/*.tmp" >/dev/null; then
+    fail "apply with fault \"$fault\" left a temporary file: $(ls "$work"/*.tmp)"
+  fi
   stop_emulator
 done
 

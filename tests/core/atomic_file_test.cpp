@@ -166,6 +166,37 @@ TEST(WriteFileAtomically, ANewFileHasNoOwnerToKeep) {
                                                   "syncFolder folder target=new"}));
 }
 
+// A save prepared ahead: synced beside the file, which stays old until the commit; a prepared
+// save never committed leaves nothing behind, and a commit happens once.
+TEST(PreparedFile, TheFileChangesAtTheCommitAndADroppedSaveLeavesNoTrace) {
+  TempFolder folder;
+  const auto path = folder / "config.bin";
+  WriteText(path, "old");
+  RecordingEdge edge(path);
+  InstalledEdge installed(&edge);
+
+  Result<PreparedFile> prepared = PreparedFile::Prepare(path, Bytes{'n', 'e', 'w'});
+  ASSERT_TRUE(prepared);
+  EXPECT_EQ(ReadText(path), "old");
+  EXPECT_EQ(edge.calls, (std::vector<std::string>{"syncFile temporary(new) target=old",
+                                                  "keepOwner target temporary(new)"}));
+  ASSERT_TRUE(prepared.value().commit());
+  EXPECT_EQ(ReadText(path), "new");
+  EXPECT_EQ(edge.calls.back(), "syncFolder folder target=new");
+  EXPECT_EQ(prepared.value().commit().error().code, ErrorCode::kUsage);
+  EXPECT_EQ(ReadText(path), "new");
+
+  {
+    Result<PreparedFile> dropped = PreparedFile::Prepare(path, Bytes{'x'});
+    ASSERT_TRUE(dropped);
+    EXPECT_EQ(EntryCount(folder.path()), 2u);
+    PreparedFile moved = std::move(dropped).value();  // the moved-from save removes nothing
+    EXPECT_EQ(EntryCount(folder.path()), 2u);
+  }
+  EXPECT_EQ(ReadText(path), "new");
+  EXPECT_EQ(EntryCount(folder.path()), 1u) << "the temporary file is removed";
+}
+
 TEST(RemoveStaleTemporaryFiles, RemovesOnlyOldFilesOfTheSavesOwnPattern) {
   TempFolder folder;
   struct Case {

@@ -156,6 +156,17 @@ TEST_F(KdeSystemMouseTest, ChosenWhenTheDesktopNamesKde) {
   EXPECT_NE(CreateSystemMouse({"KDEish", folder_.path()})->desktopName(), "KDE Plasma");
 }
 
+// Picked at the first operation, then kept: the write goes to KDE's files of that session.
+TEST_F(KdeSystemMouseTest, ChosenOnFirstUsePicksAtTheFirstOperation) {
+  SystemMouseChosenOnFirstUse mouse({"KDE", folder_.path()});
+  EXPECT_FALSE(mouse.chosen());
+  EXPECT_EQ(mouse.writeWheelScrollLines(5).outcome, SystemOutcome::kDone);
+  EXPECT_TRUE(mouse.chosen());
+  EXPECT_EQ(mouse.desktopName(), "KDE Plasma");
+  EXPECT_EQ(ReadText(folder_.path() / "kdeglobals"), "[KDE]\nWheelScrollLines=5\n");
+  EXPECT_EQ(mouse.readWheelScrollLines().value, 5u);
+}
+
 // Running KDE programs learn of the change through KGlobalSettings.notifyChange(3, 0).
 TEST_F(KdeSystemMouseTest, WriteTellsRunningProgramsOnTheSessionBus) {
   if (std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr) {

@@ -144,6 +144,46 @@ TEST_F(SkinnedWindowTest, ADroppedCacheRereadsTheFile) {
   EXPECT_EQ(pixel(0, 0), qRgb(2, 2, 2));
 }
 
+// The main window starts hidden and unrealised: it answers at once what the calls made will be
+// (the background's size, whether a picture can be drawn) but decodes, paints and creates its
+// controls only at its first show, in the order the calls came; a query realises it too.
+TEST_F(SkinnedWindowTest, AHiddenMainWindowDoesItsWorkAtItsFirstShowOrFirstQuery) {
+  const auto background = WritePng(folder, "main.png", {std::vector<QRgb>(4, qRgb(0, 0, 0))});
+  const auto dot = WritePng(folder, "dot.png", {{qRgb(5, 6, 7)}});
+  const auto fill = [&](SkinnedWindow& target) {
+    EXPECT_EQ(target.setBackgroundImage(background), (Size{4, 1}));
+    EXPECT_TRUE(target.drawImage(dot, {1, 0}));
+    EXPECT_FALSE(target.drawImage((folder / "none.png").string(), {0, 0}));
+    target.fillRect(Rect{3, 0, 4, 1}, Rgb{9, 9, 9});
+    target.create(7, ControlKind::kStatic, Rect{0, 0, 4, 1}, ControlStyle{});
+    target.setText(7, "first");
+    target.setText(7, "second");
+  };
+  fill(window);
+  EXPECT_FALSE(window.isRealised());
+  EXPECT_EQ(window.size(), QSize(4, 1));
+  EXPECT_TRUE(window.findChildren<QWidget*>().isEmpty());
+  WritePng(folder, "dot.png", {{qRgb(1, 1, 1)}});  // read at the show, not before
+
+  window.show();
+  EXPECT_TRUE(window.isRealised());
+  EXPECT_EQ(pixel(1, 0), qRgb(1, 1, 1));
+  EXPECT_EQ(pixel(3, 0), qRgb(9, 9, 9));
+  ASSERT_NE(window.control(7), nullptr);
+  EXPECT_EQ(window.text(7), "second");
+  EXPECT_EQ(window.size(), QSize(4, 1));
+
+  RecordingModel otherModel;
+  SkinnedWindow other(otherModel, context);
+  other.initialiseModel();
+  fill(other);
+  EXPECT_FALSE(other.isRealised());
+  EXPECT_EQ(other.text(7), "second");  // the query realised it
+  EXPECT_TRUE(other.isRealised());
+  EXPECT_EQ(other.backBuffer().pixel(1, 0), qRgb(1, 1, 1));
+  EXPECT_FALSE(other.isVisible());
+}
+
 TEST_F(SkinnedWindowTest, ControlsSitAtTheirRectanglesAndTalkBack) {
   ASSERT_TRUE(window.setBackgroundImage(
       WritePng(folder, "main.png", {std::vector<QRgb>(300, qRgb(0, 0, 0))})));

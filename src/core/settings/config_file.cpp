@@ -46,12 +46,19 @@ Bytes ConfigFileImage(std::uint8_t firstRunFlag, const MouseConfig& config) {
   return image;
 }
 
-Status SaveConfig(const std::filesystem::path& path, const MouseConfig& config) {
+Result<PreparedFile> PrepareConfigSave(const std::filesystem::path& path,
+                                       const MouseConfig& config) {
   std::error_code error;
   if (!std::filesystem::exists(path, error)) {
     return MakeError(ErrorCode::kNotFound, kConfigMissingMessage);
   }
-  return WriteFileAtomically(path, ConfigFileImage(1, config));
+  return PreparedFile::Prepare(path, ConfigFileImage(1, config));
+}
+
+Status SaveConfig(const std::filesystem::path& path, const MouseConfig& config) {
+  Result<PreparedFile> prepared = PrepareConfigSave(path, config);
+  if (!prepared) return prepared.error();
+  return prepared.value().commit();
 }
 
 }  // namespace vm31

@@ -38,6 +38,10 @@ ConfigLoadResult LoadConfig(const std::filesystem::path& path, MouseConfig& conf
 // not changed. A missing file is refused with kNotFound and kConfigMissingMessage; a failed
 // write leaves the old file complete and unchanged.
 Status SaveConfig(const std::filesystem::path& path, const MouseConfig& config);
+// SaveConfig up to the rename (PreparedFile): the same checks and errors, the file untouched
+// until the commit.
+Result<PreparedFile> PrepareConfigSave(const std::filesystem::path& path,
+                                       const MouseConfig& config);
 
 // The file image of a record behind a flag byte (used by SaveConfig and for the factory file).
 Bytes ConfigFileImage(std::uint8_t firstRunFlag, const MouseConfig& config);

@@ -3,9 +3,11 @@
 #include <atomic>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <random>
 #include <system_error>
+#include <utility>
 
 #include "core/util/path_text.h"
 
@@ -40,10 +42,16 @@ std::optional<Error> NotRegularFile(const std::filesystem::path& path) {
 }
 
 std::filesystem::path TemporarySibling(const std::filesystem::path& path) {
+  // Shared by every thread that saves.
+  static std::mutex generatorLock;
   static std::mt19937_64 generator{std::random_device{}()};
+  unsigned long long number = 0;
+  {
+    const std::lock_guard<std::mutex> hold(generatorLock);
+    number = generator();
+  }
   char suffix[24];
-  std::snprintf(suffix, sizeof suffix, ".%016llx.tmp",
-                static_cast<unsigned long long>(generator()));
+  std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", number);
   std::filesystem::path temporary = path;
   temporary += suffix;
   return temporary;
@@ -94,7 +102,8 @@ Result<Bytes> ReadWholeFile(const std::filesystem::path& path, std::uintmax_t ma
   return content;
 }
 
-Status WriteFileAtomically(const std::filesystem::path& path, const Bytes& content) {
+Result<PreparedFile> PreparedFile::Prepare(const std::filesystem::path& path,
+                                           const Bytes& content) {
   std::error_code error;
   // A symbolic link (a settings file kept elsewhere) is followed: the file it names is replaced
   // and the link stays.
@@ -125,47 +134,90 @@ Status WriteFileAtomically(const std::filesystem::path& path, const Bytes& conte
     return MakeError(ErrorCode::kIo, Describe(path) + ": cannot create a temporary file in " +
                                          Describe(path.parent_path()));
   }
+  // From here on the temporary file goes again unless it is committed.
+  PreparedFile prepared(path, target, temporary);
   const bool written = std::fwrite(content.data(), 1, content.size(), file.get()) == content.size();
   // fflush hands the bytes to the operating system; fclose reports late write errors such as a
   // full disk. Only a completely written file is renamed over the old one.
   const bool flushed = std::fflush(file.get()) == 0;
   const bool closed = std::fclose(file.release()) == 0;
   if (!written || !flushed || !closed) {
-    std::filesystem::remove(temporary, error);
     return MakeError(ErrorCode::kIo, Describe(path) +
                                          ": write failed (disk full or not writable); the old "
                                          "file is unchanged");
   }
   // Before the rename: the new bytes on the disk, the old file's owner and mode on the new one.
   if (edge != nullptr) {
-    Status prepared = edge->syncFile(temporary);
-    if (prepared && replacing) prepared = edge->keepOwner(target, temporary);
-    if (!prepared) {
-      std::filesystem::remove(temporary, error);
-      return MakeError(prepared.error().code,
-                       prepared.error().message + "; the old file is unchanged");
+    Status synced = edge->syncFile(temporary);
+    if (synced && replacing) synced = edge->keepOwner(target, temporary);
+    if (!synced) {
+      return MakeError(synced.error().code, synced.error().message + "; the old file is unchanged");
     }
   }
   if (oldPermissions) {
     std::error_code ignored;  // the content matters more than the mode bits
     std::filesystem::permissions(temporary, *oldPermissions, ignored);
   }
-  std::filesystem::rename(temporary, target, error);
-  if (error) {
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    return MakeError(ErrorCode::kIo,
-                     Describe(path) + ": cannot replace the file: " + error.message());
+  return prepared;
+}
+
+PreparedFile::PreparedFile(std::filesystem::path path, std::filesystem::path target,
+                           std::filesystem::path temporary)
+    : path_(std::move(path)), target_(std::move(target)), temporary_(std::move(temporary)) {}
+
+PreparedFile::PreparedFile(PreparedFile&& other) noexcept
+    : path_(std::move(other.path_)),
+      target_(std::move(other.target_)),
+      temporary_(std::exchange(other.temporary_, {})) {}
+
+PreparedFile& PreparedFile::operator=(PreparedFile&& other) noexcept {
+  if (this != &other) {
+    discard();
+    path_ = std::move(other.path_);
+    target_ = std::move(other.target_);
+    temporary_ = std::exchange(other.temporary_, {});
   }
+  return *this;
+}
+
+PreparedFile::~PreparedFile() {
+  discard();
+}
+
+void PreparedFile::discard() {
+  if (temporary_.empty()) return;
+  std::error_code ignored;
+  std::filesystem::remove(temporary_, ignored);
+  temporary_.clear();
+}
+
+Status PreparedFile::commit() {
+  if (temporary_.empty()) {
+    return MakeError(ErrorCode::kUsage, Describe(path_) + ": the save was already committed");
+  }
+  std::error_code error;
+  std::filesystem::rename(temporary_, target_, error);
+  if (error) {
+    discard();
+    return MakeError(ErrorCode::kIo,
+                     Describe(path_) + ": cannot replace the file: " + error.message());
+  }
+  temporary_.clear();
   // After the rename: the folder entry that names the new file on the disk.
-  if (edge != nullptr) {
-    if (auto synced = edge->syncFolder(target.parent_path()); !synced) {
+  if (FileSystemEdge* const edge = g_edge.load()) {
+    if (auto synced = edge->syncFolder(target_.parent_path()); !synced) {
       return MakeError(synced.error().code, synced.error().message +
                                                 "; the new file is in place but may not survive "
                                                 "a power cut");
     }
   }
   return Ok{};
+}
+
+Status WriteFileAtomically(const std::filesystem::path& path, const Bytes& content) {
+  Result<PreparedFile> prepared = PreparedFile::Prepare(path, content);
+  if (!prepared) return prepared.error();
+  return prepared.value().commit();
 }
 
 void InstallFileSystemEdge(FileSystemEdge* edge) {

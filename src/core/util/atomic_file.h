@@ -59,6 +59,33 @@ void InstallFileSystemEdge(FileSystemEdge* edge);
 // and left as it is; a symbolic link is followed and stays a link.
 Status WriteFileAtomically(const std::filesystem::path& path, const Bytes& content);
 
+// WriteFileAtomically in two steps, for a save whose content is known before the moment it must
+// take effect: Prepare does everything up to the rename (the temporary sibling written, synced,
+// given the old file's owner and mode; the same refusals and errors), commit() renames it over
+// the file and syncs the folder. Until the commit the old file is untouched; a prepared save
+// that is never committed (dropped, or moved from) removes its temporary file.
+class PreparedFile {
+ public:
+  static Result<PreparedFile> Prepare(const std::filesystem::path& path, const Bytes& content);
+  PreparedFile(PreparedFile&& other) noexcept;
+  PreparedFile& operator=(PreparedFile&& other) noexcept;
+  PreparedFile(const PreparedFile&) = delete;
+  PreparedFile& operator=(const PreparedFile&) = delete;
+  ~PreparedFile();
+
+  // Puts the new content in place; once (a second call is refused with kUsage).
+  Status commit();
+
+ private:
+  PreparedFile(std::filesystem::path path, std::filesystem::path target,
+               std::filesystem::path temporary);
+  void discard();
+
+  std::filesystem::path path_;       // as the caller named it (in messages)
+  std::filesystem::path target_;     // the file replaced (a link's target)
+  std::filesystem::path temporary_;  // empty once committed or discarded
+};
+
 // True for a name WriteFileAtomically gives its temporary files.
 bool IsTemporarySiblingName(const std::string& name);
 

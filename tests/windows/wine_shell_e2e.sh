@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# KOR_VM31.exe, the Win32 shell, under Wine on Xvfb against vm31ctl.exe emulator run over loopback
+# TCP: `--show` brings up one window titled "Gaming Mouse Setting", the size of the skin's main
+# picture, showing the basic page as the Linux shell shows it in the same state
+# (docs/screenshots/KOR_VM31-window.png); a second start, plain or with `--show`, ends at once
+# without a second window; a real click on the advanced tab shows that page and a click on
+# Apply programs the mouse (the whole wire trace checked byte for byte by the independent
+# decoder). Runs in a fresh Wine prefix of its own. The screenshots land in OUT_FOLDER.
+# Usage: wine_shell_e2e.sh WINE_RUNNER BIN_FOLDER OUT_FOLDER
+set -uo pipefail
+wine=$1
+bin=$2
+out=$3
+here=$(cd "$(dirname "$0")" && pwd)
+decoder="$here/../cli/trace_decoder.py"
+picture="$here/window_picture.py"
+scratch=$(mktemp -d)
+export VM31_WINEPREFIX="$scratch/prefix"
+xvfb_pid=
+emulator_pid=
+app_pid=
+cleanup() {
+  [ -z "$app_pid" ] || kill "$app_pid" 2>/dev/null
+  [ -z "$emulator_pid" ] || kill "$emulator_pid" 2>/dev/null
+  WINEPREFIX="$VM31_WINEPREFIX" wineserver -k 2>/dev/null
+  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# until COMMAND succeeds, 60 s at most (a fresh prefix boots in the first program's time)
+wait_until() {
+  local what=$1
+  shift
+  for _ in $(seq 300); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.2
+  done
+  fail "no $what within 60 s"
+  return 1
+}
+
+# Xvfb picks a free display itself (-displayfd) and listens on the abstract socket alone, as the
+# Linux shell's tests run it.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -nolisten unix -nolock -noreset \
+  3>"$scratch/display" 2>"$scratch/xvfb.log" &
+xvfb_pid=$!
+wait_until "X display" grep -q '[0-9]' "$scratch/display" || exit 1
+export DISPLAY=":$(head -n 1 "$scratch/display")"
+xdotool mousemove 0 0  # the pointer off the window: no hover feedback in the screenshots
+
+# A portable copy (its folder holds config.bin) in English with the Dark skin.
+app="$scratch/app"
+mkdir -p "$app"
+cp -r "$bin/KOR_VM31.exe" "$bin/vm31ctl.exe" "$bin/config.bin" "$bin/record.ini" "$bin/Skins" \
+  "$app/"
+printf '[Skins]\r\nRColor=0\r\nGColor=255\r\nBColor=0\r\nPath=Dark\r\nLan=EN\r\n' >"$app/str.ini"
+cp "$app/config.bin" "$scratch/config-before.bin"
+
+help=$("$wine" "$app/KOR_VM31.exe" --help 2>&1 | tr -d '\r')
+grep -q "^Usage: KOR_VM31 \[--show\]" <<<"$help" || fail "KOR_VM31.exe --help: $help"
+
+trace="$scratch/trace.jsonl"
+"$wine" "$app/vm31ctl.exe" emulator run --trace "$trace" >"$scratch/emulator.log" 2>&1 &
+emulator_pid=$!
+wait_until "emulated mouse" grep -q "plugged in" "$scratch/emulator.log" ||
+  { cat "$scratch/emulator.log"; exit 1; }
+
+"$wine" "$app/KOR_VM31.exe" --show >"$scratch/app.log" 2>&1 &
+app_pid=$!
+shown() { xdotool search --onlyvisible --name '^Gaming Mouse Setting$'; }
+wait_until "window titled \"Gaming Mouse Setting\"" shown || { cat "$scratch/app.log"; exit 1; }
+window=$(shown | head -n 1)
+# The basic page is drawn once the mouse has answered: the face settles within a few seconds.
+sleep 3
+mkdir -p "$out"
+python3 "$picture" grab "$window" "$out/main.png" || fail "no screenshot of the window"
+python3 "$picture" check "$out/main.png" "$app/Skins/Dark/main.png" \
+  "$here/../../docs/screenshots/KOR_VM31-window.png" || fail "the main window's screenshot (above)"
+
+# A second start, plain or asking for the window, hands its request over and ends: one window.
+for option in "" --show; do
+  timeout 30 "$wine" "$app/KOR_VM31.exe" $option >"$scratch/second.log" 2>&1
+  rc=$?
+  [ "$rc" -eq 0 ] || fail "a second start ${option:-without an option}: exit $rc: $(cat "$scratch/second.log")"
+done
+[ "$(shown | wc -l)" -eq 1 ] || fail "$(shown | wc -l) windows after the second starts"
+kill -0 "$app_pid" 2>/dev/null || fail "the first instance ended"
+
+read -r left top _ < <(xwininfo -id "$window" | awk -F: '/Absolute upper-left [XY]/ {printf "%d ", $2} END {print ""}')
+click() { xdotool mousemove $((left + $1)) $((top + $2)) click 1; }
+
+# The advanced tab: the page changes under the real click, to one far more like the Linux
+# shell's advanced page (there with two macros and "New" under the pointer) than the basic page.
+click 80 74
+sleep 2
+python3 "$picture" grab "$window" "$out/advanced.png" >/dev/null || fail "no screenshot of the advanced page"
+python3 "$picture" closer "$out/advanced.png" "$here/../../docs/screenshots/Dark-face-advanced.png" \
+  "$out/main.png" || fail "the advanced page is not shown after a click on its tab"
+click 34 74  # back to the basic page
+
+# Apply: the record of config.bin goes to the mouse. The whole session on the wire (opening, the
+# handshake, the sensor refresh, the apply) is what the record and the mouse's replies call for.
+before=$(wc -l <"$trace")
+click 700 633
+grown() { [ "$(wc -l <"$trace")" -gt "$before" ]; }
+wait_until "apply on the wire" grown
+settled() {
+  local lines
+  lines=$(wc -l <"$trace")
+  sleep 1
+  [ "$(wc -l <"$trace")" -eq "$lines" ]
+}
+wait_until "end of the apply" settled
+if python3 "$decoder" "$trace" "$app/config.bin" >"$scratch/decoded" 2>&1; then
+  tail -n 1 "$scratch/decoded"
+else
+  fail "the apply's wire trace:"; sed 's/^/  | /' "$scratch/decoded"
+fi
+cmp -s <(tail -c +2 "$app/config.bin") <(tail -c +2 "$scratch/config-before.bin") ||
+  fail "Apply without edits changed the settings record"
+grep -q "^Item1=" "$app/str.ini" || fail "Apply did not save the button captions"
+if grep -q "^emulated mouse:" "$scratch/emulator.log"; then
+  fail "the emulated mouse found faults in what it received:"; grep "^emulated mouse:" "$scratch/emulator.log"
+fi
+
+[ "$failures" -eq 0 ] && echo "KOR_VM31.exe under Wine: every check passed"
+exit $((failures > 0))

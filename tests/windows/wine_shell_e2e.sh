@@ -3,8 +3,9 @@
 # TCP: `--show` brings up one window titled "Gaming Mouse Setting", the size of the skin's main
 # picture, showing the basic page as the Linux shell shows it in the same state
 # (docs/screenshots/KOR_VM31-window.png); a second start, plain or with `--show`, ends at once
-# without a second window; a real click on the advanced tab shows that page and a click on
-# Apply programs the mouse (the whole wire trace checked byte for byte by the independent
+# without a second window; a real click on the advanced tab shows that page, the Skins button
+# runs the skins dialog centred over the window, Escape hides the window into the tray and a
+# click on the tray icon brings it back, and a click on Apply programs the mouse (the whole wire trace checked byte for byte by the independent
 # decoder). Runs in a fresh Wine prefix of its own. The screenshots land in OUT_FOLDER.
 # Usage: wine_shell_e2e.sh WINE_RUNNER BIN_FOLDER OUT_FOLDER
 set -uo pipefail
@@ -100,6 +101,40 @@ python3 "$picture" grab "$window" "$out/advanced.png" >/dev/null || fail "no scr
 python3 "$picture" closer "$out/advanced.png" "$here/../../docs/screenshots/Dark-face-advanced.png" \
   "$out/main.png" || fail "the advanced page is not shown after a click on its tab"
 click 34 74  # back to the basic page
+
+# The Skins button runs the skins dialog modal over the window, centred over it, as the Linux
+# shell draws it (docs/screenshots/Dark-dialog-skins.png, the skin's preview); its Cancel ends it.
+click 710 14
+popup() { shown | grep -vx "$window"; }
+if wait_until "skins dialog" popup; then
+  dialog=$(popup | head -n 1)
+  python3 "$picture" grab "$dialog" "$out/dialog-skins.png" >"$scratch/dialog-box" ||
+    fail "no screenshot of the skins dialog"
+  python3 "$picture" check "$out/dialog-skins.png" "$app/Skins/Dark/skins.png" \
+    "$here/../../docs/screenshots/Dark-dialog-skins.png" || fail "the skins dialog (above)"
+  read -r dialog_left dialog_top dialog_width dialog_height <"$scratch/dialog-box"
+  [ $((dialog_left + dialog_width / 2)) -eq $((left + 884 / 2)) ] &&
+    [ $((dialog_top + dialog_height / 2)) -eq $((top + 654 / 2)) ] ||
+    fail "the skins dialog is not centred over the window: $(cat "$scratch/dialog-box")"
+  xdotool mousemove $((dialog_left + 322)) $((dialog_top + 262)) click 1  # Cancel
+  gone() { [ -z "$(popup)" ]; }
+  wait_until "end of the skins dialog after its Cancel" gone
+fi
+
+# The tray: Wine without a desktop shows the notification area's icons in a window of its own.
+# Escape hides the window into the tray; a click on the icon shows it again.
+xdotool mousemove $((left + 440)) $((top + 20)) click 1
+xdotool key Escape
+hidden() { [ -z "$(shown)" ]; }
+wait_until "window hidden by Escape" hidden
+tray=$(xdotool search --onlyvisible --name '^Wine System Tray$' | head -n 1)
+if [ -z "$tray" ]; then
+  fail "no tray icon: no \"Wine System Tray\" window"
+else
+  read -r tray_left tray_top < <(xwininfo -id "$tray" | awk -F: '/Absolute upper-left [XY]/ {printf "%d ", $2} END {print ""}')
+  xdotool mousemove $((tray_left + 10)) $((tray_top + 10)) click 1
+  wait_until "window shown from the tray icon" shown
+fi
 
 # Apply: the record of config.bin goes to the mouse. The whole session on the wire (opening, the
 # handshake, the sensor refresh, the apply) is what the record and the mouse's replies call for.

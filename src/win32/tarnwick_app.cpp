@@ -22,6 +22,7 @@
 #include "core/util/atomic_file.h"
 #include "platform/windows/executable_folder.h"
 #include "platform/windows/file_system_edge.h"
+#include "platform/windows/system_mouse.h"
 #include "platform/windows/win32_error.h"
 #include "platform/windows/windows_device_backend.h"
 #include "win32/message_loop.h"
@@ -310,9 +311,8 @@ int RunTarnwickApp() {
   CTarnwickDlg model(link, notifier, hotplug, std::move(paths), RunningSystemVersion(),
                      LocaleLanguage());
   MainWindowPages pages(model);
-  // The desktop's pointer settings through SystemParametersInfoW are not there yet: the page
-  // says they are unavailable.
-  NoDesktopSystemMouse systemMouse;
+  // The desktop's pointer settings through SystemParametersInfoW.
+  platform::WindowsSystemMouse systemMouse;
   pages.setSystemMouse(&systemMouse);
   model.setPages(&pages);
   router.routeTo(model);

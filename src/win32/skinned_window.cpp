@@ -18,6 +18,8 @@ namespace vm31::win32 {
 namespace {
 
 constexpr UINT_PTR kHoverTimer = 1;
+// Posted to a window to destroy the child controls it retired (see destroy()).
+constexpr UINT kDestroyRetired = WM_APP + 1;
 constexpr UINT kHoverRestMs = 10;
 constexpr UINT_PTR kChildSubclass = 1;
 // The smallest cell height a single-line text shrinks to before it is cut with an ellipsis.
@@ -153,6 +155,7 @@ SkinnedWindow::SkinnedWindow(WindowModel& model, const ShellContext& context, Sk
 }
 
 SkinnedWindow::~SkinnedWindow() {
+  destroyRetired();
   for (auto& [id, child] : controls_) {
     ::DestroyWindow(child.window);
     ::DeleteObject(child.background);
@@ -374,9 +377,20 @@ void SkinnedWindow::destroy(int id) {
   HWND window = found->second.window;
   HBRUSH brush = found->second.background;
   controls_.erase(found);
+  // The model may destroy a control from inside one of its own notifications (a list that
+  // closes on the user's choice), while the control's own code still runs below: it is hidden
+  // and forgotten now and destroyed once the loop comes back (the posted message).
   ::RemoveWindowSubclass(window, &SkinnedWindow::ChildProcedure, kChildSubclass);
-  ::DestroyWindow(window);
-  ::DeleteObject(brush);
+  ::ShowWindow(window, SW_HIDE);
+  retired_.push_back({window, brush});
+  ::PostMessageW(window_, kDestroyRetired, 0, 0);
+}
+
+void SkinnedWindow::destroyRetired() {
+  for (const auto& [window, brush] : std::exchange(retired_, {})) {
+    ::DestroyWindow(window);
+    ::DeleteObject(brush);
+  }
 }
 
 bool SkinnedWindow::exists(int id) const {
@@ -775,6 +789,9 @@ LRESULT SkinnedWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT:
       paint();
+      return 0;
+    case kDestroyRetired:
+      destroyRetired();
       return 0;
     case WM_ERASEBKGND:
       return 1;  // the buffer covers the whole window

@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "core/ui/ports.h"
@@ -140,6 +141,8 @@ class SkinnedWindow : public Canvas, public Controls, public WindowHost {
   Point clientPoint(LPARAM lParam) const;
   // Closes the message boxes, colour dialogs and menus this window has open.
   void closeOwnedDialogs();
+  // Destroys the controls destroy() retired.
+  void destroyRetired();
 
   WindowModel& model_;
   const ShellContext& context_;
@@ -152,6 +155,8 @@ class SkinnedWindow : public Canvas, public Controls, public WindowHost {
   std::map<std::string, std::unique_ptr<SkinPicture>> cache_;  // decoded pictures by path
   std::map<std::tuple<std::string, int, int>, HFONT> fonts_;   // face, height, weight
   std::map<int, Child> controls_;
+  // Controls destroy() took away, hidden, until the loop comes back to destroy them.
+  std::vector<std::pair<HWND, HBRUSH>> retired_;
   bool settingText_ = false;  // an edit's text set from code raises no change notification
   bool tracking_ = false;     // TrackMouseEvent asked for the leave
   Point hoverAt_{};

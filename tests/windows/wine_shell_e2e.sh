@@ -5,7 +5,8 @@
 # (docs/screenshots/KOR_VM31-window.png); a second start, plain or with `--show`, ends at once
 # without a second window; a real click on the advanced tab shows that page, the Skins button
 # runs the skins dialog centred over the window, Escape hides the window into the tray and a
-# click on the tray icon brings it back, and a click on Apply programs the mouse (the whole wire trace checked byte for byte by the independent
+# click on the tray icon brings it back, "Forward" is chosen for button 2 in its drop list and a
+# click on Apply programs the mouse (the whole wire trace checked byte for byte by the independent
 # decoder). Runs in a fresh Wine prefix of its own. The screenshots land in OUT_FOLDER.
 # Usage: wine_shell_e2e.sh WINE_RUNNER BIN_FOLDER OUT_FOLDER
 set -uo pipefail
@@ -136,6 +137,15 @@ else
   wait_until "window shown from the tray icon" shown
 fi
 
+# Row 2's drop list: a click on its arrow opens the function list (a list box the model
+# destroys from inside its own notification when the choice is made), a click on "Forward"
+# chooses it for button 2.
+click 453 231
+sleep 1
+click 280 300
+sleep 1
+kill -0 "$app_pid" 2>/dev/null || { fail "KOR_VM31.exe ended on the choice in the function list"; exit 1; }
+
 # Apply: the record of config.bin goes to the mouse. The whole session on the wire (opening, the
 # handshake, the sensor refresh, the apply) is what the record and the mouse's replies call for.
 before=$(wc -l <"$trace")
@@ -154,17 +164,20 @@ if python3 "$decoder" "$trace" "$app/config.bin" >"$scratch/decoded" 2>&1; then
 else
   fail "the apply's wire trace:"; sed 's/^/  | /' "$scratch/decoded"
 fi
-# Nothing was edited: the record is the factory one but for the desktop's pointer settings,
-# which the advanced page read from the system (record bytes 1955..1959, after the flag byte).
+# The record is the factory one but for button 2's function (its attributes in the first key
+# group: byte k * 12 + 1 for attribute k) and the desktop's pointer settings, which the advanced
+# page read from the system (record bytes 1955..1959; all after the file's flag byte).
 python3 - "$app/config.bin" "$scratch/config-before.bin" <<'PYTHON' ||
 import sys
 after, before = (open(path, "rb").read() for path in sys.argv[1:])
 changed = [i - 1 for i in range(1, len(after)) if after[i] != before[i]]
-if len(after) != len(before) or any(not 1955 <= offset <= 1959 for offset in changed):
+button2 = {k * 12 + 1 for k in range(16)}
+if len(after) != len(before) or not any(offset in button2 for offset in changed) or any(
+        offset not in button2 and not 1955 <= offset <= 1959 for offset in changed):
     sys.exit(f"the record changed at {changed}")
 PYTHON
-  fail "Apply without edits changed the settings record (above)"
-grep -q "^Item1=" "$app/str.ini" || fail "Apply did not save the button captions"
+  fail "Apply stored another record than the choice made (above)"
+grep -q "^Item2=Forward" "$app/str.ini" || fail "Apply did not save button 2's caption: $(cat "$app/str.ini")"
 if grep -q "^emulated mouse:" "$scratch/emulator.log"; then
   fail "the emulated mouse found faults in what it received:"; grep "^emulated mouse:" "$scratch/emulator.log"
 fi

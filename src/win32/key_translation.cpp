@@ -12,8 +12,8 @@ constexpr std::array<std::uint16_t, 0x80> kPlainKeys = [] {
   std::array<std::uint16_t, 0x80> table{};
   table[0x01] = 0x29;  // Escape
   // 1..9, 0, -, =, Backspace, Tab
-  const std::uint16_t row1[] = {0x1E, 0x1F, 0x20, 0x21, 0x22, 0x23, 0x24, 0x25,
-                                0x26, 0x27, 0x2D, 0x2E, 0x2A, 0x2B};
+  const std::uint16_t row1[] = {0x1E, 0x1F, 0x20, 0x21, 0x22, 0x23, 0x24,
+                                0x25, 0x26, 0x27, 0x2D, 0x2E, 0x2A, 0x2B};
   for (int i = 0; i < 14; ++i) table[0x02 + i] = row1[i];
   // Q W E R T Y U I O P [ ] Return
   const std::uint16_t row2[] = {0x14, 0x1A, 0x08, 0x15, 0x17, 0x1C, 0x18,
@@ -35,7 +35,7 @@ constexpr std::array<std::uint16_t, 0x80> kPlainKeys = [] {
   table[0x39] = 0x2C;  // Space
   table[0x3A] = 0x39;  // Caps Lock
   for (int i = 0; i < 10; ++i) table[0x3B + i] = static_cast<std::uint16_t>(0x3A + i);  // F1..F10
-  table[0x45] = 0x53;  // Num Lock
+  table[0x45] = 0x53;                                                                   // Num Lock
   table[0x46] = 0x47;  // Scroll Lock
   // keypad 7 8 9 - 4 5 6 + 1 2 3 0 .
   const std::uint16_t keypad[] = {0x5F, 0x60, 0x61, 0x56, 0x5C, 0x5D, 0x5E,

@@ -195,8 +195,8 @@ bool SkinnedWindow::drawImage(const std::string& path, Point at) {
   {
     Selected selected(source, image->bitmap());
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    ::GdiAlphaBlend(bufferDc_, at.x, at.y, image->size().width, image->size().height, source, 0,
-                    0, image->size().width, image->size().height, blend);
+    ::GdiAlphaBlend(bufferDc_, at.x, at.y, image->size().width, image->size().height, source, 0, 0,
+                    image->size().width, image->size().height, blend);
   }
   ::DeleteDC(source);
   return true;
@@ -225,10 +225,10 @@ HFONT SkinnedWindow::font(const FontSpec& spec) {
   if (const auto found = fonts_.find(key); found != fonts_.end()) return found->second;
   // A positive height asks for the character cell height, the program's own measure.
   const std::wstring face = InstalledFace(spec.face);
-  HFONT created = ::CreateFontW(spec.height > 0 ? spec.height : 12, 0, 0, 0, spec.weight, FALSE,
-                                FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH,
-                                face.c_str());
+  HFONT created =
+      ::CreateFontW(spec.height > 0 ? spec.height : 12, 0, 0, 0, spec.weight, FALSE, FALSE, FALSE,
+                    DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                    DEFAULT_PITCH, face.c_str());
   fonts_.emplace(key, created);
   return created;
 }
@@ -331,16 +331,16 @@ void SkinnedWindow::create(int id, ControlKind kind, const Rect& rect, const Con
       className = WC_LISTBOXW;
       // Entries drawn here in the control's colours, kListRowHeight high; only the user's own
       // clicks notify (LB_SETCURSEL never does).
-      windowStyle |= WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS |
-                     LBS_NOINTEGRALHEIGHT;
-      if (style.columns > 1) windowStyle = (windowStyle & ~WS_VSCROLL) | LBS_MULTICOLUMN | WS_HSCROLL;
+      windowStyle |=
+          WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT;
+      if (style.columns > 1)
+        windowStyle = (windowStyle & ~WS_VSCROLL) | LBS_MULTICOLUMN | WS_HSCROLL;
       if (style.border) windowStyle |= WS_BORDER;
       break;
   }
-  HWND created = ::CreateWindowExW(0, className, L"", windowStyle, rect.left, rect.top,
-                                   rect.width(), rect.height(), window_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   context_.instance, nullptr);
+  HWND created = ::CreateWindowExW(
+      0, className, L"", windowStyle, rect.left, rect.top, rect.width(), rect.height(), window_,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), context_.instance, nullptr);
   if (created == nullptr) return;
   ::SetWindowSubclass(created, &SkinnedWindow::ChildProcedure, kChildSubclass,
                       reinterpret_cast<DWORD_PTR>(this));
@@ -585,7 +585,7 @@ void SkinnedWindow::drawOwnerDrawn(const DRAWITEMSTRUCT& item) {
   ::SendMessageW(item.hwndItem, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(wide.data()));
   wide.resize(static_cast<std::size_t>(std::max<LRESULT>(0, length)));
   ::SetTextColor(dc, ToColorRef(selected ? style.background : style.text));
-  Selected font_(dc, font(style.font));
+  Selected listFont(dc, font(style.font));
   box.left += 2;
   ::DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &box,
               DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | DT_LEFT | DT_END_ELLIPSIS);
@@ -633,7 +633,8 @@ void SkinnedWindow::bringToFront() {
 
 void SkinnedWindow::setCaption(std::string_view caption) {
   // An empty caption gives the window back its own title.
-  const std::wstring title = Wide(caption.empty() ? std::string_view(context_.windowTitle) : caption);
+  const std::wstring title =
+      Wide(caption.empty() ? std::string_view(context_.windowTitle) : caption);
   ::SetWindowTextW(window_, title.c_str());
 }
 
@@ -643,8 +644,8 @@ std::optional<Size> SkinnedWindow::setBackgroundImage(const std::string& path) {
   std::uint32_t* pixels = nullptr;
   HBITMAP copy = CreateTopDownDib(image->size(), &pixels);
   if (copy == nullptr) return std::nullopt;
-  std::copy_n(image->pixels(),
-              static_cast<std::size_t>(image->size().width) * image->size().height, pixels);
+  std::copy_n(image->pixels(), static_cast<std::size_t>(image->size().width) * image->size().height,
+              pixels);
   if (bufferOld_ != nullptr) ::SelectObject(bufferDc_, bufferOld_);
   if (buffer_ != nullptr) ::DeleteObject(buffer_);
   buffer_ = copy;
@@ -680,8 +681,7 @@ std::optional<Rgb> SkinnedWindow::chooseColour(Rgb initial) {
   choice.lpCustColors = customColours;
   choice.Flags = CC_RGBINIT | CC_FULLOPEN;
   if (!::ChooseColorW(&choice)) return std::nullopt;
-  return Rgb{GetRValue(choice.rgbResult), GetGValue(choice.rgbResult),
-             GetBValue(choice.rgbResult)};
+  return Rgb{GetRValue(choice.rgbResult), GetGValue(choice.rgbResult), GetBValue(choice.rgbResult)};
 }
 
 void SkinnedWindow::popupMenu(const std::vector<MenuItem>& items) {

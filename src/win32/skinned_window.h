@@ -28,9 +28,9 @@ namespace vm31::win32 {
 // What every window of the process shares.
 struct ShellContext {
   HINSTANCE instance = nullptr;
-  HICON icon = nullptr;       // the program icon (the window's, the tray's)
-  std::string programName;    // message box caption when the model gives none
-  std::string windowTitle;    // every window's title while the model sets no caption
+  HICON icon = nullptr;     // the program icon (the window's, the tray's)
+  std::string programName;  // message box caption when the model gives none
+  std::string windowTitle;  // every window's title while the model sets no caption
   // Runs before the process ends through WindowHost::endProcess (tray removal, lock release).
   std::function<void()> beforeExit;
 };
@@ -121,7 +121,7 @@ class SkinnedWindow : public Canvas, public Controls, public WindowHost {
     ControlKind kind;
     HWND window;
     ControlStyle style;
-    HBRUSH background;     // the control's background brush (WM_CTLCOLOR*)
+    HBRUSH background;      // the control's background brush (WM_CTLCOLOR*)
     std::string wholeText;  // statics: the whole text, drawn fitted to the box
   };
 

@@ -208,8 +208,7 @@ class LoopHotplugWatch : public HotplugWatch {
 LRESULT CALLBACK InstanceWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                        reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   auto* router = reinterpret_cast<EventRouter*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
   if (message == kInstanceRequest && router != nullptr) {
@@ -241,13 +240,12 @@ int RunTarnwickApp() {
   // a tray is nothing) and ends.
   HANDLE instanceMutex = ::CreateMutexW(nullptr, FALSE, kInstanceMutexName);
   if (instanceMutex == nullptr) {
-    std::fprintf(stderr, "%s: %s\n", kProgramName,
-                 platform::Win32Error("the single-instance mutex", ::GetLastError())
-                     .message.c_str());
+    std::fprintf(
+        stderr, "%s: %s\n", kProgramName,
+        platform::Win32Error("the single-instance mutex", ::GetLastError()).message.c_str());
   } else if (::GetLastError() == ERROR_ALREADY_EXISTS) {
     if (!RequestRunningInstance(commandLine.show) && commandLine.show) {
-      std::fprintf(stderr,
-                   "%s: the running instance did not take the request to show its window\n",
+      std::fprintf(stderr, "%s: the running instance did not take the request to show its window\n",
                    kProgramName);
       return 1;
     }

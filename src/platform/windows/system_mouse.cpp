@@ -62,23 +62,23 @@ SystemWriting WindowsSystemMouse::writePointerSpeed(int speed) {
   const int clamped = std::clamp(speed, kMinPointerSpeed, kMaxPointerSpeed);
   // Windows reads the speed from pvParam (the value itself, not a pointer to it); Wine 8 reads
   // it from uiParam. Both carry it.
-  return Written(::SystemParametersInfoW(SPI_SETMOUSESPEED, static_cast<UINT>(clamped),
-                                         reinterpret_cast<void*>(static_cast<INT_PTR>(clamped)),
-                                         kWriteFlags),
-                 "SPI_SETMOUSESPEED");
+  return Written(
+      ::SystemParametersInfoW(SPI_SETMOUSESPEED, static_cast<UINT>(clamped),
+                              reinterpret_cast<void*>(static_cast<INT_PTR>(clamped)), kWriteFlags),
+      "SPI_SETMOUSESPEED");
 }
 
 SystemWriting WindowsSystemMouse::writeWheelScrollLines(std::uint32_t lines) {
-  return Written(::SystemParametersInfoW(SPI_SETWHEELSCROLLLINES, static_cast<UINT>(lines),
-                                         nullptr, kWriteFlags),
+  return Written(::SystemParametersInfoW(SPI_SETWHEELSCROLLLINES, static_cast<UINT>(lines), nullptr,
+                                         kWriteFlags),
                  "SPI_SETWHEELSCROLLLINES");
 }
 
 SystemWriting WindowsSystemMouse::writeDoubleClickTime(int milliseconds) {
-  return Written(::SystemParametersInfoW(SPI_SETDOUBLECLICKTIME,
-                                         static_cast<UINT>(std::max(0, milliseconds)), nullptr,
-                                         kWriteFlags),
-                 "SPI_SETDOUBLECLICKTIME");
+  return Written(
+      ::SystemParametersInfoW(SPI_SETDOUBLECLICKTIME, static_cast<UINT>(std::max(0, milliseconds)),
+                              nullptr, kWriteFlags),
+      "SPI_SETDOUBLECLICKTIME");
 }
 
 }  // namespace vm31::windows_platform

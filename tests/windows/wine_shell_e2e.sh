@@ -5,7 +5,7 @@
 # (docs/screenshots/KOR_VM31-window.png); a second start, plain or with `--show`, ends at once
 # without a second window; a real click on the advanced tab shows that page, the Skins button
 # runs the skins dialog centred over the window, Escape hides the window into the tray and a
-# click on the tray icon brings it back, "Forward" is chosen for button 2 in its drop list and a
+# click on the tray icon brings it back, a DPI press on the mouse shows its balloon, "Forward" is chosen for button 2 in its drop list and a
 # click on Apply programs the mouse (the whole wire trace checked byte for byte by the independent
 # decoder). Runs in a fresh Wine prefix of its own. The screenshots land in OUT_FOLDER.
 # Usage: wine_shell_e2e.sh WINE_RUNNER BIN_FOLDER OUT_FOLDER
@@ -135,6 +135,26 @@ else
   read -r tray_left tray_top < <(xwininfo -id "$tray" | awk -F: '/Absolute upper-left [XY]/ {printf "%d ", $2} END {print ""}')
   xdotool mousemove $((tray_left + 10)) $((tray_top + 10)) click 1
   wait_until "window shown from the tray icon" shown
+  # A press of the mouse's DPI button: its notice comes up as the icon's balloon, a new window
+  # (Wine's balloons are windows of their own, each time a new one) beside the tray's, with a
+  # title line above the text: taller than the one-line tool tip of the icon, which the pointer
+  # leaves first.
+  xdotool mousemove 0 1000
+  unnamed() {
+    local id info
+    for id in $(xdotool search --onlyvisible --name ''); do
+      info=$(xwininfo -id "$id")
+      grep -q '(has no name)' <<<"$info" && ! grep -q '(the root window)' <<<"$info" &&
+        [ "$(awk -F: '/Height/ {print $2 + 0}' <<<"$info")" -ge 40 ] && echo "$id"
+    done
+  }
+  before_press=$(unnamed)
+  "$wine" "$app/vm31ctl.exe" emulator press dpi 2 >/dev/null 2>&1 || fail "emulator press dpi 2"
+  balloon() { unnamed | grep -vxF -- "${before_press:-none}" | grep -q .; }
+  if wait_until "balloon after the DPI press" balloon; then
+    python3 "$picture" grab "$(unnamed | grep -vxF -- "${before_press:-none}" | head -n 1)" \
+      "$out/balloon.png" >/dev/null || fail "no screenshot of the balloon"
+  fi
 fi
 
 # Row 2's drop list: a click on its arrow opens the function list (a list box the model

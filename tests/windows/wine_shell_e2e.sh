@@ -7,7 +7,7 @@
 # runs the skins dialog centred over the window, Escape hides the window into the tray and a
 # click on the tray icon brings it back, a DPI press on the mouse shows its balloon, "Forward" is chosen for button 2 in its drop list and a
 # click on Apply programs the mouse (the whole wire trace checked byte for byte by the independent
-# decoder). Runs in a fresh Wine prefix of its own. The screenshots land in OUT_FOLDER.
+# decoder), and the tray menu's Exit ends the program with 0. Runs in a fresh Wine prefix of its own. The screenshots land in OUT_FOLDER.
 # Usage: wine_shell_e2e.sh WINE_RUNNER BIN_FOLDER OUT_FOLDER
 set -uo pipefail
 wine=$1
@@ -200,6 +200,42 @@ PYTHON
 grep -q "^Item2=Forward" "$app/str.ini" || fail "Apply did not save button 2's caption: $(cat "$app/str.ini")"
 if grep -q "^emulated mouse:" "$scratch/emulator.log"; then
   fail "the emulated mouse found faults in what it received:"; grep "^emulated mouse:" "$scratch/emulator.log"
+fi
+
+# The tray menu: a right click on the icon pops it up (its one entry, Exit); Exit ends the
+# program with 0.
+if [ -n "$tray" ]; then
+  xdotool mousemove $((tray_left + 10)) $((tray_top + 10)) click 3
+  # The menu is the program's own window without a name (the tool tip and the balloons are the
+  # tray's, Wine's explorer.exe).
+  own_menu() {
+    local id
+    for id in $(xdotool search --onlyvisible --classname 'kor_vm31'); do
+      xwininfo -id "$id" | grep -q '(has no name)' && echo "$id"
+    done
+  }
+  menu_shown() { own_menu | grep -q .; }
+  menu_left=
+  if wait_until "tray menu after a right click on the icon" menu_shown; then
+    read -r menu_left menu_top < <(xwininfo -id "$(own_menu | head -n 1)" |
+      awk -F: '/Absolute upper-left [XY]/ {printf "%d ", $2} END {print ""}')
+  fi
+  if [ -z "${menu_left:-}" ]; then
+    fail "no tray menu after a right click on the icon"
+  else
+    xdotool mousemove $((menu_left + 15)) $((menu_top + 8)) click 1
+    ended() { ! kill -0 "$app_pid" 2>/dev/null; }
+    if wait_until "end of the program after the tray menu's Exit" ended; then
+      wait "$app_pid"
+      rc=$?
+      app_pid=
+      if [ "$rc" -eq 0 ]; then
+        echo "the tray menu's Exit ended the program with 0"
+      else
+        fail "the tray menu's Exit ended the program with $rc"
+      fi
+    fi
+  fi
 fi
 
 [ "$failures" -eq 0 ] && echo "KOR_VM31.exe under Wine: every check passed"

@@ -5,9 +5,11 @@
 # (docs/screenshots/KOR_VM31-window.png); a second start, plain or with `--show`, ends at once
 # without a second window; a real click on the advanced tab shows that page, the Skins button
 # runs the skins dialog centred over the window, Escape hides the window into the tray and a
-# click on the tray icon brings it back, a DPI press on the mouse shows its balloon, "Forward" is chosen for button 2 in its drop list and a
-# click on Apply programs the mouse (the whole wire trace checked byte for byte by the independent
-# decoder), and the tray menu's Exit ends the program with 0. Runs in a fresh Wine prefix of its own. The screenshots land in OUT_FOLDER.
+# click on the tray icon brings it back, a DPI press on the mouse shows its balloon, "Forward"
+# is chosen for button 2 in its drop list and a click on Apply programs the mouse (the whole
+# wire trace checked byte for byte by the independent decoder), and the tray menu's Exit ends
+# the program with 0. Runs in a fresh Wine prefix of its own. The screenshots land in
+# OUT_FOLDER.
 # Usage: wine_shell_e2e.sh WINE_RUNNER BIN_FOLDER OUT_FOLDER
 set -uo pipefail
 wine=$1

@@ -28,8 +28,9 @@ packages=(
   qemu-system-x86 busybox-static xz-utils zstd libkmod2 libacl1 libblkid1 libcap2 libselinux1
   # the Debian package: man pages from --help, CPack's dependency list, its checks
   help2man dpkg-dev fakeroot file lintian desktop-file-utils appstream
-  # the Windows build (MinGW-w64 cross compiler, POSIX threads) and Wine to run its tests
-  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64 wine
+  # the Windows build (MinGW-w64 cross compiler, POSIX threads) and Wine to run its tests;
+  # xwininfo finds the Win32 shell's windows under Xvfb
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64 wine x11-utils
 )
 
 missing=()

@@ -13,8 +13,12 @@ The rules:
   qt-platform        qt/ reaches platform/linux only in the composition root (COMPOSITION_ROOT)
   qt-os-header       qt/ includes only standard, Qt and project headers outside the root (a
                      quoted include names a project folder: "qt/...", "core/...")
+  win32-platform     win32/ reaches platform/ only in its composition root (WIN32_COMPOSITION_ROOT)
+  win32-no-qt        win32/ includes neither qt/ nor a Qt header (no Qt on Windows)
+  qt-no-win32        qt/ includes no win32/ header, its composition root neither
   platform-no-qt     platform/ includes neither qt/ nor a Qt header
-  emulator-isolated  emulator/ includes neither platform/ nor qt/ nor a Qt header
+  platform-no-win32  platform/ includes no win32/ header (the backends know no shell)
+  emulator-isolated  emulator/ includes neither platform/ nor qt/ nor win32/ nor a Qt header
 """
 
 import pathlib
@@ -37,6 +41,10 @@ CORE_MAY_INCLUDE = {
 
 # The files of the Qt shell that build the Linux backends and hand them to the shell.
 COMPOSITION_ROOT = {"qt/main.cpp", "qt/tarnwick_app.cpp"}
+# The files of the Win32 shell that build the Windows backends and hand them to the shell. The
+# Win32 shell is made of operating-system calls, so its other files may use the system's headers;
+# only the backends are kept to the root.
+WIN32_COMPOSITION_ROOT = {"win32/main.cpp", "win32/tarnwick_app.cpp"}
 
 # The C++20 standard library, the C library's <c...> forms included.
 STANDARD_HEADERS = set(
@@ -87,6 +95,8 @@ def _check_core(folder, angled, name):
 
 def _check_qt(relative, angled, name):
     root = relative in COMPOSITION_ROOT
+    if not angled and name.startswith("win32/"):
+        return "qt-no-win32", f'"{name}" belongs to the Win32 shell'
     if angled:
         if root or name in STANDARD_HEADERS or _is_qt_header(name):
             return None
@@ -103,16 +113,26 @@ def _check_qt(relative, angled, name):
     return None
 
 
+def _check_win32(relative, angled, name):
+    if (angled and _is_qt_header(name)) or (not angled and name.startswith("qt/")):
+        return "win32-no-qt", f"{'<' + name + '>' if angled else name} belongs to the Qt shell"
+    if not angled and name.startswith("platform/") and relative not in WIN32_COMPOSITION_ROOT:
+        return "win32-platform", f'"{name}": only the composition root reaches platform/'
+    return None
+
+
 def _check_platform(angled, name):
     if (angled and _is_qt_header(name)) or (not angled and name.startswith("qt/")):
         return "platform-no-qt", f"{'<' + name + '>' if angled else name} belongs to the Qt shell"
+    if not angled and name.startswith("win32/"):
+        return "platform-no-win32", f'"{name}" belongs to the Win32 shell'
     return None
 
 
 def _check_emulator(angled, name):
     if angled and _is_qt_header(name):
         return "emulator-isolated", f"<{name}> is a Qt header"
-    if not angled and name.split("/")[0] in ("platform", "qt"):
+    if not angled and name.split("/")[0] in ("platform", "qt", "win32"):
         return "emulator-isolated", f'"{name}": the emulator uses only the core'
     return None
 
@@ -138,6 +158,8 @@ def check(src_root):
                 found = _check_core(folder, angled, name)
             elif top == "qt":
                 found = _check_qt(relative, angled, name)
+            elif top == "win32":
+                found = _check_win32(relative, angled, name)
             elif top == "platform":
                 found = _check_platform(angled, name)
             elif top == "emulator":

@@ -40,9 +40,15 @@ class LayeringCheck(unittest.TestCase):
                 ("qt/skinned_window.cpp", 7, "qt-os-header"),  # a system header in quotes
                 ("platform/linux/hidraw_bus.cpp", 3, "platform-no-qt"),
                 ("platform/linux/hidraw_bus.cpp", 4, "platform-no-qt"),
+                ("platform/linux/hidraw_bus.cpp", 5, "platform-no-win32"),
                 ("emulator/emulated_mouse.cpp", 3, "emulator-isolated"),
                 ("emulator/emulated_mouse.cpp", 4, "emulator-isolated"),
                 ("emulator/emulated_mouse.cpp", 5, "emulator-isolated"),
+                ("emulator/emulated_mouse.cpp", 6, "emulator-isolated"),
+                ("qt/tarnwick_app.cpp", 4, "qt-no-win32"),  # not even from the root
+                ("win32/skinned_window.cpp", 4, "win32-no-qt"),
+                ("win32/skinned_window.cpp", 6, "win32-platform"),
+                ("win32/skinned_window.cpp", 7, "win32-no-qt"),
             },
         )
 
@@ -55,6 +61,9 @@ class LayeringCheck(unittest.TestCase):
             "qt/skinned_window.cpp": '#include <QWidget>\n#include <cstdlib>\n#include "core/ui/ports.h"\n',
             "platform/linux/wait.cpp": '#include <poll.h>\n#include "core/device/ports.h"\n',
             "emulator/virtual_clock.h": '#include "core/device/ports.h"\n',
+            "win32/skinned_window.cpp": '#include <windows.h>\n#include "core/ui/ports.h"\n'
+                                        '#include "win32/wide_text.h"\n',
+            "win32/tarnwick_app.cpp": '#include "platform/windows/windows_device_backend.h"\n',
         }
         with tempfile.TemporaryDirectory() as root:
             for relative, text in files.items():

@@ -1,6 +1,6 @@
 // The Windows backends that need no mouse, under Wine in the Windows build: interface paths,
 // the file system edge's exclusive create and wide paths, the owner lock between threads, the
-// loop's wake event and the clock's deadlines.
+// loop's wake event, the clock's deadlines and the desktop's pointer settings.
 
 #include <windows.h>
 
@@ -15,6 +15,7 @@
 #include "platform/windows/hid_bus.h"
 #include "platform/windows/mouse_ownership.h"
 #include "platform/windows/precise_clock.h"
+#include "platform/windows/system_mouse.h"
 #include "platform/windows/windows_device_backend.h"
 #include "support/temp_folder.h"
 
@@ -143,6 +144,40 @@ TEST(PreciseClock, NeverReturnsBeforeTheDeadline) {
   const auto past = clock.now() - std::chrono::seconds(1);
   clock.waitUntil(past);  // at once
   EXPECT_GE(clock.now(), past);
+}
+
+// Each pointer setting written through SystemParametersInfoW reads back as written, both ways
+// (the speed passes Wine's reading of uiParam and Windows' of pvParam); the session's own values
+// come back at the end.
+TEST(WindowsSystemMouse, EverySettingReadsBackAsWritten) {
+  WindowsSystemMouse mouse;
+  EXPECT_EQ(mouse.desktopName(), "Windows");
+  const auto precision = mouse.readPointerPrecision();
+  const auto speed = mouse.readPointerSpeed();
+  const auto lines = mouse.readWheelScrollLines();
+  const auto doubleClick = mouse.readDoubleClickTime();
+  for (const SystemOutcome outcome :
+       {precision.outcome, speed.outcome, lines.outcome, doubleClick.outcome}) {
+    ASSERT_EQ(outcome, SystemOutcome::kDone)
+        << precision.detail << speed.detail << lines.detail << doubleClick.detail;
+  }
+  for (const bool on : {!precision.value, precision.value}) {
+    ASSERT_EQ(mouse.writePointerPrecision(on).outcome, SystemOutcome::kDone);
+    EXPECT_EQ(mouse.readPointerPrecision().value, on);
+  }
+  for (const int value : {3, 17, speed.value}) {
+    const SystemWriting written = mouse.writePointerSpeed(value);
+    ASSERT_EQ(written.outcome, SystemOutcome::kDone) << written.detail;
+    EXPECT_EQ(mouse.readPointerSpeed().value, value);
+  }
+  for (const std::uint32_t value : {7u, kWheelPageScroll, lines.value}) {
+    ASSERT_EQ(mouse.writeWheelScrollLines(value).outcome, SystemOutcome::kDone);
+    EXPECT_EQ(mouse.readWheelScrollLines().value, value);
+  }
+  for (const int value : {350, 700, doubleClick.value}) {
+    ASSERT_EQ(mouse.writeDoubleClickTime(value).outcome, SystemOutcome::kDone);
+    EXPECT_EQ(mouse.readDoubleClickTime().value, value);
+  }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "core/app/event_router.h"
 #include "core/app/main_pages.h"
 #include "core/app/main_window.h"
 #include "core/app/tray.h"
@@ -148,34 +149,6 @@ QIcon ProgramIcon() {
 
 }  // namespace
 
-// Where the process's events go: the device events the reader thread hands over, the arrivals
-// and removals of the hotplug watch, and the requests of later starts. They reach the main
-// window model once it exists (routeTo, before the event loop runs); before that there is no
-// window to show them and they are dropped. User-interface thread only.
-class CTarnwickApp::EventRouter {
- public:
-  void routeTo(CTarnwickDlg& window) { window_ = &window; }
-
-  void deviceEvent(const DeviceEvent& event) {
-    if (window_ != nullptr) window_->onDeviceEvent(event);
-  }
-  void hotplug(const HotplugEvent& event) {
-    if (window_ != nullptr) window_->onHotplug(event);
-  }
-  // `show`: `--show` asked for the window; false: a plain second start.
-  void instanceRequest(bool show) {
-    if (window_ == nullptr) return;
-    if (show) {
-      window_->onShowRequest();
-    } else {
-      window_->onSecondInstance();
-    }
-  }
-
- private:
-  CTarnwickDlg* window_ = nullptr;
-};
-
 // Arrivals and removals of the mouse's interfaces, read when the backend's descriptor is ready.
 // Without a backend (it could not start) nothing arrives and nothing is watched.
 class CTarnwickApp::QtHotplugWatch : public HotplugWatch {
@@ -249,17 +222,15 @@ int CTarnwickApp::run(int argc, char** argv) {
   // filled from the factory files on the first start.
   auto exeFolder = linux_platform::ExecutableFolder();
   if (!exeFolder) return FailAtStart(programName, exeFolder.error().message);
-  const auto dataFolder = ChooseDataFolder(
-      exeFolder.value(), UserEnvironment{Env("XDG_CONFIG_HOME"), Env("HOME"), std::nullopt});
-  const auto factoryFolder = FactoryFolder(exeFolder.value(), Env("XDG_DATA_DIRS"));
-  RemoveStaleTemporaryFiles(dataFolder);  // left by saves that were killed
-  if (dataFolder != exeFolder.value()) {
-    if (auto filled = FillFromFactory(dataFolder, factoryFolder); !filled) {
-      std::fprintf(stderr, "KOR_VM31: %s\n", filled.error().message.c_str());
-    }
+  const StartFolders folders = PrepareStartFolders(
+      exeFolder.value(), UserEnvironment{Env("XDG_CONFIG_HOME"), Env("HOME"), std::nullopt},
+      Env("XDG_DATA_DIRS"));
+  if (!folders.filled) {
+    std::fprintf(stderr, "KOR_VM31: %s\n", folders.filled.error().message.c_str());
   }
+  const std::filesystem::path& dataFolder = folders.data;
 
-  auto definition = LoadDeviceDefinition(dataFolder, factoryFolder);
+  auto definition = LoadDeviceDefinition(dataFolder, folders.factory);
   if (!definition) return FailAtStart(programName, definition.error().message);
   // A backend that cannot start (no usable runtime folder, no udev context) leaves the program
   // running as with the mouse absent: a bus that lists nothing, the not-detected notice.

@@ -13,7 +13,6 @@ class CTarnwickApp {
   static int run(int argc, char** argv);
 
  private:
-  class EventRouter;
   class QtHotplugWatch;
 };
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/app/event_router.h"
 #include "core/app/main_pages.h"
 #include "core/app/main_window.h"
 #include "core/app/tray.h"
@@ -153,33 +154,6 @@ bool RequestRunningInstance(bool show) {
   }
 }
 
-// Where the process's events go: the device events the reader thread hands over, the arrivals
-// and removals of the hotplug watch, and the requests of later starts. They reach the main
-// window model once it exists; before that there is no window to show them and they are
-// dropped. User-interface thread only.
-class EventRouter {
- public:
-  void routeTo(CTarnwickDlg& window) { window_ = &window; }
-  void deviceEvent(const DeviceEvent& event) {
-    if (window_ != nullptr) window_->onDeviceEvent(event);
-  }
-  void hotplug(const HotplugEvent& event) {
-    if (window_ != nullptr) window_->onHotplug(event);
-  }
-  bool instanceRequest(bool show) {
-    if (window_ == nullptr) return false;
-    if (show) {
-      window_->onShowRequest();
-    } else {
-      window_->onSecondInstance();
-    }
-    return true;
-  }
-
- private:
-  CTarnwickDlg* window_ = nullptr;
-};
-
 // Arrivals and removals of the mouse's interfaces: the backend's hotplug handles join the
 // loop's waits once the model starts the watch. Without a backend nothing is watched.
 class LoopHotplugWatch : public HotplugWatch {
@@ -267,17 +241,15 @@ int RunTarnwickApp() {
   // %APPDATA%\kor-vm31, filled from the factory folder beside the program on the first start.
   auto exeFolder = platform::ExecutableFolder();
   if (!exeFolder) return FailAtStart(exeFolder.error().message);
-  const auto dataFolder = ChooseDataFolder(
-      exeFolder.value(), UserEnvironment{Env("XDG_CONFIG_HOME"), Env("HOME"), Env("APPDATA")});
-  const auto factoryFolder = FactoryFolder(exeFolder.value(), Env("XDG_DATA_DIRS"));
-  RemoveStaleTemporaryFiles(dataFolder);  // left by saves that were killed
-  if (dataFolder != exeFolder.value()) {
-    if (auto filled = FillFromFactory(dataFolder, factoryFolder); !filled) {
-      std::fprintf(stderr, "%s: %s\n", kProgramName, filled.error().message.c_str());
-    }
+  const StartFolders folders = PrepareStartFolders(
+      exeFolder.value(), UserEnvironment{Env("XDG_CONFIG_HOME"), Env("HOME"), Env("APPDATA")},
+      Env("XDG_DATA_DIRS"));
+  if (!folders.filled) {
+    std::fprintf(stderr, "%s: %s\n", kProgramName, folders.filled.error().message.c_str());
   }
+  const std::filesystem::path& dataFolder = folders.data;
 
-  auto definition = LoadDeviceDefinition(dataFolder, factoryFolder);
+  auto definition = LoadDeviceDefinition(dataFolder, folders.factory);
   if (!definition) return FailAtStart(definition.error().message);
   // A backend that cannot start (no usable runtime folder) leaves the program running as with
   // the mouse absent: a bus that lists nothing, the not-detected notice.

@@ -37,6 +37,7 @@ sys.dont_write_bytecode = True  # no caches in the source tree
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import xwd_to_png  # noqa: E402
+from failure import Failure  # noqa: E402,F401  (the scripts take it from here)
 
 from gi.repository import Gio, GLib  # noqa: E402
 
@@ -46,10 +47,6 @@ WAIT_SECONDS = 30  # an upper bound for slow machines; nothing here measures tim
 DETECTED = "The system detect the gaming mouse."
 NOT_DETECTED = "The system did not detect the gaming mouse!"
 SECOND_STAGE = "Switch DPI into the second stage "
-
-
-class Failure(Exception):
-    pass
 
 
 def wait_for(what, probe, seconds=WAIT_SECONDS):

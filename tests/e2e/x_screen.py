@@ -9,7 +9,7 @@ the screen shows it.
 import ctypes
 import struct
 
-from tray_e2e import Failure
+from failure import Failure
 
 
 class XImage(ctypes.Structure):

@@ -97,4 +97,15 @@ Status FillFromFactory(const std::filesystem::path& dataFolder,
   return Ok{};
 }
 
+StartFolders PrepareStartFolders(const std::filesystem::path& executableFolder,
+                                 const UserEnvironment& environment,
+                                 const std::optional<std::string>& xdgDataDirs) {
+  StartFolders folders{ChooseDataFolder(executableFolder, environment),
+                       FactoryFolder(executableFolder, xdgDataDirs)};
+  RemoveStaleTemporaryFiles(folders.data);
+  if (folders.data != executableFolder)
+    folders.filled = FillFromFactory(folders.data, folders.factory);
+  return folders;
+}
+
 }  // namespace vm31

@@ -76,4 +76,17 @@ std::filesystem::path FactoryFolder(const std::filesystem::path& executableFolde
 Status FillFromFactory(const std::filesystem::path& dataFolder,
                        const std::filesystem::path& factoryFolder);
 
+// A program's data at its start: the data folder chosen as ChooseDataFolder does, the factory
+// folder, the temporary files of killed saves removed from the data folder, and a per-user
+// folder filled from the factory files. `filled` is what the filling gave (a failure leaves the
+// program to report it and go on with what is there).
+struct StartFolders {
+  std::filesystem::path data;
+  std::filesystem::path factory;
+  Status filled = Ok{};
+};
+StartFolders PrepareStartFolders(const std::filesystem::path& executableFolder,
+                                 const UserEnvironment& environment,
+                                 const std::optional<std::string>& xdgDataDirs);
+
 }  // namespace vm31

@@ -1,10 +1,12 @@
 // The Win32 shell's window host (src/win32) with real windows under Wine on a display: the key
-// messages' usages where the scan-code table has none.
+// messages' usages where the scan-code table has none, the tooltips of texts shrunk or cut to
+// fit and the list boxes' own frame (border, slim scroll bar, columns) read back as pixels.
 // Run through wine_on_xvfb.sh.
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <commctrl.h>
 #include <objbase.h>
 
 #include <chrono>
@@ -71,6 +73,60 @@ void Pump(int milliseconds) {
   PumpUntil([&] { return std::chrono::steady_clock::now() >= end; });
 }
 
+// The real pointer to `at` in `window`'s client area, as a user's move gives it.
+void MovePointer(HWND window, POINT at, DWORD buttons = 0) {
+  ::ClientToScreen(window, &at);
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = at.x * 65536 / ::GetSystemMetrics(SM_CXSCREEN) + 1;
+  input.mi.dy = at.y * 65536 / ::GetSystemMetrics(SM_CYSCREEN) + 1;
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
+  ::SendInput(1, &input, sizeof(input));
+}
+
+// What `window` shows (its whole window, frame included), pixel by pixel.
+class WindowPixels {
+ public:
+  explicit WindowPixels(HWND window) {
+    RECT placed{};
+    ::GetWindowRect(window, &placed);
+    width_ = placed.right - placed.left;
+    height_ = placed.bottom - placed.top;
+    pixels_.resize(static_cast<std::size_t>(width_) * height_);
+    HDC source = ::GetWindowDC(window);
+    HDC copy = ::CreateCompatibleDC(source);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(copy, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(copy, bitmap);
+    ::BitBlt(copy, 0, 0, width_, height_, source, 0, 0, SRCCOPY);
+    ::GdiFlush();
+    std::copy_n(static_cast<const std::uint32_t*>(bits), pixels_.size(), pixels_.begin());
+    ::SelectObject(copy, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(copy);
+    ::ReleaseDC(window, source);
+  }
+  Rgb at(int x, int y) const {
+    const std::uint32_t pixel = pixels_[static_cast<std::size_t>(y) * width_ + x];
+    return Rgb{static_cast<std::uint8_t>(pixel >> 16), static_cast<std::uint8_t>(pixel >> 8),
+               static_cast<std::uint8_t>(pixel)};
+  }
+  int width() const { return width_; }
+  int height() const { return height_; }
+
+ private:
+  int width_ = 0;
+  int height_ = 0;
+  std::vector<std::uint32_t> pixels_;
+};
+
+std::string Describe(Rgb colour) {
+  return std::to_string(colour.red) + "," + std::to_string(colour.green) + "," +
+         std::to_string(colour.blue);
+}
+
 class Win32ShellTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -132,6 +188,138 @@ TEST_F(Win32ShellTest, KeysTheScanCodeTableDoesNotPlaceAreNamedByTheKeyNameServi
     EXPECT_TRUE(model.keys.front().down);
     EXPECT_EQ(CapturedKeyName(model.keys.front()), key.name);
   }
+}
+
+// ---- tooltips ----
+
+TEST_F(Win32ShellTest, ATextCutToFitHasItsWholeTextAsTooltip) {
+  const std::string whole = "The parameters of the neon lighting, every level";
+  const FontSpec font{"Arial", 12, 400};
+  constexpr Rect kCutBox{40, 120, 100, 136};
+  constexpr Rect kFittingBox{40, 160, 400, 176};
+  constexpr int kCutStatic = 7;
+  constexpr int kFittingStatic = 8;
+  TestModel model([&](const WindowPorts& ports) {
+    ports.host->setBackgroundImage(Background());
+    ports.canvas->drawText(whole, kCutBox, font, Rgb{255, 255, 255}, TextFormat::kLeft);
+    ports.canvas->drawText("Neon", kFittingBox, font, Rgb{255, 255, 255}, TextFormat::kLeft);
+    ControlStyle style;
+    style.font = font;
+    style.transparent = true;
+    ports.controls->create(kCutStatic, ControlKind::kStatic, Rect{40, 200, 90, 216}, style);
+    ports.controls->setText(kCutStatic, whole);
+    ports.controls->create(kFittingStatic, ControlKind::kStatic, Rect{40, 240, 400, 256}, style);
+    ports.controls->setText(kFittingStatic, "Neon");
+    ports.canvas->present();
+  });
+  auto window = Open(model);
+  EXPECT_EQ(window->toolTipAt(Point{50, 128}), whole);
+  EXPECT_EQ(window->toolTipAt(Point{50, 168}), "");
+  EXPECT_EQ(window->toolTipAt(Point{50, 208}), whole);
+  EXPECT_EQ(window->toolTipAt(Point{50, 248}), "");
+  EXPECT_EQ(window->text(kCutStatic), whole);
+  HWND tips = window->toolTips();
+  ASSERT_NE(tips, nullptr);
+  EXPECT_EQ(::SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 2);
+
+  // The real pointer over each cut text: the tooltip comes up with the whole text.
+  for (const POINT at : {POINT{50, 128}, POINT{50, 208}}) {
+    SCOPED_TRACE("pointer at " + std::to_string(at.x) + "," + std::to_string(at.y));
+    MovePointer(window->handle(), POINT{300, 400});
+    Pump(200);
+    MovePointer(window->handle(), at);
+    ASSERT_TRUE(PumpUntil([&] { return ::IsWindowVisible(tips) != FALSE; }))
+        << "no tooltip over the cut text";
+    std::wstring shown(512, L'\0');
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.lpszText = shown.data();
+    ASSERT_TRUE(::SendMessageW(tips, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&tool)));
+    EXPECT_EQ(Utf8(shown.c_str()), whole);
+  }
+
+  // A fill over the cut text hides it: its tip goes too; a static's new text that fits has none.
+  window->fillRect(kCutBox, Rgb{0, 0, 0});
+  window->setText(kCutStatic, "Neon");
+  window->present();
+  EXPECT_EQ(window->toolTipAt(Point{50, 128}), "");
+  EXPECT_EQ(window->toolTipAt(Point{50, 208}), "");
+  EXPECT_EQ(::SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 0);
+}
+
+// ---- list boxes ----
+
+TEST_F(Win32ShellTest, ListBoxesDrawTheirBorderAndSlimScrollBarInTheirColours) {
+  constexpr int kList = 5;
+  constexpr int kColumns = 6;
+  const Rgb text{0, 255, 0};
+  const Rgb background{0, 0, 64};
+  const Rgb groove{0, 51, 51};  // the background shaded a fifth toward the text colour
+  TestModel model([&](const WindowPorts& ports) {
+    ports.host->setBackgroundImage(Background());
+    ControlStyle style;
+    style.text = text;
+    style.background = background;
+    style.font = FontSpec{"Arial", 12, 400};
+    style.border = true;
+    ports.controls->create(kList, ControlKind::kListBox, Rect{100, 100, 200, 200}, style);
+    for (int i = 0; i < 20; ++i) ports.controls->addItem(kList, "entry " + std::to_string(i));
+    style.border = false;
+    style.columns = 2;
+    ports.controls->create(kColumns, ControlKind::kListBox, Rect{300, 100, 400, 180}, style);
+    for (int i = 0; i < 10; ++i) ports.controls->addItem(kColumns, std::to_string(i));
+  });
+  auto window = Open(model);
+  HWND list = ::GetDlgItem(window->handle(), kList);
+  ASSERT_NE(list, nullptr);
+  {
+    const WindowPixels shown(list);
+    ASSERT_EQ(shown.width(), 100);
+    ASSERT_EQ(shown.height(), 100);
+    // The border, one pixel in the text colour on every side.
+    for (const POINT at : {POINT{0, 50}, POINT{99, 50}, POINT{50, 0}, POINT{50, 99}}) {
+      EXPECT_EQ(shown.at(at.x, at.y), text)
+          << "border at " << at.x << "," << at.y << ": " << Describe(shown.at(at.x, at.y));
+    }
+    // The scroll bar, 10 pixels inside the right border: the handle at the top in the text
+    // colour (6 of 20 rows shown), the groove below it; the rows beside it in the background.
+    EXPECT_EQ(shown.at(93, 5), text) << Describe(shown.at(93, 5));
+    EXPECT_EQ(shown.at(89, 5), text) << Describe(shown.at(89, 5));
+    EXPECT_EQ(shown.at(93, 90), groove) << Describe(shown.at(93, 90));
+    EXPECT_EQ(shown.at(87, 90), background) << Describe(shown.at(87, 90));
+  }
+  // A real click on the groove below the handle scrolls a page.
+  MovePointer(list, POINT{0, 0});  // client origin: inside the border
+  RECT frame{};
+  ::GetWindowRect(list, &frame);
+  POINT groovePoint{frame.left + 93, frame.top + 90};
+  ::ScreenToClient(window->handle(), &groovePoint);
+  MovePointer(window->handle(), groovePoint);
+  Pump(100);
+  MovePointer(window->handle(), groovePoint, MOUSEEVENTF_LEFTDOWN);
+  MovePointer(window->handle(), groovePoint, MOUSEEVENTF_LEFTUP);
+  ASSERT_TRUE(PumpUntil([&] { return window->topIndex(kList) == 6; }))
+      << "top index " << window->topIndex(kList) << " after a click on the groove";
+  // Scrolled to the end: the handle at the bottom.
+  window->setTopIndex(kList, 14);
+  Pump(100);
+  {
+    const WindowPixels shown(list);
+    EXPECT_EQ(shown.at(93, 95), text) << Describe(shown.at(93, 95));
+    EXPECT_EQ(shown.at(93, 5), groove) << Describe(shown.at(93, 5));
+  }
+
+  // Two columns: entries flow top to bottom, five rows a column, every entry shown; no scroll
+  // bar; the selection inverted in the second column.
+  EXPECT_EQ(window->itemAt(kColumns, Point{360, 105}), 5);
+  EXPECT_EQ(window->itemAt(kColumns, Point{360, 170}), 9);
+  EXPECT_EQ(window->itemAt(kColumns, Point{310, 170}), 4);
+  window->setSelection(kColumns, 7);
+  Pump(100);
+  const WindowPixels columns(::GetDlgItem(window->handle(), kColumns));
+  EXPECT_EQ(columns.at(95, 2 * 16 + 8), text) << Describe(columns.at(95, 2 * 16 + 8));
+  EXPECT_EQ(columns.at(95, 3 * 16 + 8), background) << Describe(columns.at(95, 3 * 16 + 8));
+  EXPECT_EQ(columns.at(45, 2 * 16 + 8), background) << Describe(columns.at(45, 2 * 16 + 8));
 }
 
 }  // namespace

@@ -32,6 +32,9 @@ constexpr UINT_PTR kStaticTipBase = 0x10000;
 // high.
 constexpr int kScrollBarWidth = 10;
 constexpr int kSmallestHandle = 12;
+// An unrealised window that is told this many calls realises: a hidden window that keeps
+// redrawing (device events for hours) holds no more than this.
+constexpr std::size_t kMostKeptCalls = 4096;
 
 COLORREF ToColorRef(Rgb colour) {
   return RGB(colour.red, colour.green, colour.blue);
@@ -210,7 +213,7 @@ SkinnedWindow* SkinnedWindow::FromHandle(HWND window) {
 }
 
 SkinnedWindow::SkinnedWindow(WindowModel& model, const ShellContext& context, SkinnedWindow* owner)
-    : model_(model), context_(context), owner_(owner) {
+    : model_(model), context_(context), owner_(owner), realised_(owner != nullptr) {
   const std::wstring title = Wide(context_.windowTitle);
   window_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClassName, title.c_str(),
                               WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX, CW_USEDEFAULT,
@@ -254,6 +257,20 @@ bool SkinnedWindow::initialiseModel() {
   return model_.onInitialise();
 }
 
+bool SkinnedWindow::keep(std::function<void()> call) {
+  if (realised_) return false;
+  kept_.push_back(std::move(call));
+  if (kept_.size() >= kMostKeptCalls) realise();
+  return true;
+}
+
+void SkinnedWindow::realise() const {
+  if (realised_) return;
+  realised_ = true;
+  // The calls run as this window's own (they were made on it, not on a const view of it).
+  for (const std::function<void()>& call : std::exchange(kept_, {})) call();
+}
+
 // --- Canvas ----------------------------------------------------------------------------------
 
 const SkinPicture* SkinnedWindow::picture(const std::string& path) {
@@ -267,6 +284,12 @@ const SkinPicture* SkinnedWindow::picture(const std::string& path) {
 }
 
 bool SkinnedWindow::drawImage(const std::string& path, Point at) {
+  if (!realised_) {
+    // The answer it will have: a background to draw on and a picture that can be read.
+    const bool drawable = keptBackground_ && SkinPicture::ReadSize(path).has_value();
+    keep([this, path, at] { drawImage(path, at); });
+    return drawable;
+  }
   const SkinPicture* image = picture(path);
   if (image == nullptr || buffer_ == nullptr) return false;
   forgetTipsWithin(Rect{at.x, at.y, at.x + image->size().width, at.y + image->size().height});
@@ -282,16 +305,19 @@ bool SkinnedWindow::drawImage(const std::string& path, Point at) {
 }
 
 std::optional<Size> SkinnedWindow::imageSize(const std::string& path) {
+  realise();  // the picture cache as the calls before left it
   const SkinPicture* image = picture(path);
   if (image == nullptr) return std::nullopt;
   return image->size();
 }
 
 void SkinnedWindow::dropImageCache() {
+  if (keep([this] { dropImageCache(); })) return;
   cache_.clear();
 }
 
 void SkinnedWindow::fillRect(const Rect& box, Rgb colour) {
+  if (keep([this, box, colour] { fillRect(box, colour); })) return;
   if (buffer_ == nullptr) return;
   HBRUSH brush = ::CreateSolidBrush(ToColorRef(colour));
   const RECT area = ToRect(box);
@@ -327,6 +353,7 @@ void SkinnedWindow::forgetTipsWithin(const Rect& painted) {
 }
 
 std::string SkinnedWindow::toolTipAt(Point at) const {
+  realise();
   // As the tooltip control finds them: the statics (they lie over the canvas) first.
   for (const auto& [id, entry] : controls_) {
     if (entry.kind != ControlKind::kStatic || !entry.cut || !VisibleItself(entry.window)) {
@@ -394,6 +421,11 @@ HFONT SkinnedWindow::font(const FontSpec& spec) {
 
 void SkinnedWindow::drawText(std::string_view text, const Rect& box, const FontSpec& spec,
                              Rgb colour, TextFormat format) {
+  if (keep([this, text = std::string(text), box, spec, colour, format] {
+        drawText(text, box, spec, colour, format);
+      })) {
+    return;
+  }
   if (buffer_ == nullptr) return;
   std::wstring wide = Wide(text);
   RECT area = ToRect(box);
@@ -429,6 +461,7 @@ int SkinnedWindow::measureWrappedHeight(std::string_view text, int width, const 
 }
 
 void SkinnedWindow::present() {
+  if (keep([this] { present(); })) return;
   if (std::exchange(canvasTipsChanged_, false)) syncTips();
   ::InvalidateRect(window_, nullptr, FALSE);
   // Child controls lie over the buffer: the transparent statics redraw from it.
@@ -438,6 +471,7 @@ void SkinnedWindow::present() {
 }
 
 void SkinnedWindow::paint() {
+  realise();  // shown some other way than through show()
   PAINTSTRUCT paint;
   HDC dc = ::BeginPaint(window_, &paint);
   if (buffer_ == nullptr) {
@@ -451,6 +485,7 @@ void SkinnedWindow::paint() {
 // --- Controls --------------------------------------------------------------------------------
 
 const SkinnedWindow::Child* SkinnedWindow::child(int id) const {
+  realise();  // every query comes here: the mutators kept their call before
   const auto found = controls_.find(id);
   return found == controls_.end() ? nullptr : &found->second;
 }
@@ -463,11 +498,13 @@ const SkinnedWindow::Child* SkinnedWindow::childOf(HWND window) const {
 }
 
 HWND SkinnedWindow::listBox(int id) const {
+  realise();
   const Child* found = child(id);
   return found != nullptr && found->kind == ControlKind::kListBox ? found->window : nullptr;
 }
 
 void SkinnedWindow::create(int id, ControlKind kind, const Rect& rect, const ControlStyle& style) {
+  if (keep([this, id, kind, rect, style] { create(id, kind, rect, style); })) return;
   destroy(id);
   const wchar_t* className = WC_STATICW;
   DWORD windowStyle = WS_CHILD | WS_VISIBLE;
@@ -543,6 +580,7 @@ void SkinnedWindow::refit(Child& entry) {
 }
 
 void SkinnedWindow::destroy(int id) {
+  if (keep([this, id] { destroy(id); })) return;
   const auto found = controls_.find(id);
   if (found == controls_.end()) return;
   HWND window = found->second.window;
@@ -567,15 +605,18 @@ void SkinnedWindow::destroyRetired() {
 }
 
 bool SkinnedWindow::exists(int id) const {
+  realise();
   return controls_.count(id) != 0;
 }
 
 void SkinnedWindow::setStyle(int id, const ControlStyle& style) {
+  if (keep([this, id, style] { setStyle(id, style); })) return;
   const auto found = controls_.find(id);
   if (found != controls_.end()) applyStyle(found->second, style);
 }
 
 void SkinnedWindow::setVisible(int id, bool visible) {
+  if (keep([this, id, visible] { setVisible(id, visible); })) return;
   const Child* found = child(id);
   if (found == nullptr) return;
   ::ShowWindow(found->window, visible ? SW_SHOWNA : SW_HIDE);
@@ -583,6 +624,7 @@ void SkinnedWindow::setVisible(int id, bool visible) {
 }
 
 void SkinnedWindow::setFocus(int id) {
+  if (keep([this, id] { setFocus(id); })) return;
   if (id == kNoControl) {
     ::SetFocus(window_);
   } else if (const Child* found = child(id)) {
@@ -591,12 +633,14 @@ void SkinnedWindow::setFocus(int id) {
 }
 
 int SkinnedWindow::focusedControl() const {
+  realise();
   const Child* found = childOf(::GetFocus());
   if (found == nullptr) return kNoControl;
   return ::GetDlgCtrlID(found->window);
 }
 
 void SkinnedWindow::setText(int id, std::string_view text) {
+  if (keep([this, id, text = std::string(text)] { setText(id, text); })) return;
   const auto found = controls_.find(id);
   if (found == controls_.end()) return;
   Child& entry = found->second;
@@ -624,6 +668,7 @@ std::string SkinnedWindow::text(int id) const {
 }
 
 void SkinnedWindow::clearItems(int id) {
+  if (keep([this, id] { clearItems(id); })) return;
   if (HWND list = listBox(id)) ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
 }
 
@@ -632,6 +677,7 @@ void SkinnedWindow::addItem(int id, std::string_view text) {
 }
 
 void SkinnedWindow::insertItem(int id, int index, std::string_view text) {
+  if (keep([this, id, index, text = std::string(text)] { insertItem(id, index, text); })) return;
   HWND list = listBox(id);
   if (list == nullptr) return;
   const int count = itemCount(id);
@@ -642,6 +688,7 @@ void SkinnedWindow::insertItem(int id, int index, std::string_view text) {
 }
 
 void SkinnedWindow::deleteItem(int id, int index) {
+  if (keep([this, id, index] { deleteItem(id, index); })) return;
   HWND list = listBox(id);
   if (list == nullptr || index < 0 || index >= itemCount(id)) return;
   ::SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
@@ -666,6 +713,7 @@ std::string SkinnedWindow::itemText(int id, int index) const {
 }
 
 void SkinnedWindow::setSelection(int id, int index) {
+  if (keep([this, id, index] { setSelection(id, index); })) return;
   HWND list = listBox(id);
   if (list == nullptr) return;
   if (index < 0 || index >= itemCount(id)) index = -1;
@@ -694,6 +742,7 @@ int SkinnedWindow::itemAt(int id, Point at) const {
 }
 
 void SkinnedWindow::setTopIndex(int id, int index) {
+  if (keep([this, id, index] { setTopIndex(id, index); })) return;
   HWND list = listBox(id);
   if (list == nullptr || index < 0 || index >= itemCount(id)) return;
   ::SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(index), 0);
@@ -755,6 +804,7 @@ void SkinnedWindow::drawOwnerDrawn(const DRAWITEMSTRUCT& item) {
 // --- WindowHost ------------------------------------------------------------------------------
 
 void SkinnedWindow::show() {
+  realise();
   // The main window: centred in the work area at its first show, then where the user left it.
   if (owner_ == nullptr && !isVisible()) {
     if (!placedAt_) {
@@ -784,6 +834,7 @@ bool SkinnedWindow::isVisible() const {
 }
 
 void SkinnedWindow::minimise() {
+  realise();
   ::ShowWindow(window_, SW_MINIMIZE);
 }
 
@@ -800,11 +851,27 @@ void SkinnedWindow::setCaption(std::string_view caption) {
 }
 
 std::optional<Size> SkinnedWindow::setBackgroundImage(const std::string& path) {
+  if (!realised_) {
+    // The size from the picture's header now; the picture is decoded once realised.
+    const std::optional<Size> size = SkinPicture::ReadSize(path);
+    if (!size) return std::nullopt;
+    keep([this, path] { takeBackground(path); });
+    keptBackground_ = true;
+    bufferSize_ = *size;  // where the first show centres the window
+    ::SetWindowPos(window_, nullptr, 0, 0, size->width, size->height,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return size;
+  }
+  if (!takeBackground(path)) return std::nullopt;
+  return bufferSize_;
+}
+
+bool SkinnedWindow::takeBackground(const std::string& path) {
   const SkinPicture* image = picture(path);
-  if (image == nullptr) return std::nullopt;
+  if (image == nullptr) return false;
   std::uint32_t* pixels = nullptr;
   HBITMAP copy = CreateTopDownDib(image->size(), &pixels);
-  if (copy == nullptr) return std::nullopt;
+  if (copy == nullptr) return false;
   std::copy_n(image->pixels(), static_cast<std::size_t>(image->size().width) * image->size().height,
               pixels);
   if (bufferOld_ != nullptr) ::SelectObject(bufferDc_, bufferOld_);
@@ -816,7 +883,7 @@ std::optional<Size> SkinnedWindow::setBackgroundImage(const std::string& path) {
   ::SetWindowPos(window_, nullptr, 0, 0, bufferSize_.width, bufferSize_.height,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   ::InvalidateRect(window_, nullptr, FALSE);
-  return bufferSize_;
+  return true;
 }
 
 void SkinnedWindow::startDrag() {

@@ -11,8 +11,12 @@
 // their own frame: the border their style asks for in the text colour and a slim scroll bar in
 // the list's colours, never the system's.
 //
-// Unlike the Qt shell's window it is realised from the start: a start hidden in the tray
-// decodes the main window's pictures and creates its controls at once.
+// The main window starts unrealised, as the Qt shell's does: what the model draws and does to
+// its controls is kept, in order, and done for real (realised) at its first show, or as soon as
+// anything asks for what those calls made (a control's text, a picture's size, ...). A start
+// hidden in the tray so decodes no pictures, builds no fonts and creates no child windows until
+// the user opens the window; the answers the model gets are the same either way. Popups are
+// realised from the start.
 
 #include <windows.h>
 
@@ -75,6 +79,8 @@ class SkinnedWindow : public Canvas, public Controls, public WindowHost {
   std::string toolTipAt(Point at) const;
   // The tooltip control of this window.
   HWND toolTips() const { return tips_; }
+  // Whether the calls of the model have been done for real (see above).
+  bool isRealised() const { return realised_; }
 
   // Canvas
   bool drawImage(const std::string& path, Point at) override;
@@ -127,6 +133,14 @@ class SkinnedWindow : public Canvas, public Controls, public WindowHost {
 
  private:
   friend bool RegisterSkinnedWindowClass(HINSTANCE instance);
+  // While unrealised: keeps `call` (a call of this window's own, made again once realised) and
+  // returns true; realised: false, the caller goes on to do the work now.
+  bool keep(std::function<void()> call);
+  // Makes the kept calls in the order they came. Const: a query realises before it answers.
+  void realise() const;
+  // The back buffer becomes a copy of the picture at `path` and the window takes its size;
+  // false (both unchanged) when it cannot be decoded.
+  bool takeBackground(const std::string& path);
   struct Child {
     ControlKind kind;
     HWND window;
@@ -190,6 +204,9 @@ class SkinnedWindow : public Canvas, public Controls, public WindowHost {
   WindowModel& model_;
   const ShellContext& context_;
   SkinnedWindow* owner_;
+  mutable bool realised_;
+  mutable std::vector<std::function<void()>> kept_;
+  bool keptBackground_ = false;  // a kept call sets a background (there is a buffer once made)
   HWND window_ = nullptr;
   HDC bufferDc_ = nullptr;
   HBITMAP buffer_ = nullptr;

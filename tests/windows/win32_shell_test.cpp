@@ -1,6 +1,7 @@
 // The Win32 shell's window host (src/win32) with real windows under Wine on a display: the key
 // messages' usages where the scan-code table has none, the tooltips of texts shrunk or cut to
-// fit and the list boxes' own frame (border, slim scroll bar, columns) read back as pixels.
+// fit, the list boxes' own frame (border, slim scroll bar, columns) read back as pixels, and the
+// main window's unrealised start.
 // Run through wine_on_xvfb.sh.
 
 #include <gtest/gtest.h>
@@ -320,6 +321,129 @@ TEST_F(Win32ShellTest, ListBoxesDrawTheirBorderAndSlimScrollBarInTheirColours) {
   EXPECT_EQ(columns.at(95, 2 * 16 + 8), text) << Describe(columns.at(95, 2 * 16 + 8));
   EXPECT_EQ(columns.at(95, 3 * 16 + 8), background) << Describe(columns.at(95, 3 * 16 + 8));
   EXPECT_EQ(columns.at(45, 2 * 16 + 8), background) << Describe(columns.at(45, 2 * 16 + 8));
+}
+
+// ---- the unrealised start ----
+
+// What a model's calls answered.
+struct Answers {
+  std::optional<Size> background;
+  bool drawn = false;
+  bool missingDrawn = true;
+  friend bool operator==(const Answers&, const Answers&) = default;
+};
+
+int ChildWindowCount(HWND window) {
+  int count = 0;
+  ::EnumChildWindows(
+      window,
+      [](HWND, LPARAM counted) -> BOOL {
+        ++*reinterpret_cast<int*>(counted);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+TEST_F(Win32ShellTest, AMainWindowStartedHiddenMakesNothingUntilShownThenShowsTheSameFace) {
+  constexpr int kStatic = 7;
+  constexpr int kList = 5;
+  const auto build = [](Answers& answers) {
+    return [&answers](const WindowPorts& ports) {
+      answers.background = ports.host->setBackgroundImage(Background());
+      answers.drawn =
+          ports.canvas->drawImage(ProgramFolder() + "Skins/Dark/button-over.png", Point{30, 40});
+      answers.missingDrawn =
+          ports.canvas->drawImage(ProgramFolder() + "Skins/Dark/no-such.png", Point{0, 0});
+      const FontSpec font{"Arial", 12, 700};
+      ports.canvas->drawText("Basic setting, every button of the mouse", Rect{40, 120, 100, 136},
+                             font, Rgb{255, 255, 255}, TextFormat::kLeft);
+      ports.canvas->fillRect(Rect{200, 200, 260, 230}, Rgb{200, 0, 0});
+      ControlStyle style;
+      style.font = font;
+      style.text = Rgb{0, 255, 0};
+      style.background = Rgb{0, 0, 64};
+      ports.controls->create(kStatic, ControlKind::kStatic, Rect{40, 300, 200, 316}, style);
+      ports.controls->setText(kStatic, "Neon");
+      style.border = true;
+      ports.controls->create(kList, ControlKind::kListBox, Rect{300, 300, 400, 400}, style);
+      for (int i = 0; i < 12; ++i) ports.controls->addItem(kList, "level " + std::to_string(i));
+      ports.controls->setSelection(kList, 2);
+      ports.controls->setTopIndex(kList, 1);
+      ports.canvas->present();
+    };
+  };
+
+  // Started hidden: the model's calls are kept; nothing is created, and the answers are the
+  // ones a realised window gives (the picture's size from its header).
+  Answers hiddenAnswers;
+  TestModel hiddenModel(build(hiddenAnswers));
+  SkinnedWindow hidden(hiddenModel, context_);
+  hidden.initialiseModel();
+  EXPECT_FALSE(hidden.isRealised());
+  EXPECT_EQ(ChildWindowCount(hidden.handle()), 0);
+  RECT placed{};
+  ::GetWindowRect(hidden.handle(), &placed);
+  EXPECT_EQ(placed.right - placed.left, 884);
+  EXPECT_EQ(placed.bottom - placed.top, 654);
+  hidden.show();
+  Pump(300);
+  EXPECT_TRUE(hidden.isRealised());
+  EXPECT_EQ(ChildWindowCount(hidden.handle()), 2);
+  const WindowPixels later(hidden.handle());
+  RECT shownAt{};
+  ::GetWindowRect(hidden.handle(), &shownAt);
+  const std::string tip = hidden.toolTipAt(Point{50, 128});
+  const int top = hidden.topIndex(kList);
+  hidden.hide();
+
+  // The same model in a window realised before its first call.
+  Answers realisedAnswers;
+  TestModel realisedModel(build(realisedAnswers));
+  SkinnedWindow realised(realisedModel, context_);
+  realised.show();
+  realised.initialiseModel();
+  // Where the hidden start's first show placed its window (this one was centred while 1 by 1).
+  ::SetWindowPos(realised.handle(), nullptr, shownAt.left, shownAt.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER);
+  Pump(300);
+  EXPECT_EQ(hiddenAnswers, realisedAnswers);
+  EXPECT_TRUE(hiddenAnswers.background && hiddenAnswers.drawn && !hiddenAnswers.missingDrawn);
+  EXPECT_EQ(tip, realised.toolTipAt(Point{50, 128}));
+  EXPECT_FALSE(tip.empty());
+  EXPECT_EQ(top, realised.topIndex(kList));
+  const WindowPixels first(realised.handle());
+  ASSERT_EQ(later.width(), first.width());
+  ASSERT_EQ(later.height(), first.height());
+  int differing = 0;
+  std::string where;
+  for (int y = 0; y < first.height(); ++y) {
+    for (int x = 0; x < first.width(); ++x) {
+      if (later.at(x, y) == first.at(x, y)) continue;
+      if (++differing <= 5) {
+        where += " " + std::to_string(x) + "," + std::to_string(y) + ": " +
+                 Describe(later.at(x, y)) + " against " + Describe(first.at(x, y));
+      }
+    }
+  }
+  EXPECT_EQ(differing, 0) << "pixels that differ between the two windows, the first:" << where;
+  realised.hide();
+
+  // A query realises at once; so do 4096 kept calls, so a window hidden for long holds no more.
+  Answers queriedAnswers;
+  TestModel queriedModel(build(queriedAnswers));
+  SkinnedWindow queried(queriedModel, context_);
+  queried.initialiseModel();
+  EXPECT_EQ(queried.text(kStatic), "Neon");
+  EXPECT_TRUE(queried.isRealised());
+  TestModel busyModel([](const WindowPorts& ports) {
+    for (int i = 0; i < 4095; ++i) ports.canvas->fillRect(Rect{0, 0, 1, 1}, Rgb{});
+  });
+  SkinnedWindow busy(busyModel, context_);
+  busy.initialiseModel();
+  EXPECT_FALSE(busy.isRealised());
+  busy.present();
+  EXPECT_TRUE(busy.isRealised());
 }
 
 }  // namespace

@@ -498,7 +498,6 @@ const SkinnedWindow::Child* SkinnedWindow::childOf(HWND window) const {
 }
 
 HWND SkinnedWindow::listBox(int id) const {
-  realise();
   const Child* found = child(id);
   return found != nullptr && found->kind == ControlKind::kListBox ? found->window : nullptr;
 }

@@ -301,9 +301,22 @@ TEST_F(Win32ShellTest, ListBoxesDrawTheirBorderAndSlimScrollBarInTheirColours) {
   MovePointer(window->handle(), groovePoint, MOUSEEVENTF_LEFTUP);
   ASSERT_TRUE(PumpUntil([&] { return window->topIndex(kList) == 6; }))
       << "top index " << window->topIndex(kList) << " after a click on the groove";
-  // Scrolled to the end: the handle at the bottom.
-  window->setTopIndex(kList, 14);
+  // The handle (now rows 30..59 of the list's window) dragged down to the end: the last rows
+  // shown, the handle at the bottom.
+  const auto inList = [&](int x, int y) {
+    POINT at{frame.left + x, frame.top + y};
+    ::ScreenToClient(window->handle(), &at);
+    return at;
+  };
+  MovePointer(window->handle(), inList(93, 40));
   Pump(100);
+  MovePointer(window->handle(), inList(93, 40), MOUSEEVENTF_LEFTDOWN);
+  Pump(100);
+  MovePointer(window->handle(), inList(93, 95));
+  Pump(100);
+  MovePointer(window->handle(), inList(93, 95), MOUSEEVENTF_LEFTUP);
+  ASSERT_TRUE(PumpUntil([&] { return window->topIndex(kList) == 14; }))
+      << "top index " << window->topIndex(kList) << " after the handle's drag";
   {
     const WindowPixels shown(list);
     EXPECT_EQ(shown.at(93, 95), text) << Describe(shown.at(93, 95));

@@ -3,6 +3,10 @@
 #include <windows.h>
 
 #include <array>
+#include <string_view>
+
+#include "core/keys/key_tables.h"
+#include "win32/wide_text.h"
 
 namespace vm31::win32 {
 namespace {
@@ -74,6 +78,16 @@ constexpr ExtendedKey kExtendedKeys[] = {
     {0x5D, 0x65},  // Menu
 };
 
+// The usage of the name the system's key-name service gives the key of `lParam`, as the key
+// tables spell it; 0 when the service names no key there or names one the tables do not hold.
+std::uint16_t UsageOfKeyName(std::intptr_t lParam) {
+  constexpr LONG kDoNotCare = 1 << 25;  // would name both Ctrl keys "Ctrl": left and right apart
+  wchar_t name[32] = {};                // the key dialogs keep at most 31 characters
+  const int length = ::GetKeyNameTextW(static_cast<LONG>(lParam) & ~kDoNotCare, name, 32);
+  if (length <= 0) return 0;
+  return KeyUsageFromName(Utf8(std::wstring_view(name, static_cast<std::size_t>(length))));
+}
+
 bool Held(int virtualKey) {
   return (::GetKeyState(virtualKey) & 0x8000) != 0;
 }
@@ -99,6 +113,9 @@ KeyEvent TranslateKeyMessage(bool down, std::uintptr_t virtualKey, std::intptr_t
   key.usage = UsageOfScanCode(scanCode, extended);
   // Pause comes with Num Lock's scan code and no extended flag: only its virtual key tells.
   if (virtualKey == VK_PAUSE) key.usage = 0x48;
+  // A key the table does not place: the name the system gives it, where the key tables hold
+  // that name (the table's usage stands wherever it has one: it tells the keypad apart).
+  if (key.usage == 0) key.usage = UsageOfKeyName(lParam);
   if (Held(VK_LCONTROL)) key.modifiers |= 0x01;
   if (Held(VK_LSHIFT)) key.modifiers |= 0x02;
   if (Held(VK_LMENU)) key.modifiers |= 0x04;

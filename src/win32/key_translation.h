@@ -14,7 +14,9 @@ namespace vm31::win32 {
 std::uint16_t UsageOfScanCode(std::uint8_t scanCode, bool extended);
 
 // A key message's event: `virtualKey` and `lParam` as WM_KEYDOWN/WM_KEYUP give them, the
-// modifiers held now (GetKeyState), the message time.
+// modifiers held now (GetKeyState), the message time. The usage is the scan code's; for a key
+// the scan-code table does not place, that of the name GetKeyNameTextW gives it when the key
+// tables hold that name (KeyUsageFromName); else 0.
 KeyEvent TranslateKeyMessage(bool down, std::uintptr_t virtualKey, std::intptr_t lParam,
                              std::uint64_t time);
 

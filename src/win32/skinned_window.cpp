@@ -24,6 +24,17 @@ constexpr UINT kHoverRestMs = 10;
 constexpr UINT_PTR kChildSubclass = 1;
 // The smallest cell height a single-line text shrinks to before it is cut with an ellipsis.
 constexpr int kSmallestFittedHeight = 7;
+// Tooltips wider than this wrap.
+constexpr int kWidestTip = 480;
+// Tool ids of the tooltip control: canvas texts from 1, static controls by their control id.
+constexpr UINT_PTR kStaticTipBase = 0x10000;
+// The list boxes' own scroll bar, as the Qt shell draws it: this wide, its handle at least this
+// high.
+constexpr int kScrollBarWidth = 10;
+constexpr int kSmallestHandle = 12;
+// An unrealised window that is told this many calls realises: a hidden window that keeps
+// redrawing (device events for hours) holds no more than this.
+constexpr std::size_t kMostKeptCalls = 4096;
 
 COLORREF ToColorRef(Rgb colour) {
   return RGB(colour.red, colour.green, colour.blue);
@@ -48,6 +59,65 @@ UINT DrawTextFlags(TextFormat format) {
       return DT_WORDBREAK | DT_NOPREFIX | DT_LEFT | DT_TOP;
   }
   return single;
+}
+
+// Where a list box's parts lie in its window (origin at the window's top-left corner): the
+// rows inside the border, and the scroll bar's groove and handle when the rows do not all fit
+// (single-column lists only: a list over columns shows every entry).
+struct ListGeometry {
+  RECT rows{};
+  bool scrolls = false;
+  RECT groove{};
+  RECT handle{};
+  int visibleRows = 1;
+  int lastTop = 0;  // the largest top index
+};
+
+ListGeometry MeasureList(int width, int height, const ControlStyle& style, int count, int top) {
+  ListGeometry geometry;
+  const int inset = style.border ? 1 : 0;
+  geometry.rows =
+      RECT{inset, inset, std::max(inset, width - inset), std::max(inset, height - inset)};
+  const int rowsHeight = geometry.rows.bottom - geometry.rows.top;
+  geometry.visibleRows = std::max(1, rowsHeight / kListRowHeight);
+  geometry.scrolls = style.columns <= 1 && count * kListRowHeight > rowsHeight &&
+                     geometry.rows.right - geometry.rows.left > kScrollBarWidth;
+  if (!geometry.scrolls) return geometry;
+  geometry.lastTop = std::max(1, count - geometry.visibleRows);
+  geometry.rows.right -= kScrollBarWidth;
+  geometry.groove = RECT{geometry.rows.right, geometry.rows.top,
+                         geometry.rows.right + kScrollBarWidth, geometry.rows.bottom};
+  const int handleHeight =
+      std::min(rowsHeight, std::max(kSmallestHandle, rowsHeight * geometry.visibleRows / count));
+  const int handleTop = geometry.groove.top + (rowsHeight - handleHeight) *
+                                                  std::clamp(top, 0, geometry.lastTop) /
+                                                  geometry.lastTop;
+  geometry.handle =
+      RECT{geometry.groove.left, handleTop, geometry.groove.right, handleTop + handleHeight};
+  return geometry;
+}
+
+ListGeometry MeasureList(HWND list, const ControlStyle& style) {
+  RECT placed{};
+  ::GetWindowRect(list, &placed);
+  const auto count = static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
+  const auto top = static_cast<int>(::SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+  return MeasureList(placed.right - placed.left, placed.bottom - placed.top, style,
+                     std::max(0, count), std::max(0, top));
+}
+
+// A point of a list's message in its window's coordinates (see ListGeometry): from screen
+// coordinates (non-client messages) or client coordinates.
+POINT InListWindow(HWND list, POINT at, bool fromClient) {
+  if (fromClient) ::ClientToScreen(list, &at);
+  RECT placed{};
+  ::GetWindowRect(list, &placed);
+  return POINT{at.x - placed.left, at.y - placed.top};
+}
+
+// A control not hidden itself, whether its window is shown or not.
+bool VisibleItself(HWND control) {
+  return (::GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
 int TextWidth(HDC dc, const std::wstring& text) {
@@ -105,6 +175,8 @@ std::wstring InstalledFace(const std::string& face) {
 }
 
 bool RegisterSkinnedWindowClass(HINSTANCE instance) {
+  const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+  ::InitCommonControlsEx(&classes);  // the tooltip control's class
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof(windowClass);
   windowClass.lpfnWndProc = &SkinnedWindow::WindowProcedure;
@@ -141,7 +213,7 @@ SkinnedWindow* SkinnedWindow::FromHandle(HWND window) {
 }
 
 SkinnedWindow::SkinnedWindow(WindowModel& model, const ShellContext& context, SkinnedWindow* owner)
-    : model_(model), context_(context), owner_(owner) {
+    : model_(model), context_(context), owner_(owner), realised_(owner != nullptr) {
   const std::wstring title = Wide(context_.windowTitle);
   window_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClassName, title.c_str(),
                               WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX, CW_USEDEFAULT,
@@ -152,6 +224,14 @@ SkinnedWindow::SkinnedWindow(WindowModel& model, const ShellContext& context, Sk
     ::SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(context_.icon));
   }
   bufferDc_ = ::CreateCompatibleDC(nullptr);
+  if (window_ != nullptr) {
+    // Always shown, also over a window that is not the active one.
+    tips_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                              WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, context_.instance,
+                              nullptr);
+    if (tips_ != nullptr) ::SendMessageW(tips_, TTM_SETMAXTIPWIDTH, 0, kWidestTip);
+  }
 }
 
 SkinnedWindow::~SkinnedWindow() {
@@ -161,6 +241,7 @@ SkinnedWindow::~SkinnedWindow() {
     ::DeleteObject(child.background);
   }
   controls_.clear();
+  if (tips_ != nullptr) ::DestroyWindow(tips_);
   if (window_ != nullptr) {
     ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
     ::DestroyWindow(window_);
@@ -176,6 +257,20 @@ bool SkinnedWindow::initialiseModel() {
   return model_.onInitialise();
 }
 
+bool SkinnedWindow::keep(std::function<void()> call) {
+  if (realised_) return false;
+  kept_.push_back(std::move(call));
+  if (kept_.size() >= kMostKeptCalls) realise();
+  return true;
+}
+
+void SkinnedWindow::realise() const {
+  if (realised_) return;
+  realised_ = true;
+  // The calls run as this window's own (they were made on it, not on a const view of it).
+  for (const std::function<void()>& call : std::exchange(kept_, {})) call();
+}
+
 // --- Canvas ----------------------------------------------------------------------------------
 
 const SkinPicture* SkinnedWindow::picture(const std::string& path) {
@@ -189,8 +284,15 @@ const SkinPicture* SkinnedWindow::picture(const std::string& path) {
 }
 
 bool SkinnedWindow::drawImage(const std::string& path, Point at) {
+  if (!realised_) {
+    // The answer it will have: a background to draw on and a picture that can be read.
+    const bool drawable = keptBackground_ && SkinPicture::ReadSize(path).has_value();
+    keep([this, path, at] { drawImage(path, at); });
+    return drawable;
+  }
   const SkinPicture* image = picture(path);
   if (image == nullptr || buffer_ == nullptr) return false;
+  forgetTipsWithin(Rect{at.x, at.y, at.x + image->size().width, at.y + image->size().height});
   HDC source = ::CreateCompatibleDC(bufferDc_);
   {
     Selected selected(source, image->bitmap());
@@ -203,21 +305,105 @@ bool SkinnedWindow::drawImage(const std::string& path, Point at) {
 }
 
 std::optional<Size> SkinnedWindow::imageSize(const std::string& path) {
+  realise();  // the picture cache as the calls before left it
   const SkinPicture* image = picture(path);
   if (image == nullptr) return std::nullopt;
   return image->size();
 }
 
 void SkinnedWindow::dropImageCache() {
+  if (keep([this] { dropImageCache(); })) return;
   cache_.clear();
 }
 
 void SkinnedWindow::fillRect(const Rect& box, Rgb colour) {
+  if (keep([this, box, colour] { fillRect(box, colour); })) return;
   if (buffer_ == nullptr) return;
   HBRUSH brush = ::CreateSolidBrush(ToColorRef(colour));
   const RECT area = ToRect(box);
   ::FillRect(bufferDc_, &area, brush);
   ::DeleteObject(brush);
+  forgetTipsWithin(box);
+}
+
+SkinnedWindow::Fitted SkinnedWindow::fitLine(HDC dc, const std::wstring& text, int width,
+                                             const FontSpec& spec) {
+  // Too wide: the largest smaller height of the same face that fits, else cut with an
+  // ellipsis at the smallest.
+  Fitted fitted{spec, false, true};
+  Selected selected(dc, font(spec));
+  if (TextWidth(dc, text) <= width) return fitted;
+  fitted.asGiven = false;
+  for (int height = spec.height - 1; height >= kSmallestFittedHeight; --height) {
+    fitted.font.height = height;
+    Selected smaller(dc, font(fitted.font));
+    if (TextWidth(dc, text) <= width) return fitted;
+  }
+  fitted.font.height = std::min(std::max(1, spec.height), kSmallestFittedHeight);
+  fitted.ellipsis = true;
+  return fitted;
+}
+
+void SkinnedWindow::forgetTipsWithin(const Rect& painted) {
+  const auto within = [&](const CanvasTip& tip) {
+    return tip.area.left >= painted.left && tip.area.top >= painted.top &&
+           tip.area.right <= painted.right && tip.area.bottom <= painted.bottom;
+  };
+  if (std::erase_if(canvasTips_, within) > 0) canvasTipsChanged_ = true;
+}
+
+std::string SkinnedWindow::toolTipAt(Point at) const {
+  realise();
+  // As the tooltip control finds them: the statics (they lie over the canvas) first.
+  for (const auto& [id, entry] : controls_) {
+    if (entry.kind != ControlKind::kStatic || !entry.cut || !VisibleItself(entry.window)) {
+      continue;
+    }
+    RECT placed{};
+    ::GetWindowRect(entry.window, &placed);
+    ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&placed), 2);
+    if (::PtInRect(&placed, POINT{at.x, at.y})) return entry.wholeText;
+  }
+  for (const CanvasTip& tip : canvasTips_) {
+    if (tip.area.contains(at)) return tip.text;
+  }
+  return {};
+}
+
+void SkinnedWindow::syncTips() {
+  if (tips_ == nullptr) return;
+  // Every tool out, then one per tip as the tips are now. The tooltip control watches the
+  // window's pointer messages itself (TTF_SUBCLASS); a transparent static passes them on to the
+  // window, so its tip is a tool of the window over the static's rectangle.
+  TTTOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;  // the size every version of the control takes
+  tool.lpszText = nullptr;            // no text copied out
+  while (::SendMessageW(tips_, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool)) != FALSE) {
+    ::SendMessageW(tips_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    tool.lpszText = nullptr;
+  }
+  const auto add = [&](UINT_PTR id, RECT area, const std::string& text) {
+    std::wstring wide = Wide(text);
+    TTTOOLINFOW added{};
+    added.cbSize = TTTOOLINFOW_V2_SIZE;
+    added.uFlags = TTF_SUBCLASS;
+    added.hwnd = window_;
+    added.uId = id;
+    added.rect = area;
+    added.lpszText = wide.data();
+    ::SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&added));
+  };
+  for (const auto& [id, entry] : controls_) {
+    if (entry.kind != ControlKind::kStatic || !entry.cut || !VisibleItself(entry.window)) {
+      continue;
+    }
+    RECT placed{};
+    ::GetWindowRect(entry.window, &placed);
+    ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&placed), 2);
+    add(kStaticTipBase + static_cast<UINT_PTR>(id), placed, entry.wholeText);
+  }
+  UINT_PTR next = 1;
+  for (const CanvasTip& tip : canvasTips_) add(next++, ToRect(tip.area), tip.text);
 }
 
 HFONT SkinnedWindow::font(const FontSpec& spec) {
@@ -235,6 +421,11 @@ HFONT SkinnedWindow::font(const FontSpec& spec) {
 
 void SkinnedWindow::drawText(std::string_view text, const Rect& box, const FontSpec& spec,
                              Rgb colour, TextFormat format) {
+  if (keep([this, text = std::string(text), box, spec, colour, format] {
+        drawText(text, box, spec, colour, format);
+      })) {
+    return;
+  }
   if (buffer_ == nullptr) return;
   std::wstring wide = Wide(text);
   RECT area = ToRect(box);
@@ -243,20 +434,16 @@ void SkinnedWindow::drawText(std::string_view text, const Rect& box, const FontS
   UINT flags = DrawTextFlags(format);
   FontSpec fitted = spec;
   if (format != TextFormat::kWordWrap) {
-    // Too wide: the largest smaller height of the same face that fits, else cut with an
-    // ellipsis at the smallest.
-    Selected selected(bufferDc_, font(fitted));
-    if (TextWidth(bufferDc_, wide) > box.width()) {
-      bool fits = false;
-      for (int height = spec.height - 1; height >= kSmallestFittedHeight && !fits; --height) {
-        fitted.height = height;
-        Selected smaller(bufferDc_, font(fitted));
-        fits = TextWidth(bufferDc_, wide) <= box.width();
-      }
-      if (!fits) {
-        fitted.height = std::min(std::max(1, spec.height), kSmallestFittedHeight);
-        flags |= DT_END_ELLIPSIS;
-      }
+    const Fitted line = fitLine(bufferDc_, wide, box.width(), spec);
+    fitted = line.font;
+    if (line.ellipsis) flags |= DT_END_ELLIPSIS;
+    // The box's tip: the whole text when this one had to be shrunk or cut.
+    if (std::erase_if(canvasTips_, [&](const CanvasTip& tip) { return tip.area == box; }) > 0) {
+      canvasTipsChanged_ = true;
+    }
+    if (!line.asGiven) {
+      canvasTips_.push_back({box, std::string(text)});
+      canvasTipsChanged_ = true;
     }
   }
   Selected selected(bufferDc_, font(fitted));
@@ -274,6 +461,8 @@ int SkinnedWindow::measureWrappedHeight(std::string_view text, int width, const 
 }
 
 void SkinnedWindow::present() {
+  if (keep([this] { present(); })) return;
+  if (std::exchange(canvasTipsChanged_, false)) syncTips();
   ::InvalidateRect(window_, nullptr, FALSE);
   // Child controls lie over the buffer: the transparent statics redraw from it.
   for (const auto& [id, child] : controls_) {
@@ -282,6 +471,7 @@ void SkinnedWindow::present() {
 }
 
 void SkinnedWindow::paint() {
+  realise();  // shown some other way than through show()
   PAINTSTRUCT paint;
   HDC dc = ::BeginPaint(window_, &paint);
   if (buffer_ == nullptr) {
@@ -295,6 +485,7 @@ void SkinnedWindow::paint() {
 // --- Controls --------------------------------------------------------------------------------
 
 const SkinnedWindow::Child* SkinnedWindow::child(int id) const {
+  realise();  // every query comes here: the mutators kept their call before
   const auto found = controls_.find(id);
   return found == controls_.end() ? nullptr : &found->second;
 }
@@ -312,6 +503,7 @@ HWND SkinnedWindow::listBox(int id) const {
 }
 
 void SkinnedWindow::create(int id, ControlKind kind, const Rect& rect, const ControlStyle& style) {
+  if (keep([this, id, kind, rect, style] { create(id, kind, rect, style); })) return;
   destroy(id);
   const wchar_t* className = WC_STATICW;
   DWORD windowStyle = WS_CHILD | WS_VISIBLE;
@@ -330,12 +522,10 @@ void SkinnedWindow::create(int id, ControlKind kind, const Rect& rect, const Con
     case ControlKind::kListBox:
       className = WC_LISTBOXW;
       // Entries drawn here in the control's colours, kListRowHeight high; only the user's own
-      // clicks notify (LB_SETCURSEL never does).
-      windowStyle |=
-          WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT;
-      if (style.columns > 1)
-        windowStyle = (windowStyle & ~WS_VSCROLL) | LBS_MULTICOLUMN | WS_HSCROLL;
-      if (style.border) windowStyle |= WS_BORDER;
+      // clicks notify (LB_SETCURSEL never does). No system scroll bar or border: the list's
+      // own frame draws them (listFrameMessage). Over columns the entries flow top to bottom.
+      windowStyle |= LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT;
+      if (style.columns > 1) windowStyle |= LBS_MULTICOLUMN;
       break;
   }
   HWND created = ::CreateWindowExW(
@@ -344,9 +534,10 @@ void SkinnedWindow::create(int id, ControlKind kind, const Rect& rect, const Con
   if (created == nullptr) return;
   ::SetWindowSubclass(created, &SkinnedWindow::ChildProcedure, kChildSubclass,
                       reinterpret_cast<DWORD_PTR>(this));
-  Child entry{kind, created, style, nullptr, {}};
+  Child& entry =
+      controls_.insert_or_assign(id, Child{.kind = kind, .window = created, .style = style})
+          .first->second;
   applyStyle(entry, style);
-  controls_.emplace(id, std::move(entry));
 }
 
 void SkinnedWindow::applyStyle(Child& entry, const ControlStyle& style) {
@@ -361,6 +552,9 @@ void SkinnedWindow::applyStyle(Child& entry, const ControlStyle& style) {
   }
   if (entry.kind == ControlKind::kListBox) {
     ::SendMessageW(entry.window, LB_SETITEMHEIGHT, 0, kListRowHeight);
+    // The frame for this style (the border, the scroll bar): the rows' area follows it.
+    ::SetWindowPos(entry.window, nullptr, 0, 0, 0, 0,
+                   SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     if (style.columns > 1) {
       RECT client{};
       ::GetClientRect(entry.window, &client);
@@ -368,15 +562,31 @@ void SkinnedWindow::applyStyle(Child& entry, const ControlStyle& style) {
                      static_cast<WPARAM>((client.right - client.left) / style.columns), 0);
     }
   }
+  if (entry.kind == ControlKind::kStatic) refit(entry);
   ::InvalidateRect(entry.window, nullptr, TRUE);
 }
 
+void SkinnedWindow::refit(Child& entry) {
+  RECT client{};
+  ::GetClientRect(entry.window, &client);
+  const bool cut =
+      !fitLine(bufferDc_, Wide(entry.wholeText), client.right - client.left, entry.style.font)
+           .asGiven;
+  if (cut || entry.cut) {
+    entry.cut = cut;
+    syncTips();
+  }
+}
+
 void SkinnedWindow::destroy(int id) {
+  if (keep([this, id] { destroy(id); })) return;
   const auto found = controls_.find(id);
   if (found == controls_.end()) return;
   HWND window = found->second.window;
   HBRUSH brush = found->second.background;
+  const bool hadTip = found->second.cut;
   controls_.erase(found);
+  if (hadTip) syncTips();
   // The model may destroy a control from inside one of its own notifications (a list that
   // closes on the user's choice), while the control's own code still runs below: it is hidden
   // and forgotten now and destroyed once the loop comes back (the posted message).
@@ -394,19 +604,26 @@ void SkinnedWindow::destroyRetired() {
 }
 
 bool SkinnedWindow::exists(int id) const {
+  realise();
   return controls_.count(id) != 0;
 }
 
 void SkinnedWindow::setStyle(int id, const ControlStyle& style) {
+  if (keep([this, id, style] { setStyle(id, style); })) return;
   const auto found = controls_.find(id);
   if (found != controls_.end()) applyStyle(found->second, style);
 }
 
 void SkinnedWindow::setVisible(int id, bool visible) {
-  if (const Child* found = child(id)) ::ShowWindow(found->window, visible ? SW_SHOWNA : SW_HIDE);
+  if (keep([this, id, visible] { setVisible(id, visible); })) return;
+  const Child* found = child(id);
+  if (found == nullptr) return;
+  ::ShowWindow(found->window, visible ? SW_SHOWNA : SW_HIDE);
+  if (found->cut) syncTips();  // a hidden static's tip goes with it
 }
 
 void SkinnedWindow::setFocus(int id) {
+  if (keep([this, id] { setFocus(id); })) return;
   if (id == kNoControl) {
     ::SetFocus(window_);
   } else if (const Child* found = child(id)) {
@@ -415,17 +632,20 @@ void SkinnedWindow::setFocus(int id) {
 }
 
 int SkinnedWindow::focusedControl() const {
+  realise();
   const Child* found = childOf(::GetFocus());
   if (found == nullptr) return kNoControl;
   return ::GetDlgCtrlID(found->window);
 }
 
 void SkinnedWindow::setText(int id, std::string_view text) {
+  if (keep([this, id, text = std::string(text)] { setText(id, text); })) return;
   const auto found = controls_.find(id);
   if (found == controls_.end()) return;
   Child& entry = found->second;
   if (entry.kind == ControlKind::kStatic) {
     entry.wholeText = std::string(text);
+    refit(entry);
     ::InvalidateRect(entry.window, nullptr, FALSE);
   } else if (entry.kind == ControlKind::kEdit) {
     const std::wstring wide = Wide(text);
@@ -447,6 +667,7 @@ std::string SkinnedWindow::text(int id) const {
 }
 
 void SkinnedWindow::clearItems(int id) {
+  if (keep([this, id] { clearItems(id); })) return;
   if (HWND list = listBox(id)) ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
 }
 
@@ -455,6 +676,7 @@ void SkinnedWindow::addItem(int id, std::string_view text) {
 }
 
 void SkinnedWindow::insertItem(int id, int index, std::string_view text) {
+  if (keep([this, id, index, text = std::string(text)] { insertItem(id, index, text); })) return;
   HWND list = listBox(id);
   if (list == nullptr) return;
   const int count = itemCount(id);
@@ -465,6 +687,7 @@ void SkinnedWindow::insertItem(int id, int index, std::string_view text) {
 }
 
 void SkinnedWindow::deleteItem(int id, int index) {
+  if (keep([this, id, index] { deleteItem(id, index); })) return;
   HWND list = listBox(id);
   if (list == nullptr || index < 0 || index >= itemCount(id)) return;
   ::SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
@@ -489,6 +712,7 @@ std::string SkinnedWindow::itemText(int id, int index) const {
 }
 
 void SkinnedWindow::setSelection(int id, int index) {
+  if (keep([this, id, index] { setSelection(id, index); })) return;
   HWND list = listBox(id);
   if (list == nullptr) return;
   if (index < 0 || index >= itemCount(id)) index = -1;
@@ -517,6 +741,7 @@ int SkinnedWindow::itemAt(int id, Point at) const {
 }
 
 void SkinnedWindow::setTopIndex(int id, int index) {
+  if (keep([this, id, index] { setTopIndex(id, index); })) return;
   HWND list = listBox(id);
   if (list == nullptr || index < 0 || index >= itemCount(id)) return;
   ::SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(index), 0);
@@ -547,26 +772,10 @@ void SkinnedWindow::drawOwnerDrawn(const DRAWITEMSTRUCT& item) {
     }
     // The same fitting as canvas texts: a smaller height of the face, then an ellipsis.
     const std::wstring wide = Wide(entry->wholeText);
-    const int width = box.right - box.left;
-    FontSpec fitted = style.font;
+    const Fitted fitted = fitLine(dc, wide, box.right - box.left, style.font);
     UINT flags = DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | (style.centred ? DT_CENTER : DT_LEFT);
-    {
-      Selected selected(dc, font(fitted));
-      if (TextWidth(dc, wide) > width) {
-        bool fits = false;
-        for (int height = style.font.height - 1; height >= kSmallestFittedHeight && !fits;
-             --height) {
-          fitted.height = height;
-          Selected smaller(dc, font(fitted));
-          fits = TextWidth(dc, wide) <= width;
-        }
-        if (!fits) {
-          fitted.height = std::min(std::max(1, style.font.height), kSmallestFittedHeight);
-          flags |= DT_END_ELLIPSIS;
-        }
-      }
-    }
-    Selected selected(dc, font(fitted));
+    if (fitted.ellipsis) flags |= DT_END_ELLIPSIS;
+    Selected selected(dc, font(fitted.font));
     ::SetTextColor(dc, ToColorRef(style.text));
     ::DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &box, flags);
     return;
@@ -594,6 +803,7 @@ void SkinnedWindow::drawOwnerDrawn(const DRAWITEMSTRUCT& item) {
 // --- WindowHost ------------------------------------------------------------------------------
 
 void SkinnedWindow::show() {
+  realise();
   // The main window: centred in the work area at its first show, then where the user left it.
   if (owner_ == nullptr && !isVisible()) {
     if (!placedAt_) {
@@ -623,6 +833,7 @@ bool SkinnedWindow::isVisible() const {
 }
 
 void SkinnedWindow::minimise() {
+  realise();
   ::ShowWindow(window_, SW_MINIMIZE);
 }
 
@@ -639,11 +850,27 @@ void SkinnedWindow::setCaption(std::string_view caption) {
 }
 
 std::optional<Size> SkinnedWindow::setBackgroundImage(const std::string& path) {
+  if (!realised_) {
+    // The size from the picture's header now; the picture is decoded once realised.
+    const std::optional<Size> size = SkinPicture::ReadSize(path);
+    if (!size) return std::nullopt;
+    keep([this, path] { takeBackground(path); });
+    keptBackground_ = true;
+    bufferSize_ = *size;  // where the first show centres the window
+    ::SetWindowPos(window_, nullptr, 0, 0, size->width, size->height,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return size;
+  }
+  if (!takeBackground(path)) return std::nullopt;
+  return bufferSize_;
+}
+
+bool SkinnedWindow::takeBackground(const std::string& path) {
   const SkinPicture* image = picture(path);
-  if (image == nullptr) return std::nullopt;
+  if (image == nullptr) return false;
   std::uint32_t* pixels = nullptr;
   HBITMAP copy = CreateTopDownDib(image->size(), &pixels);
-  if (copy == nullptr) return std::nullopt;
+  if (copy == nullptr) return false;
   std::copy_n(image->pixels(), static_cast<std::size_t>(image->size().width) * image->size().height,
               pixels);
   if (bufferOld_ != nullptr) ::SelectObject(bufferDc_, bufferOld_);
@@ -651,10 +878,11 @@ std::optional<Size> SkinnedWindow::setBackgroundImage(const std::string& path) {
   buffer_ = copy;
   bufferOld_ = ::SelectObject(bufferDc_, buffer_);
   bufferSize_ = image->size();
+  forgetTipsWithin(Rect{0, 0, bufferSize_.width, bufferSize_.height});  // the texts went with it
   ::SetWindowPos(window_, nullptr, 0, 0, bufferSize_.width, bufferSize_.height,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   ::InvalidateRect(window_, nullptr, FALSE);
-  return bufferSize_;
+  return true;
 }
 
 void SkinnedWindow::startDrag() {
@@ -882,6 +1110,164 @@ LRESULT CALLBACK SkinnedWindow::ChildProcedure(HWND window, UINT message, WPARAM
 }
 
 LRESULT SkinnedWindow::childMessage(int id, HWND child, UINT message, WPARAM wParam,
+                                    LPARAM lParam) {
+  const auto found = controls_.find(id);
+  if (found != controls_.end() && found->second.window == child &&
+      found->second.kind == ControlKind::kListBox) {
+    Child& list = found->second;
+    if (const std::optional<LRESULT> handled = listFrameMessage(list, message, wParam, lParam)) {
+      return *handled;
+    }
+    switch (message) {
+      // What can change the list's rows or where it is scrolled to: the frame follows.
+      case LB_ADDSTRING:
+      case LB_INSERTSTRING:
+      case LB_DELETESTRING:
+      case LB_RESETCONTENT:
+      case LB_SETTOPINDEX:
+      case LB_SETCURSEL:
+      case WM_MOUSEWHEEL:
+      case WM_KEYDOWN:
+      case WM_LBUTTONDOWN:
+      case WM_LBUTTONUP:
+      case WM_MOUSEMOVE:
+      case WM_TIMER:
+      case WM_SIZE: {
+        const LRESULT result = pointerFirst(id, child, message, wParam, lParam);
+        if (controls_.count(id) != 0 && controls_.at(id).window == child) {
+          followListChange(controls_.at(id));
+        }
+        return result;
+      }
+      default:
+        break;
+    }
+  }
+  return pointerFirst(id, child, message, wParam, lParam);
+}
+
+std::optional<LRESULT> SkinnedWindow::listFrameMessage(Child& list, UINT message, WPARAM wParam,
+                                                       LPARAM lParam) {
+  switch (message) {
+    case WM_NCCALCSIZE: {
+      // The rows inside the border, beside the scroll bar when they do not all fit (the first
+      // rectangle is the window's for either form of the message).
+      RECT& area = *reinterpret_cast<RECT*>(lParam);
+      const auto count = static_cast<int>(::SendMessageW(list.window, LB_GETCOUNT, 0, 0));
+      const ListGeometry geometry = MeasureList(area.right - area.left, area.bottom - area.top,
+                                                list.style, std::max(0, count), 0);
+      area = RECT{area.left + geometry.rows.left, area.top + geometry.rows.top,
+                  area.left + geometry.rows.right, area.top + geometry.rows.bottom};
+      return 0;
+    }
+    case WM_NCPAINT:
+      paintListFrame(list);
+      return 0;
+    case WM_NCHITTEST: {
+      const ListGeometry geometry = MeasureList(list.window, list.style);
+      const POINT at =
+          InListWindow(list.window, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, false);
+      if (geometry.scrolls && ::PtInRect(&geometry.groove, at)) return HTVSCROLL;
+      return std::nullopt;
+    }
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONDBLCLK: {
+      if (wParam != HTVSCROLL) return std::nullopt;
+      // The system's own scroll tracking would draw its scroll bar: the pointer is handled here.
+      const ListGeometry geometry = MeasureList(list.window, list.style);
+      const POINT at =
+          InListWindow(list.window, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, false);
+      if (!geometry.scrolls) return 0;
+      if (at.y >= geometry.handle.top && at.y < geometry.handle.bottom) {
+        list.dragGrab = at.y - geometry.handle.top;  // the handle follows the pointer
+        ::SetCapture(list.window);
+        return 0;
+      }
+      // A press on the groove scrolls a page toward it.
+      const auto top = static_cast<int>(::SendMessageW(list.window, LB_GETTOPINDEX, 0, 0));
+      const int page = at.y < geometry.handle.top ? -geometry.visibleRows : geometry.visibleRows;
+      ::SendMessageW(list.window, LB_SETTOPINDEX,
+                     static_cast<WPARAM>(std::clamp(top + page, 0, geometry.lastTop)), 0);
+      return 0;
+    }
+    case WM_MOUSEMOVE: {
+      if (!list.dragGrab) return std::nullopt;
+      const ListGeometry geometry = MeasureList(list.window, list.style);
+      const POINT at =
+          InListWindow(list.window, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, true);
+      const int travel = (geometry.groove.bottom - geometry.groove.top) -
+                         (geometry.handle.bottom - geometry.handle.top);
+      if (geometry.scrolls && travel > 0) {
+        const int offset = at.y - *list.dragGrab - geometry.groove.top;
+        const int top = (offset * geometry.lastTop + travel / 2) / travel;
+        ::SendMessageW(list.window, LB_SETTOPINDEX,
+                       static_cast<WPARAM>(std::clamp(top, 0, geometry.lastTop)), 0);
+      }
+      return 0;
+    }
+    case WM_LBUTTONUP:
+      if (!list.dragGrab) return std::nullopt;
+      list.dragGrab.reset();
+      ::ReleaseCapture();
+      return 0;
+    case WM_CAPTURECHANGED:
+      list.dragGrab.reset();
+      return std::nullopt;
+    default:
+      return std::nullopt;
+  }
+}
+
+void SkinnedWindow::paintListFrame(const Child& list) const {
+  RECT placed{};
+  ::GetWindowRect(list.window, &placed);
+  const ListGeometry geometry = MeasureList(list.window, list.style);
+  HDC dc = ::GetWindowDC(list.window);
+  if (dc == nullptr) return;
+  const ControlStyle& style = list.style;
+  HBRUSH text = ::CreateSolidBrush(ToColorRef(style.text));
+  if (style.border) {
+    const RECT whole{0, 0, placed.right - placed.left, placed.bottom - placed.top};
+    ::FrameRect(dc, &whole, text);
+  }
+  if (geometry.scrolls) {
+    // The groove is the background shaded toward the text colour, the handle the text colour.
+    const auto shade = [](int base, int toward) {
+      return static_cast<std::uint8_t>((base * 4 + toward) / 5);
+    };
+    HBRUSH groove = ::CreateSolidBrush(RGB(shade(style.background.red, style.text.red),
+                                           shade(style.background.green, style.text.green),
+                                           shade(style.background.blue, style.text.blue)));
+    ::FillRect(dc, &geometry.groove, groove);
+    ::DeleteObject(groove);
+    ::FillRect(dc, &geometry.handle, text);
+  }
+  ::DeleteObject(text);
+  ::ReleaseDC(list.window, dc);
+}
+
+void SkinnedWindow::followListChange(Child& list) {
+  const auto count = static_cast<int>(::SendMessageW(list.window, LB_GETCOUNT, 0, 0));
+  const auto top = static_cast<int>(::SendMessageW(list.window, LB_GETTOPINDEX, 0, 0));
+  if (count == list.shownCount && top == list.shownTop) return;
+  RECT placed{};
+  ::GetWindowRect(list.window, &placed);
+  const int width = placed.right - placed.left;
+  const int height = placed.bottom - placed.top;
+  const bool scrolled = MeasureList(width, height, list.style, list.shownCount, 0).scrolls;
+  const bool scrolls = MeasureList(width, height, list.style, count, 0).scrolls;
+  list.shownCount = count;
+  list.shownTop = top;
+  if (scrolls != scrolled) {
+    // The scroll bar comes or goes: the rows' area changes with it (and the frame is drawn).
+    ::SetWindowPos(list.window, nullptr, 0, 0, 0, 0,
+                   SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  } else {
+    paintListFrame(list);
+  }
+}
+
+LRESULT SkinnedWindow::pointerFirst(int id, HWND child, UINT message, WPARAM wParam,
                                     LPARAM lParam) {
   // Pointer events over a child control, in window coordinates, before the control's own
   // handling (hover selection in drop-down lists, the step list's menu).

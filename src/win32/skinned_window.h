@@ -6,8 +6,17 @@
 // and LISTBOX windows) by control id and turns Win32 input into the model's platform-neutral
 // events. It knows nothing of any particular window.
 //
-// Unlike the Qt shell's window it is realised from the start: a start hidden in the tray
-// decodes the main window's pictures and creates its controls at once.
+// A single-line text shrunk or cut to fit its box (on the canvas or in a static control) has
+// its whole text as a tooltip there (a TOOLTIPS_CLASS control of the window). List boxes draw
+// their own frame: the border their style asks for in the text colour and a slim scroll bar in
+// the list's colours, never the system's.
+//
+// The main window starts unrealised, as the Qt shell's does: what the model draws and does to
+// its controls is kept, in order, and done for real (realised) at its first show, or as soon as
+// anything asks for what those calls made (a control's text, a picture's size, ...). A start
+// hidden in the tray so decodes no pictures, builds no fonts and creates no child windows until
+// the user opens the window; the answers the model gets are the same either way. Popups are
+// realised from the start.
 
 #include <windows.h>
 
@@ -65,6 +74,13 @@ class SkinnedWindow : public Canvas, public Controls, public WindowHost {
   HWND handle() const { return window_; }
   // The skinned window `window` is, or null.
   static SkinnedWindow* FromHandle(HWND window);
+  // The whole text of a text at `at` (window coordinates) that had to be shrunk or cut to fit
+  // its box, a canvas text or a static control's; empty when none. It is the tooltip there.
+  std::string toolTipAt(Point at) const;
+  // The tooltip control of this window.
+  HWND toolTips() const { return tips_; }
+  // Whether the calls of the model have been done for real (see above).
+  bool isRealised() const { return realised_; }
 
   // Canvas
   bool drawImage(const std::string& path, Point at) override;
@@ -117,12 +133,37 @@ class SkinnedWindow : public Canvas, public Controls, public WindowHost {
 
  private:
   friend bool RegisterSkinnedWindowClass(HINSTANCE instance);
+  // While unrealised: keeps `call` (a call of this window's own, made again once realised) and
+  // returns true; realised: false, the caller goes on to do the work now.
+  bool keep(std::function<void()> call);
+  // Makes the kept calls in the order they came. Const: a query realises before it answers.
+  void realise() const;
+  // The back buffer becomes a copy of the picture at `path` and the window takes its size;
+  // false (both unchanged) when it cannot be decoded.
+  bool takeBackground(const std::string& path);
   struct Child {
     ControlKind kind;
     HWND window;
     ControlStyle style;
-    HBRUSH background;      // the control's background brush (WM_CTLCOLOR*)
-    std::string wholeText;  // statics: the whole text, drawn fitted to the box
+    HBRUSH background = nullptr;  // the control's background brush (WM_CTLCOLOR*)
+    std::string wholeText{};      // statics: the whole text, drawn fitted to the box
+    bool cut = false;             // statics: the whole text shrunk or cut to fit (its tooltip)
+    // List boxes: the slim scroll bar's handle held by the pointer, this far below its top.
+    std::optional<int> dragGrab{};
+    int shownTop = 0;  // list boxes: the top index and count the frame was drawn for
+    int shownCount = 0;
+  };
+  // A single-line text fitted to a width: the face's height it is drawn in, and whether it is
+  // cut with an ellipsis; `asGiven` when it fits in the height asked for.
+  struct Fitted {
+    FontSpec font;
+    bool ellipsis = false;
+    bool asGiven = true;
+  };
+  // A canvas text shrunk or cut to fit its box: the box and the whole text.
+  struct CanvasTip {
+    Rect area;
+    std::string text;
   };
 
   static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -130,6 +171,8 @@ class SkinnedWindow : public Canvas, public Controls, public WindowHost {
                                          UINT_PTR subclass, DWORD_PTR data);
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT childMessage(int id, HWND child, UINT message, WPARAM wParam, LPARAM lParam);
+  // The pointer's moves and right presses over a child go to the model before the child.
+  LRESULT pointerFirst(int id, HWND child, UINT message, WPARAM wParam, LPARAM lParam);
   void paint();
   void drawOwnerDrawn(const DRAWITEMSTRUCT& item);
   const Child* child(int id) const;
@@ -138,6 +181,20 @@ class SkinnedWindow : public Canvas, public Controls, public WindowHost {
   const SkinPicture* picture(const std::string& path);
   HFONT font(const FontSpec& spec);
   void applyStyle(Child& child, const ControlStyle& style);
+  Fitted fitLine(HDC dc, const std::wstring& text, int width, const FontSpec& spec);
+  // Whether a static's whole text needs its tooltip, after its text or style changed.
+  void refit(Child& child);
+  // A picture or fill painted over a whole text box hides that text: its tip goes too.
+  void forgetTipsWithin(const Rect& painted);
+  // Gives the tooltip control the tips as they are now.
+  void syncTips();
+  // List boxes' own frame (WM_NCCALCSIZE, WM_NCPAINT, the scroll bar's pointer messages);
+  // nullopt for the messages the list handles itself.
+  std::optional<LRESULT> listFrameMessage(Child& list, UINT message, WPARAM wParam, LPARAM lParam);
+  // Draws the list's border and scroll bar into its non-client area.
+  void paintListFrame(const Child& list) const;
+  // The frame again after the list's rows or scroll position changed.
+  void followListChange(Child& list);
   Point clientPoint(LPARAM lParam) const;
   // Closes the message boxes, colour dialogs and menus this window has open.
   void closeOwnedDialogs();
@@ -147,6 +204,9 @@ class SkinnedWindow : public Canvas, public Controls, public WindowHost {
   WindowModel& model_;
   const ShellContext& context_;
   SkinnedWindow* owner_;
+  mutable bool realised_;
+  mutable std::vector<std::function<void()>> kept_;
+  bool keptBackground_ = false;  // a kept call sets a background (there is a buffer once made)
   HWND window_ = nullptr;
   HDC bufferDc_ = nullptr;
   HBITMAP buffer_ = nullptr;
@@ -157,8 +217,11 @@ class SkinnedWindow : public Canvas, public Controls, public WindowHost {
   std::map<int, Child> controls_;
   // Controls destroy() took away, hidden, until the loop comes back to destroy them.
   std::vector<std::pair<HWND, HBRUSH>> retired_;
-  bool settingText_ = false;  // an edit's text set from code raises no change notification
-  bool tracking_ = false;     // TrackMouseEvent asked for the leave
+  HWND tips_ = nullptr;                // the tooltip control
+  std::vector<CanvasTip> canvasTips_;  // drawing a text into a box replaces that box's entry
+  bool canvasTipsChanged_ = false;     // given to the tooltip control at the next present()
+  bool settingText_ = false;           // an edit's text set from code raises no change notification
+  bool tracking_ = false;              // TrackMouseEvent asked for the leave
   Point hoverAt_{};
   // Where the main window shows next: unset until its first show centres it, then where it was
   // when it was last hidden.

@@ -71,8 +71,8 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 !insertmacro MUI_LANGUAGE "English"
 
 ; Asks a running KOR_VM31.exe of this session to end and waits up to 10 s for its end (its
-; mutex gone). Windows ends every KOR_VM31.exe with its session, so one of another session is
-; not asked; the check of the files in use below finds it.
+; mutex gone). One of another user's session has its mutex and window in that session, out of
+; reach here; the check of the files in use below finds it.
 !macro CloseRunningProgram un
 Function ${un}CloseRunningProgram
   System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "${INSTANCE_MUTEX}") p .r0'

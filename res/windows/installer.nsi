@@ -70,9 +70,11 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
-; Asks a running KOR_VM31.exe of this session to end and waits up to 10 s for its end (its
-; mutex gone). One of another user's session has its mutex and window in that session, out of
-; reach here; the check of the files in use below finds it.
+; Asks a running KOR_VM31.exe of this session to end and waits up to 10 s for the end of its
+; process (the program lets go of its mutex a moment before its process ends and lets go of its
+; file), or, without its window, for its mutex to go. One of another user's session has its
+; mutex and window in that session, out of reach here; the check of the files in use below
+; finds it.
 !macro CloseRunningProgram un
 Function ${un}CloseRunningProgram
   System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "${INSTANCE_MUTEX}") p .r0'
@@ -81,10 +83,17 @@ Function ${un}CloseRunningProgram
   ${EndIf}
   System::Call 'kernel32::CloseHandle(p r0)'
   DetailPrint "Ending the running ${PRODUCT_NAME}"
-  ; HWND_MESSAGE is (HWND)-3.
+  ; HWND_MESSAGE is (HWND)-3; 0x00100000 is SYNCHRONIZE.
   System::Call 'user32::FindWindowExW(p -3, p 0, w "${INSTANCE_WINDOW_CLASS}", p 0) p .r1'
   ${If} $1 P<> 0
+    System::Call 'user32::GetWindowThreadProcessId(p r1, *i 0 r3) i'
+    System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r3) p .r4'
     System::Call 'user32::PostMessageW(p r1, i ${INSTANCE_REQUEST}, p ${INSTANCE_REQUEST_EXIT}, p 0)'
+    ${If} $4 P<> 0
+      System::Call 'kernel32::WaitForSingleObject(p r4, i 10000) i'
+      System::Call 'kernel32::CloseHandle(p r4)'
+      Return
+    ${EndIf}
   ${EndIf}
   StrCpy $2 0
   ${Do}

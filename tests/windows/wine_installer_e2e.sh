@@ -211,10 +211,11 @@ default_folder=$(unix_path 'C:\Program Files\KOR VM31')
 check_uninstall_entry
 
 # The registered QuietUninstallString with the program running: the uninstaller copies itself
-# away and runs from there, so the folder's removal is awaited.
-"$wine" "$exe_windows" >"$scratch/app.log" 2>&1 &
+# away and runs from there, so the folder's removal is awaited. (The program's window shows that
+# it runs; Wine's tray window stays from the last one.)
+"$wine" "$exe_windows" --show >"$scratch/app.log" 2>&1 &
 app_pid=$!
-wait_until "tray icon of the program started again" tray_icon
+wait_until "window of the updated program" shown
 quiet=$(reg_value "$uninstall_key" QuietUninstallString)
 uninstaller=${quiet%\" /S}
 uninstaller=${uninstaller#\"}

@@ -29,8 +29,8 @@ packages=(
   # the Debian package: man pages from --help, CPack's dependency list, its checks
   help2man dpkg-dev fakeroot file lintian desktop-file-utils appstream
   # the Windows build (MinGW-w64 cross compiler, POSIX threads) and Wine to run its tests;
-  # xwininfo finds the Win32 shell's windows under Xvfb
-  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64 wine x11-utils
+  # xwininfo finds the Win32 shell's windows under Xvfb; the Windows installer (NSIS)
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64 wine x11-utils nsis
 )
 
 missing=()

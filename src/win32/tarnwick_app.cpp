@@ -40,8 +40,12 @@ namespace platform = vm31::windows_platform;
 constexpr wchar_t kInstanceMutexName[] = L"VEL_KORVM31Mutex";
 // The running instance's message-only window, which later starts send their requests to.
 constexpr wchar_t kInstanceWindowClass[] = L"KOR_VM31_Instance";
-// Its message: wParam 1 for `--show`, 0 for a plain start. Answered 1 once taken.
+// Its message: wParam 1 for `--show`, 0 for a plain start, answered 1 once taken; wParam 2, posted
+// by the installer and the uninstaller (res/windows/installer.nsi), ends the program as its tray
+// menu's Exit. The class, the message and its values are that interface: keep them.
 constexpr UINT kInstanceRequest = WM_APP + 16;
+constexpr WPARAM kRequestShow = 1;
+constexpr WPARAM kRequestExit = 2;
 // How long a later start waits for a running instance that is still starting to take requests.
 constexpr DWORD kShowRequestWaitMs = 10000;
 // The resource id of the program icon (res/windows/kor_vm31.rc).
@@ -143,8 +147,8 @@ bool RequestRunningInstance(bool show) {
       ::GetWindowThreadProcessId(target, &process);
       ::AllowSetForegroundWindow(process);  // the running instance may raise its window
       DWORD_PTR answer = 0;
-      if (::SendMessageTimeoutW(target, kInstanceRequest, show ? 1 : 0, 0, SMTO_ABORTIFHUNG,
-                                kShowRequestWaitMs, &answer) != 0 &&
+      if (::SendMessageTimeoutW(target, kInstanceRequest, show ? kRequestShow : 0, 0,
+                                SMTO_ABORTIFHUNG, kShowRequestWaitMs, &answer) != 0 &&
           answer == 1) {
         return true;
       }
@@ -186,7 +190,8 @@ LRESULT CALLBACK InstanceWindowProcedure(HWND window, UINT message, WPARAM wPara
   }
   auto* router = reinterpret_cast<EventRouter*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
   if (message == kInstanceRequest && router != nullptr) {
-    return router->instanceRequest(wParam == 1) ? 1 : 0;
+    if (wParam == kRequestExit) return router->exitRequest() ? 1 : 0;
+    return router->instanceRequest(wParam == kRequestShow) ? 1 : 0;
   }
   return ::DefWindowProcW(window, message, wParam, lParam);
 }

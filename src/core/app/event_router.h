@@ -31,6 +31,14 @@ class EventRouter {
     }
     return true;
   }
+  // Another process asked the program to end (the Windows installer before it replaces or
+  // removes the program's files): as the tray menu's Exit. False when there is no window model
+  // yet to take the request; otherwise the process ends here.
+  bool exitRequest() {
+    if (window_ == nullptr) return false;
+    window_->exitProgram();
+    return true;
+  }
 
  private:
   CTarnwickDlg* window_ = nullptr;

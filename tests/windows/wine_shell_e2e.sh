@@ -5,16 +5,18 @@
 # (docs/screenshots/KOR_VM31-window.png); a second start, plain or with `--show`, ends at once
 # without a second window; a real click on the advanced tab shows that page, the Skins button
 # runs the skins dialog centred over the window, Escape hides the window into the tray and a
-# click on the tray icon brings it back, a DPI press on the mouse shows its balloon, "Forward"
+# click on the tray icon brings it back, a DPI press on the mouse shows its balloon with its
+# text (read from the balloon tool tip), "Forward"
 # is chosen for button 2 in its drop list and a click on Apply programs the mouse (the whole
 # wire trace checked byte for byte by the independent decoder), and the tray menu's Exit ends
 # the program with 0. Runs in a fresh Wine prefix of its own. The screenshots land in
 # OUT_FOLDER.
-# Usage: wine_shell_e2e.sh WINE_RUNNER BIN_FOLDER OUT_FOLDER
+# Usage: wine_shell_e2e.sh WINE_RUNNER BIN_FOLDER OUT_FOLDER BALLOON_TEXT_EXE
 set -uo pipefail
 wine=$1
 bin=$2
 out=$3
+balloon_text=$4
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=wine_rig.sh
 . "$here/wine_rig.sh"
@@ -101,6 +103,15 @@ else
   if wait_until "balloon after the DPI press" balloon; then
     python3 "$picture" grab "$(unnamed | grep -vxF -- "${before_press:-none}" | head -n 1)" \
       "$out/balloon.png" >/dev/null || fail "no screenshot of the balloon"
+    # Wine's balloon window cuts the text (the screenshot): the text the tray was given is
+    # read from the balloon tool tip itself.
+    given=$("$wine" "$balloon_text" 2>&1 | tr -d '\r')
+    expected="Switch DPI into the second stage 800"
+    if grep -qxF -- "$expected" <<<"$given"; then
+      echo "the balloon: $given"
+    else
+      fail "the balloon was given \"$given\", not \"$expected\""
+    fi
   fi
 fi
 

@@ -3,11 +3,14 @@
 # (xdotool), against vm31ctl.exe emulator run: each dialog of key row 3's function list and the
 # delay dialog, screenshot over the main window and compared with the Linux shell's screenshot of
 # the same dialog (docs/screenshots/dialog-*.png); a key pressed in the single-key dialog names
-# the row's function; the recorder records real key presses into a new macro; the step list's
-# menu deletes a step; a colour picked in the system's colour dialog from a DPI stage's swatch;
-# the drag on the window's title strip moves the window; Apply stores and sends all of it (the
-# whole wire trace checked by the independent decoder). An unplug while the skins dialog has its
-# colour dialog open ends both. The screenshots land in OUT_FOLDER.
+# the row's function; the step list's menu deletes a step; the recorder records real key
+# presses into a new macro; a colour typed into the system's colour dialog from a DPI stage's
+# swatch; the drag on the window's title strip moves the window; the minimise button takes it
+# off the screen and the tray icon brings it back; Apply stores and sends all of it (the whole
+# wire trace checked by the independent decoder). An unplug while the skins dialog has its
+# colour dialog open ends both; the tray menu's Exit ends the program. Then a plain start in a
+# Wine virtual desktop with Explorer's own taskbar: its tray icon shows the window, a DPI press
+# its balloon. The screenshots land in OUT_FOLDER.
 # Usage: wine_dialogs_e2e.sh WINE_RUNNER BIN_FOLDER OUT_FOLDER
 set -uo pipefail
 wine=$1
@@ -251,6 +254,57 @@ if open_popup skins; then
       wait_until "window hidden after the unplug" hidden &&
       echo "the unplug ended the colour dialog and the skins dialog, the window hid"
     kill -0 "$app_pid" 2>/dev/null || fail "KOR_VM31.exe ended on the unplug"
+  fi
+fi
+
+# The tray menu's Exit ends this run (the icon in Wine's tray window).
+if [ -n "$tray" ]; then
+  xdotool mousemove $((tray_left + 10)) $((tray_top + 10)) click 3
+  menu_left=
+  wait_until "tray menu after a right click on the icon" menu_shown &&
+    read -r menu_left menu_top < <(place_of "$(own_unnamed | head -n 1)")
+  if [ -n "$menu_left" ]; then
+    xdotool mousemove $((menu_left + 15)) $((menu_top + 8)) click 1
+    expect_program_end "the tray menu's Exit"
+  fi
+fi
+
+# In a Wine virtual desktop with Explorer's own taskbar (the desktop named "shell"): a plain start
+# stays in the tray, its icon at the right end of the taskbar; a click on it shows the window,
+# and a DPI press shows the notice as the icon's balloon, there wide enough for the whole text
+# (its screenshot desktop-balloon.png).
+emulator plug
+"$wine" explorer /desktop=shell,1024x768 "$app/KOR_VM31.exe" >"$scratch/desktop.log" 2>&1 &
+desktop_shown() { xdotool search --onlyvisible --name '^shell - Wine desktop$'; }
+if wait_until "Wine virtual desktop" desktop_shown; then
+  desktop=$(desktop_shown | head -n 1)
+  # Explorer's windows in the desktop without a name: the taskbar (as wide as the desktop, low)
+  # and the balloons (taller than a tool tip).
+  explorer_unnamed() {
+    local id info
+    for id in $(xdotool search --onlyvisible --classname 'explorer'); do
+      info=$(xwininfo -id "$id")
+      grep -q '(has no name)' <<<"$info" && echo "$id $(awk -F: '/Width|Height/ {printf "%d ", $2}' <<<"$info")"
+    done
+  }
+  taskbar() { explorer_unnamed | awk '$2 == 1024 && $3 < 40 {print $1}' | grep .; }
+  wait_until "taskbar in the virtual desktop" taskbar
+  # The program's start takes a few seconds in the new desktop; it stays hidden in the tray.
+  sleep 6
+  [ -z "$(shown)" ] || fail "a plain start in the virtual desktop showed the window"
+  read -r bar_left bar_top < <(place_of "$(taskbar | head -n 1)")
+  xdotool mousemove $((bar_left + 1024 - 12)) $((bar_top + 10)) click 1
+  if wait_until "window shown from the taskbar's tray icon" shown; then
+    window=$(shown | head -n 1)
+    xdotool mousemove 500 300
+    balloons() { explorer_unnamed | awk '$3 >= 40 {print $1}'; }
+    before_press=$(balloons)
+    emulator press dpi 2
+    new_balloon() { balloons | grep -vxF -- "${before_press:-none}" | grep .; }
+    if wait_until "balloon in the virtual desktop after the DPI press" new_balloon; then
+      python3 "$picture" grab "$(new_balloon | head -n 1)" "$out/desktop-balloon.png" \
+        >/dev/null || fail "no screenshot of the balloon in the virtual desktop"
+    fi
   fi
 fi
 

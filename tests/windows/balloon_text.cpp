@@ -1,6 +1,7 @@
-// Prints the text of every balloon tool tip shown on the desktop, one line each in UTF-8: what the taskbar was given for its notices, however much of it the
-// balloon window shows. For the Win32 shell's test under Wine, whose balloon window can be too
-// narrow for the text. Ends with 1 when no balloon is shown.
+// Prints the text of every balloon tool tip shown on the desktop, one line each in UTF-8: what
+// the taskbar was given for its notices, however much of it the balloon window shows. For the
+// Win32 shell's test under Wine, whose balloon window can be too narrow for the text. Ends with
+// 1 when no balloon is shown.
 //
 // The tool tip belongs to the taskbar's process: its tool and text are read through memory
 // allocated in that process (TTM_ENUMTOOLSW and TTM_GETTEXTW take pointers the tool tip's own

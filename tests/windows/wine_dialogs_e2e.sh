@@ -10,12 +10,13 @@
 # wire trace checked by the independent decoder). An unplug while the skins dialog has its
 # colour dialog open ends both; the tray menu's Exit ends the program. Then a plain start in a
 # Wine virtual desktop with Explorer's own taskbar: its tray icon shows the window, a DPI press
-# its balloon. The screenshots land in OUT_FOLDER.
-# Usage: wine_dialogs_e2e.sh WINE_RUNNER BIN_FOLDER OUT_FOLDER
+# its balloon with the notice's text. The screenshots land in OUT_FOLDER.
+# Usage: wine_dialogs_e2e.sh WINE_RUNNER BIN_FOLDER OUT_FOLDER BALLOON_TEXT_EXE
 set -uo pipefail
 wine=$1
 bin=$2
 out=$3
+balloon_text=$4
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=wine_rig.sh
 . "$here/wine_rig.sh"
@@ -52,7 +53,7 @@ shoot_popup() {
   local name=$1 dialog=$2 box
   xdotool mousemove $((left + 20)) $((top + 640))
   sleep 0.5
-  read -r box_left box_top box_width box_height < <(python3 "$picture" grab "$dialog" /dev/null)
+  read -r box_left box_top box_width box_height < <(box_of "$dialog")
   python3 "$picture" grab "$window" "$out/dialog-$name.png" >/dev/null ||
     { fail "no screenshot of the $name dialog"; return; }
   echo -n "dialog-$name: "
@@ -98,12 +99,9 @@ fi
 # bottom (Return would do too, but the recorder that starts as the box closes would record its
 # release).
 answer_message() {
-  local box width height
+  local width height
   wait_until "$1" own_named || return 1
-  box=$(own_named | head -n 1)
-  read -r box_left box_top < <(place_of "$box")
-  width=$(xwininfo -id "$box" | awk -F: '/Width/ {print $2 + 0}')
-  height=$(xwininfo -id "$box" | awk -F: '/Height/ {print $2 + 0}')
+  read -r box_left box_top width height < <(box_of "$(own_named | head -n 1)")
   xdotool mousemove $((box_left + width / 2)) $((box_top + height - 20)) click 1
   no_message() { [ -z "$(own_named)" ]; }
   wait_until "end of $1 after its OK" no_message
@@ -272,7 +270,7 @@ fi
 # In a Wine virtual desktop with Explorer's own taskbar (the desktop named "shell"): a plain start
 # stays in the tray, its icon at the right end of the taskbar; a click on it shows the window,
 # and a DPI press shows the notice as the icon's balloon, there wide enough for the whole text
-# (its screenshot desktop-balloon.png).
+# (its screenshot desktop-balloon.png), the text the one the tray was given.
 emulator plug
 "$wine" explorer /desktop=shell,1024x768 "$app/KOR_VM31.exe" >"$scratch/desktop.log" 2>&1 &
 desktop_shown() { xdotool search --onlyvisible --name '^shell - Wine desktop$'; }
@@ -304,6 +302,16 @@ if wait_until "Wine virtual desktop" desktop_shown; then
     if wait_until "balloon in the virtual desktop after the DPI press" new_balloon; then
       python3 "$picture" grab "$(new_balloon | head -n 1)" "$out/desktop-balloon.png" \
         >/dev/null || fail "no screenshot of the balloon in the virtual desktop"
+      # Its text as the taskbar was given it, read in the same desktop (explorer starts the
+      # reader there and returns at once; the reader's output follows).
+      "$wine" explorer /desktop=shell,1024x768 "$balloon_text" >"$scratch/balloon.txt" 2>&1
+      expected="Switch DPI into the second stage 800"
+      balloon_read() { tr -d '\r' <"$scratch/balloon.txt" | grep -qxF -- "$expected"; }
+      if wait_until "the balloon's text \"$expected\" in the virtual desktop" balloon_read; then
+        echo "the balloon in the virtual desktop: $expected"
+      else
+        sed 's/^/  | /' "$scratch/balloon.txt"
+      fi
     fi
   fi
 fi

@@ -86,6 +86,10 @@ rig_start_program() {
 place_of() {
   xwininfo -id "$1" | awk -F: '/Absolute upper-left [XY]/ {printf "%d ", $2} END {print ""}'
 }
+# "X Y WIDTH HEIGHT" of an X window on the screen.
+box_of() {
+  xwininfo -id "$1" | awk -F: '/Absolute upper-left [XY]|Width|Height/ {printf "%d ", $2} END {print ""}'
+}
 # A click at X Y of the main window (as placed when last read).
 click() { xdotool mousemove $((left + $1)) $((top + $2)) click 1; }
 # The visible windows titled as the main window other than it: its popups.

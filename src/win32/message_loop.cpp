@@ -13,6 +13,19 @@ void MessageLoop::addWait(HANDLE handle, std::function<void()> signalled) {
   waits_.push_back(Wait{handle, std::move(signalled)});
 }
 
+void MessageLoop::waitWhileIdle() {
+  std::vector<HANDLE> handles;
+  handles.reserve(waits_.size());
+  for (const Wait& wait : waits_) handles.push_back(wait.handle);
+  const DWORD count = static_cast<DWORD>(handles.size());
+  const DWORD outcome = ::MsgWaitForMultipleObjectsEx(count, handles.data(), INFINITE, QS_ALLINPUT,
+                                                      MWMO_INPUTAVAILABLE);
+  if (outcome < WAIT_OBJECT_0 + count) {
+    const std::function<void()> signalled = waits_[outcome - WAIT_OBJECT_0].signalled;
+    signalled();
+  }
+}
+
 bool MessageLoop::run(const std::function<bool()>& ended) {
   for (;;) {
     MSG message;

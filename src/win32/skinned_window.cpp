@@ -1023,6 +1023,11 @@ LRESULT SkinnedWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_ERASEBKGND:
       return 1;  // the buffer covers the whole window
+    case WM_ENTERIDLE:
+      // A message box or colour dialog of this window has an empty queue: the device events
+      // are served meanwhile (an unplug closes the dialog through endModal).
+      ProcessLoop().waitWhileIdle();
+      return 0;
     case WM_CLOSE:
       model_.onClose();  // the model decides (the main window only hides)
       return 0;

@@ -5,84 +5,36 @@
 # (docs/screenshots/KOR_VM31-window.png); a second start, plain or with `--show`, ends at once
 # without a second window; a real click on the advanced tab shows that page, the Skins button
 # runs the skins dialog centred over the window, Escape hides the window into the tray and a
-# click on the tray icon brings it back, a DPI press on the mouse shows its balloon, "Forward"
+# click on the tray icon brings it back, a DPI press on the mouse shows its balloon with its
+# text (read from the balloon tool tip), "Forward"
 # is chosen for button 2 in its drop list and a click on Apply programs the mouse (the whole
 # wire trace checked byte for byte by the independent decoder), and the tray menu's Exit ends
 # the program with 0. Runs in a fresh Wine prefix of its own. The screenshots land in
 # OUT_FOLDER.
-# Usage: wine_shell_e2e.sh WINE_RUNNER BIN_FOLDER OUT_FOLDER
+# Usage: wine_shell_e2e.sh WINE_RUNNER BIN_FOLDER OUT_FOLDER BALLOON_TEXT_EXE
 set -uo pipefail
 wine=$1
 bin=$2
 out=$3
+balloon_text=$4
 here=$(cd "$(dirname "$0")" && pwd)
-decoder="$here/../cli/trace_decoder.py"
-picture="$here/window_picture.py"
-scratch=$(mktemp -d)
-export VM31_WINEPREFIX="$scratch/prefix"
-xvfb_pid=
-emulator_pid=
-app_pid=
-cleanup() {
-  [ -z "$app_pid" ] || kill "$app_pid" 2>/dev/null
-  [ -z "$emulator_pid" ] || kill "$emulator_pid" 2>/dev/null
-  WINEPREFIX="$VM31_WINEPREFIX" wineserver -k 2>/dev/null
-  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-# until COMMAND succeeds, 60 s at most (a fresh prefix boots in the first program's time)
-wait_until() {
-  local what=$1
-  shift
-  for _ in $(seq 300); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.2
-  done
-  fail "no $what within 60 s"
-  return 1
-}
-
-# Xvfb picks a free display itself (-displayfd) and listens on the abstract socket alone, as the
-# Linux shell's tests run it.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -nolisten unix -nolock -noreset \
-  3>"$scratch/display" 2>"$scratch/xvfb.log" &
-xvfb_pid=$!
-wait_until "X display" grep -q '[0-9]' "$scratch/display" || exit 1
-export DISPLAY=":$(head -n 1 "$scratch/display")"
-xdotool mousemove 0 0  # the pointer off the window: no hover feedback in the screenshots
-
-# A portable copy (its folder holds config.bin) in English with the Dark skin.
-app="$scratch/app"
-mkdir -p "$app"
-cp -r "$bin/KOR_VM31.exe" "$bin/vm31ctl.exe" "$bin/config.bin" "$bin/record.ini" "$bin/Skins" \
-  "$app/"
-printf '[Skins]\r\nRColor=0\r\nGColor=255\r\nBColor=0\r\nPath=Dark\r\nLan=EN\r\n' >"$app/str.ini"
-cp "$app/config.bin" "$scratch/config-before.bin"
+# shellcheck source=wine_rig.sh
+. "$here/wine_rig.sh"
+rig_start_x
+rig_copy_program
 
 help=$("$wine" "$app/KOR_VM31.exe" --help 2>&1 | tr -d '\r')
 grep -q "^Usage: KOR_VM31 \[--show\]" <<<"$help" || fail "KOR_VM31.exe --help: $help"
 
-trace="$scratch/trace.jsonl"
-"$wine" "$app/vm31ctl.exe" emulator run --trace "$trace" >"$scratch/emulator.log" 2>&1 &
-emulator_pid=$!
-wait_until "emulated mouse" grep -q "plugged in" "$scratch/emulator.log" ||
-  { cat "$scratch/emulator.log"; exit 1; }
+rig_start_emulator
 
-"$wine" "$app/KOR_VM31.exe" --show >"$scratch/app.log" 2>&1 &
-app_pid=$!
-shown() { xdotool search --onlyvisible --name '^Gaming Mouse Setting$'; }
-wait_until "window titled \"Gaming Mouse Setting\"" shown || { cat "$scratch/app.log"; exit 1; }
-window=$(shown | head -n 1)
+rig_start_program
 # The basic page is drawn once the mouse has answered: the face settles within a few seconds.
 sleep 3
 mkdir -p "$out"
 python3 "$picture" grab "$window" "$out/main.png" || fail "no screenshot of the window"
 python3 "$picture" check "$out/main.png" "$app/Skins/Dark/main.png" \
-  "$here/../../docs/screenshots/KOR_VM31-window.png" || fail "the main window's screenshot (above)"
+  "$screenshots/KOR_VM31-window.png" || fail "the main window's screenshot (above)"
 
 # A second start, plain or asking for the window, hands its request over and ends: one window.
 for option in "" --show; do
@@ -93,48 +45,43 @@ done
 [ "$(shown | wc -l)" -eq 1 ] || fail "$(shown | wc -l) windows after the second starts"
 kill -0 "$app_pid" 2>/dev/null || fail "the first instance ended"
 
-read -r left top _ < <(xwininfo -id "$window" | awk -F: '/Absolute upper-left [XY]/ {printf "%d ", $2} END {print ""}')
-click() { xdotool mousemove $((left + $1)) $((top + $2)) click 1; }
 
 # The advanced tab: the page changes under the real click, to one far more like the Linux
 # shell's advanced page (there with two macros and "New" under the pointer) than the basic page.
 click 80 74
 sleep 2
 python3 "$picture" grab "$window" "$out/advanced.png" >/dev/null || fail "no screenshot of the advanced page"
-python3 "$picture" closer "$out/advanced.png" "$here/../../docs/screenshots/Dark-face-advanced.png" \
+python3 "$picture" closer "$out/advanced.png" "$screenshots/Dark-face-advanced.png" \
   "$out/main.png" || fail "the advanced page is not shown after a click on its tab"
 click 34 74  # back to the basic page
 
 # The Skins button runs the skins dialog modal over the window, centred over it, as the Linux
 # shell draws it (docs/screenshots/Dark-dialog-skins.png, the skin's preview); its Cancel ends it.
 click 710 14
-popup() { shown | grep -vx "$window"; }
 if wait_until "skins dialog" popup; then
   dialog=$(popup | head -n 1)
   python3 "$picture" grab "$dialog" "$out/dialog-skins.png" >"$scratch/dialog-box" ||
     fail "no screenshot of the skins dialog"
   python3 "$picture" check "$out/dialog-skins.png" "$app/Skins/Dark/skins.png" \
-    "$here/../../docs/screenshots/Dark-dialog-skins.png" || fail "the skins dialog (above)"
+    "$screenshots/Dark-dialog-skins.png" || fail "the skins dialog (above)"
   read -r dialog_left dialog_top dialog_width dialog_height <"$scratch/dialog-box"
   [ $((dialog_left + dialog_width / 2)) -eq $((left + 884 / 2)) ] &&
     [ $((dialog_top + dialog_height / 2)) -eq $((top + 654 / 2)) ] ||
     fail "the skins dialog is not centred over the window: $(cat "$scratch/dialog-box")"
   xdotool mousemove $((dialog_left + 322)) $((dialog_top + 262)) click 1  # Cancel
-  gone() { [ -z "$(popup)" ]; }
-  wait_until "end of the skins dialog after its Cancel" gone
+  wait_until "end of the skins dialog after its Cancel" no_popup
 fi
 
 # The tray: Wine without a desktop shows the notification area's icons in a window of its own.
 # Escape hides the window into the tray; a click on the icon shows it again.
 xdotool mousemove $((left + 440)) $((top + 20)) click 1
 xdotool key Escape
-hidden() { [ -z "$(shown)" ]; }
 wait_until "window hidden by Escape" hidden
 tray=$(xdotool search --onlyvisible --name '^Wine System Tray$' | head -n 1)
 if [ -z "$tray" ]; then
   fail "no tray icon: no \"Wine System Tray\" window"
 else
-  read -r tray_left tray_top < <(xwininfo -id "$tray" | awk -F: '/Absolute upper-left [XY]/ {printf "%d ", $2} END {print ""}')
+  read -r tray_left tray_top < <(place_of "$tray")
   xdotool mousemove $((tray_left + 10)) $((tray_top + 10)) click 1
   wait_until "window shown from the tray icon" shown
   # A press of the mouse's DPI button: its notice comes up as the icon's balloon, a new window
@@ -151,11 +98,20 @@ else
     done
   }
   before_press=$(unnamed)
-  "$wine" "$app/vm31ctl.exe" emulator press dpi 2 >/dev/null 2>&1 || fail "emulator press dpi 2"
+  emulator press dpi 2
   balloon() { unnamed | grep -vxF -- "${before_press:-none}" | grep -q .; }
   if wait_until "balloon after the DPI press" balloon; then
     python3 "$picture" grab "$(unnamed | grep -vxF -- "${before_press:-none}" | head -n 1)" \
       "$out/balloon.png" >/dev/null || fail "no screenshot of the balloon"
+    # Wine's balloon window cuts the text (the screenshot): the text the tray was given is
+    # read from the balloon tool tip itself.
+    given=$("$wine" "$balloon_text" 2>&1 | tr -d '\r')
+    expected="Switch DPI into the second stage 800"
+    if grep -qxF -- "$expected" <<<"$given"; then
+      echo "the balloon: $given"
+    else
+      fail "the balloon was given \"$given\", not \"$expected\""
+    fi
   fi
 fi
 
@@ -174,13 +130,7 @@ before=$(wc -l <"$trace")
 click 700 633
 grown() { [ "$(wc -l <"$trace")" -gt "$before" ]; }
 wait_until "apply on the wire" grown
-settled() {
-  local lines
-  lines=$(wc -l <"$trace")
-  sleep 1
-  [ "$(wc -l <"$trace")" -eq "$lines" ]
-}
-wait_until "end of the apply" settled
+wait_until "end of the apply" trace_settled
 if python3 "$decoder" "$trace" "$app/config.bin" >"$scratch/decoded" 2>&1; then
   tail -n 1 "$scratch/decoded"
 else
@@ -210,35 +160,17 @@ if [ -n "$tray" ]; then
   xdotool mousemove $((tray_left + 10)) $((tray_top + 10)) click 3
   # The menu is the program's own window without a name (the tool tip and the balloons are the
   # tray's, Wine's explorer.exe).
-  own_menu() {
-    local id
-    for id in $(xdotool search --onlyvisible --classname 'kor_vm31'); do
-      xwininfo -id "$id" | grep -q '(has no name)' && echo "$id"
-    done
-  }
-  menu_shown() { own_menu | grep -q .; }
+  menu_shown() { own_unnamed | grep -q .; }
   menu_left=
   if wait_until "tray menu after a right click on the icon" menu_shown; then
-    read -r menu_left menu_top < <(xwininfo -id "$(own_menu | head -n 1)" |
-      awk -F: '/Absolute upper-left [XY]/ {printf "%d ", $2} END {print ""}')
+    read -r menu_left menu_top < <(place_of "$(own_unnamed | head -n 1)")
   fi
   if [ -z "${menu_left:-}" ]; then
     fail "no tray menu after a right click on the icon"
   else
     xdotool mousemove $((menu_left + 15)) $((menu_top + 8)) click 1
-    ended() { ! kill -0 "$app_pid" 2>/dev/null; }
-    if wait_until "end of the program after the tray menu's Exit" ended; then
-      wait "$app_pid"
-      rc=$?
-      app_pid=
-      if [ "$rc" -eq 0 ]; then
-        echo "the tray menu's Exit ended the program with 0"
-      else
-        fail "the tray menu's Exit ended the program with $rc"
-      fi
-    fi
+    expect_program_end "the tray menu's Exit"
   fi
 fi
 
-[ "$failures" -eq 0 ] && echo "KOR_VM31.exe under Wine: every check passed"
-exit $((failures > 0))
+rig_finish "KOR_VM31.exe under Wine"

@@ -18,42 +18,13 @@ version=$4
 product=$5
 publisher=$6
 here=$(cd "$(dirname "$0")" && pwd)
-scratch=$(mktemp -d)
-export VM31_WINEPREFIX="$scratch/prefix"
-xvfb_pid=
-emulator_pid=
-app_pid=
-cleanup() {
-  [ -z "$app_pid" ] || kill "$app_pid" 2>/dev/null
-  [ -z "$emulator_pid" ] || kill "$emulator_pid" 2>/dev/null
-  WINEPREFIX="$VM31_WINEPREFIX" wineserver -k 2>/dev/null
-  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-# until COMMAND succeeds, 60 s at most (a fresh prefix boots in the first program's time)
-wait_until() {
-  local what=$1
-  shift
-  for _ in $(seq 300); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.2
-  done
-  fail "no $what within 60 s"
-  return 1
-}
+# shellcheck source=wine_rig.sh
+. "$here/wine_rig.sh"
 [ -f "$installer" ] || { echo "FAIL: no installer $installer"; exit 1; }
 
 # Every Wine process of the test on one X display (the installer's, the program's and Wine's own
 # tray window).
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -nolisten unix -nolock -noreset \
-  3>"$scratch/display" 2>"$scratch/xvfb.log" &
-xvfb_pid=$!
-wait_until "X display" grep -q '[0-9]' "$scratch/display" || exit 1
-export DISPLAY=":$(head -n 1 "$scratch/display")"
+rig_start_x
 
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\kor-vm31'
@@ -134,7 +105,6 @@ emulator_pid=$!
 wait_until "emulated mouse" grep -q "plugged in" "$scratch/emulator.log" ||
   { cat "$scratch/emulator.log"; exit 1; }
 
-shown() { xdotool search --onlyvisible --name '^Gaming Mouse Setting$'; }
 tray_icon() { xdotool search --onlyvisible --name '^Wine System Tray$'; }
 # The autostart's command: the program comes up hidden, its icon in the tray.
 "$wine" "${autostart//\"/}" >"$scratch/app.log" 2>&1 &
@@ -235,5 +205,4 @@ for name in config.bin record.ini str.ini; do
   [ -f "$appdata/$name" ] || fail "the uninstall removed $name from the user's data folder"
 done
 
-[ "$failures" -eq 0 ] && echo "the installer under Wine: every check passed"
-exit $((failures > 0))
+rig_finish "the installer under Wine"

@@ -2,12 +2,15 @@
 # own, Xvfb, a portable copy of the program in English with the Dark skin, the emulated mouse
 # with its wire trace, the program's start, and the helpers to wait, click and read windows.
 # The sourcing script sets wine (the Wine runner), bin (the build's program folder) and here (its
-# own folder) first, then calls rig_start_x, rig_copy_program and rig_start_emulator.
+# own folder) first, then calls rig_start_x, rig_copy_program and rig_start_emulator. A script
+# that sets rig_prefix runs in that prefix, kept between runs (its wineserver ended before and
+# after, so its programs use this run's display), instead of a fresh one.
 decoder="$here/../cli/trace_decoder.py"
 picture="$here/window_picture.py"
 screenshots="$here/../../docs/screenshots"
 scratch=$(mktemp -d)
-export VM31_WINEPREFIX="$scratch/prefix"
+export VM31_WINEPREFIX="${rig_prefix:-$scratch/prefix}"
+[ -z "${rig_prefix:-}" ] || WINEPREFIX="$VM31_WINEPREFIX" wineserver -k 2>/dev/null
 xvfb_pid=
 emulator_pid=
 app_pid=

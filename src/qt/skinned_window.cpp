@@ -38,7 +38,6 @@ constexpr const char* kControlIdProperty = "vm31ControlId";
 constexpr int kHoverRestMs = 10;
 // An unrealised window that is told this many calls realises: a hidden window that keeps
 // redrawing (device events for hours) holds no more than this.
-constexpr std::size_t kMostKeptCalls = 4096;
 
 QColor ToQColor(Rgb colour) {
   return QColor(colour.red, colour.green, colour.blue);
@@ -183,7 +182,7 @@ SkinnedWindow::SkinnedWindow(WindowModel& model, const ShellContext& context, Sk
       model_(model),
       context_(context),
       owner_(owner),
-      realised_(owner != nullptr) {
+      kept_(owner != nullptr) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
@@ -202,17 +201,12 @@ bool SkinnedWindow::initialiseModel() {
 }
 
 bool SkinnedWindow::keep(std::function<void()> call) {
-  if (realised_) return false;
-  kept_.push_back(std::move(call));
-  if (kept_.size() >= kMostKeptCalls) realise();
-  return true;
+  return kept_.keep(std::move(call));
 }
 
+// The calls run as this window's own (they were made on it, not on a const view of it).
 void SkinnedWindow::realise() const {
-  if (realised_) return;
-  realised_ = true;
-  // The calls run as this window's own (they were made on it, not on a const view of it).
-  for (const std::function<void()>& call : std::exchange(kept_, {})) call();
+  kept_.realise();
 }
 
 const QImage& SkinnedWindow::backBuffer() const {
@@ -239,10 +233,9 @@ const QImage* SkinnedWindow::picture(const std::string& path) {
 }
 
 bool SkinnedWindow::drawImage(const std::string& path, Point at) {
-  if (!realised_) {
+  if (!kept_.realised()) {
     // The answer it will have: a background to draw on and a picture that can be read.
-    const bool drawable =
-        keptBackground_ && QImageReader(QString::fromStdString(path)).canRead();
+    const bool drawable = keptBackground_ && QImageReader(QString::fromStdString(path)).canRead();
     keep([this, path, at] { drawImage(path, at); });
     return drawable;
   }
@@ -685,7 +678,7 @@ void SkinnedWindow::setCaption(std::string_view caption) {
 }
 
 std::optional<Size> SkinnedWindow::setBackgroundImage(const std::string& path) {
-  if (!realised_) {
+  if (!kept_.realised()) {
     // The size from the picture's header now; the picture is decoded once realised.
     QImageReader reader(QString::fromStdString(path));
     const QSize size = reader.canRead() ? reader.size() : QSize();

@@ -19,6 +19,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/ui/kept_calls.h"
 #include "core/ui/ports.h"
 
 class QEventLoop;
@@ -64,7 +65,7 @@ class SkinnedWindow : public QWidget, public Canvas, public Controls, public Win
   // empty when none. It is the tooltip there.
   QString toolTipAt(QPoint at) const;
   // Whether the calls of the model have been done for real (see above).
-  bool isRealised() const { return realised_; }
+  bool isRealised() const { return kept_.realised(); }
 
   // Canvas
   bool drawImage(const std::string& path, Point at) override;
@@ -149,8 +150,7 @@ class SkinnedWindow : public QWidget, public Canvas, public Controls, public Win
   WindowModel& model_;
   const ShellContext& context_;
   SkinnedWindow* owner_;
-  mutable bool realised_;
-  mutable std::vector<std::function<void()>> kept_;
+  mutable KeptCalls kept_;
   bool keptBackground_ = false;  // a kept call sets a background (buffer_ is not null once made)
   QImage buffer_;
   std::map<std::string, QImage> cache_;  // decoded pictures by path; dropped with the skin

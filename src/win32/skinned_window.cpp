@@ -34,7 +34,6 @@ constexpr int kScrollBarWidth = 10;
 constexpr int kSmallestHandle = 12;
 // An unrealised window that is told this many calls realises: a hidden window that keeps
 // redrawing (device events for hours) holds no more than this.
-constexpr std::size_t kMostKeptCalls = 4096;
 
 COLORREF ToColorRef(Rgb colour) {
   return RGB(colour.red, colour.green, colour.blue);
@@ -213,7 +212,7 @@ SkinnedWindow* SkinnedWindow::FromHandle(HWND window) {
 }
 
 SkinnedWindow::SkinnedWindow(WindowModel& model, const ShellContext& context, SkinnedWindow* owner)
-    : model_(model), context_(context), owner_(owner), realised_(owner != nullptr) {
+    : model_(model), context_(context), owner_(owner), kept_(owner != nullptr) {
   const std::wstring title = Wide(context_.windowTitle);
   window_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClassName, title.c_str(),
                               WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX, CW_USEDEFAULT,
@@ -258,17 +257,12 @@ bool SkinnedWindow::initialiseModel() {
 }
 
 bool SkinnedWindow::keep(std::function<void()> call) {
-  if (realised_) return false;
-  kept_.push_back(std::move(call));
-  if (kept_.size() >= kMostKeptCalls) realise();
-  return true;
+  return kept_.keep(std::move(call));
 }
 
+// The calls run as this window's own (they were made on it, not on a const view of it).
 void SkinnedWindow::realise() const {
-  if (realised_) return;
-  realised_ = true;
-  // The calls run as this window's own (they were made on it, not on a const view of it).
-  for (const std::function<void()>& call : std::exchange(kept_, {})) call();
+  kept_.realise();
 }
 
 // --- Canvas ----------------------------------------------------------------------------------
@@ -284,7 +278,7 @@ const SkinPicture* SkinnedWindow::picture(const std::string& path) {
 }
 
 bool SkinnedWindow::drawImage(const std::string& path, Point at) {
-  if (!realised_) {
+  if (!kept_.realised()) {
     // The answer it will have: a background to draw on and a picture that can be read.
     const bool drawable = keptBackground_ && SkinPicture::ReadSize(path).has_value();
     keep([this, path, at] { drawImage(path, at); });
@@ -355,6 +349,17 @@ void SkinnedWindow::forgetTipsWithin(const Rect& painted) {
 std::string SkinnedWindow::toolTipAt(Point at) const {
   realise();
   // As the tooltip control finds them: the statics (they lie over the canvas) first.
+  for (const auto& [id, placed] : cutStatics()) {
+    if (::PtInRect(&placed, POINT{at.x, at.y})) return controls_.at(id).wholeText;
+  }
+  for (const CanvasTip& tip : canvasTips_) {
+    if (tip.area.contains(at)) return tip.text;
+  }
+  return {};
+}
+
+std::vector<std::pair<int, RECT>> SkinnedWindow::cutStatics() const {
+  std::vector<std::pair<int, RECT>> found;
   for (const auto& [id, entry] : controls_) {
     if (entry.kind != ControlKind::kStatic || !entry.cut || !VisibleItself(entry.window)) {
       continue;
@@ -362,12 +367,9 @@ std::string SkinnedWindow::toolTipAt(Point at) const {
     RECT placed{};
     ::GetWindowRect(entry.window, &placed);
     ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&placed), 2);
-    if (::PtInRect(&placed, POINT{at.x, at.y})) return entry.wholeText;
+    found.emplace_back(id, placed);
   }
-  for (const CanvasTip& tip : canvasTips_) {
-    if (tip.area.contains(at)) return tip.text;
-  }
-  return {};
+  return found;
 }
 
 void SkinnedWindow::syncTips() {
@@ -393,14 +395,8 @@ void SkinnedWindow::syncTips() {
     added.lpszText = wide.data();
     ::SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&added));
   };
-  for (const auto& [id, entry] : controls_) {
-    if (entry.kind != ControlKind::kStatic || !entry.cut || !VisibleItself(entry.window)) {
-      continue;
-    }
-    RECT placed{};
-    ::GetWindowRect(entry.window, &placed);
-    ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&placed), 2);
-    add(kStaticTipBase + static_cast<UINT_PTR>(id), placed, entry.wholeText);
+  for (const auto& [id, placed] : cutStatics()) {
+    add(kStaticTipBase + static_cast<UINT_PTR>(id), placed, controls_.at(id).wholeText);
   }
   UINT_PTR next = 1;
   for (const CanvasTip& tip : canvasTips_) add(next++, ToRect(tip.area), tip.text);
@@ -850,7 +846,7 @@ void SkinnedWindow::setCaption(std::string_view caption) {
 }
 
 std::optional<Size> SkinnedWindow::setBackgroundImage(const std::string& path) {
-  if (!realised_) {
+  if (!kept_.realised()) {
     // The size from the picture's header now; the picture is decoded once realised.
     const std::optional<Size> size = SkinPicture::ReadSize(path);
     if (!size) return std::nullopt;

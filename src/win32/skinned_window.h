@@ -29,6 +29,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/ui/kept_calls.h"
 #include "core/ui/ports.h"
 #include "win32/skin_picture.h"
 
@@ -80,7 +81,7 @@ class SkinnedWindow : public Canvas, public Controls, public WindowHost {
   // The tooltip control of this window.
   HWND toolTips() const { return tips_; }
   // Whether the calls of the model have been done for real (see above).
-  bool isRealised() const { return realised_; }
+  bool isRealised() const { return kept_.realised(); }
 
   // Canvas
   bool drawImage(const std::string& path, Point at) override;
@@ -188,6 +189,9 @@ class SkinnedWindow : public Canvas, public Controls, public WindowHost {
   void forgetTipsWithin(const Rect& painted);
   // Gives the tooltip control the tips as they are now.
   void syncTips();
+  // The statics shown whose text was shrunk or cut to fit, each with its box in the window's
+  // client coordinates, in control-id order (the order the tooltip control finds them).
+  std::vector<std::pair<int, RECT>> cutStatics() const;
   // List boxes' own frame (WM_NCCALCSIZE, WM_NCPAINT, the scroll bar's pointer messages);
   // nullopt for the messages the list handles itself.
   std::optional<LRESULT> listFrameMessage(Child& list, UINT message, WPARAM wParam, LPARAM lParam);
@@ -204,8 +208,7 @@ class SkinnedWindow : public Canvas, public Controls, public WindowHost {
   WindowModel& model_;
   const ShellContext& context_;
   SkinnedWindow* owner_;
-  mutable bool realised_;
-  mutable std::vector<std::function<void()>> kept_;
+  mutable KeptCalls kept_;
   bool keptBackground_ = false;  // a kept call sets a background (there is a buffer once made)
   HWND window_ = nullptr;
   HDC bufferDc_ = nullptr;

@@ -16,8 +16,9 @@ namespace {
 
 using Nanoseconds = std::chrono::nanoseconds;
 
-// What this thread's sleeps have lately overslept, as a running average (new samples weigh 1/4);
-// it starts at a typical figure and follows the machine.
+// What this thread's sleeps have lately overslept, as a running average (new samples weigh 1/4,
+// each at most twice the average and the reserve, so that it follows the typical lateness and
+// not the rare far later wake-up); it starts at a typical figure and follows the machine.
 thread_local Nanoseconds recentLateness{std::chrono::microseconds(100)};
 
 void SleepUntil(Clock::TimePoint until) {
@@ -81,7 +82,11 @@ void SteadyClock::waitUntil(TimePoint deadline) {
   const TimePoint wakeAt = deadline - shortBy;
   if (now() < wakeAt) {
     SleepUntil(wakeAt);
-    const Nanoseconds late = std::max<Nanoseconds>(now() - wakeAt, Nanoseconds::zero());
+    // A wake-up far later than the recent ones (the thread not run for a time slice or more on
+    // a busy machine) is counted as twice the recent lateness at most: a spin cannot cover such
+    // delays, and letting one raise the estimate would only make the next waits spin longer.
+    const Nanoseconds late = std::clamp<Nanoseconds>(now() - wakeAt, Nanoseconds::zero(),
+                                                     2 * recentLateness + kSpinReserve);
     recentLateness += (late - recentLateness) / 4;
   }
   while (now() < deadline) {

@@ -14,9 +14,9 @@
 #include <memory>
 #include <optional>
 #include <string_view>
-#include <system_error>
 #include <thread>
 #include <variant>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -429,24 +429,20 @@ int RunApply(const std::vector<std::string>& args) {
 
   int status = applied.value().ok() ? kOk : kTransferFailed;
   if (!applied.value().ok()) Fail(kTransferFailed, applied.value().message());
-  // Two different files are put in place side by side (their folder syncs overlap); the same
-  // file named twice in order, the captions last.
-  std::error_code sameCheck;
-  const bool sameFile = std::filesystem::equivalent(configPath, prefsPath, sameCheck) ||
-                        sameCheck;
-  const auto commit = [](Result<PreparedFile>& save) -> Status {
-    if (!save) return save.error();
-    return save.value().commit();
-  };
-  Status configSaved = Ok{};
-  std::thread committing;
-  if (sameFile) {
-    configSaved = commit(*configSave);
-  } else {
-    committing = std::thread([&] { configSaved = commit(*configSave); });
+  // Both files are renamed into place, the captions last (the same file named twice ends with
+  // them), and then their folder is synced once for both (each folder once when they differ).
+  std::vector<PreparedFile*> prepared;
+  for (auto* save : {&*configSave, &*prefsSave}) {
+    if (*save) prepared.push_back(&save->value());
   }
-  const Status prefsSaved = commit(*prefsSave);
-  if (committing.joinable()) committing.join();
+  const std::vector<Status> committed = CommitPreparedFiles(prepared);
+  std::size_t next = 0;
+  const auto outcome = [&](const Result<PreparedFile>& save) -> Status {
+    if (!save) return save.error();
+    return committed[next++];
+  };
+  const Status configSaved = outcome(*configSave);
+  const Status prefsSaved = outcome(*prefsSave);
   if (!configSaved) {
     status = Fail(status == kOk ? kFileError : status,
                   PathText(configPath) + ": " + configSaved.error().message);

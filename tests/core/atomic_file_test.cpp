@@ -197,6 +197,72 @@ TEST(PreparedFile, TheFileChangesAtTheCommitAndADroppedSaveLeavesNoTrace) {
   EXPECT_EQ(EntryCount(folder.path()), 1u) << "the temporary file is removed";
 }
 
+// Records each folder sync with the content every watched file has at that moment; a folder
+// named in `failing` cannot be synced.
+class FolderSyncEdge : public FileSystemEdge {
+ public:
+  explicit FolderSyncEdge(std::vector<fs::path> watched) : watched_(std::move(watched)) {}
+  Status syncFile(const fs::path&) override { return Ok{}; }
+  Status syncFolder(const fs::path& folder) override {
+    std::string call = "syncFolder " + folder.filename().generic_string();
+    for (const auto& file : watched_) call += " " + ReadText(file);
+    calls.push_back(call);
+    if (folder == failing) {
+      return MakeError(ErrorCode::kIo, "\"" + folder.generic_string() + "\": no space left");
+    }
+    return Ok{};
+  }
+  Status keepOwner(const fs::path&, const fs::path&) override { return Ok{}; }
+  std::vector<std::string> calls;
+  fs::path failing;
+
+ private:
+  std::vector<fs::path> watched_;
+};
+
+// Saves committed together: every file renamed before any folder is synced, each folder synced
+// once, after which (and only then) each save reports success; a folder that cannot be synced
+// fails the saves in it, by their names, and no other.
+TEST(CommitPreparedFiles, RenamesEverySaveThenSyncsEachFolderOnce) {
+  TempFolder folder;
+  fs::create_directory(folder / "data");
+  fs::create_directory(folder / "other");
+  const fs::path files[] = {folder / "data" / "config.bin", folder / "data" / "str.ini",
+                            folder / "other" / "record.ini"};
+  for (const bool folderFails : {false, true}) {
+    SCOPED_TRACE(folderFails ? "the data folder cannot be synced" : "every folder synced");
+    for (const auto& file : files) WriteText(file, "old");
+    FolderSyncEdge edge({files[0], files[1], files[2]});
+    if (folderFails) edge.failing = folder / "data";
+    InstalledEdge installed(&edge);
+    std::vector<PreparedFile> prepared;
+    for (const auto& file : files) {
+      auto save = PreparedFile::Prepare(file, Bytes{'n', 'e', 'w'});
+      ASSERT_TRUE(save);
+      prepared.push_back(std::move(save).value());
+    }
+    std::vector<PreparedFile*> saves;
+    for (auto& save : prepared) saves.push_back(&save);
+
+    const std::vector<Status> outcomes = CommitPreparedFiles(saves);
+    EXPECT_EQ(edge.calls, (std::vector<std::string>{"syncFolder data new new new",
+                                                    "syncFolder other new new new"}));
+    ASSERT_EQ(outcomes.size(), 3u);
+    EXPECT_TRUE(outcomes[2]);
+    for (int i : {0, 1}) {
+      EXPECT_EQ(static_cast<bool>(outcomes[i]), !folderFails);
+      if (!folderFails) continue;
+      const std::string& message = outcomes[i].error().message;
+      EXPECT_NE(message.find(PathText(files[i])), std::string::npos) << message;
+      EXPECT_NE(message.find("no space left"), std::string::npos) << message;
+      EXPECT_NE(message.find("may not survive a power cut"), std::string::npos) << message;
+    }
+    for (const auto& file : files) EXPECT_EQ(ReadText(file), "new");
+    EXPECT_EQ(EntryCount(folder / "data"), 2u) << "no temporary file is left behind";
+    EXPECT_EQ(prepared[0].commit().error().code, ErrorCode::kUsage) << "committed once";
+  }
+}
+
 TEST(RemoveStaleTemporaryFiles, RemovesOnlyOldFilesOfTheSavesOwnPattern) {
   TempFolder folder;
   struct Case {

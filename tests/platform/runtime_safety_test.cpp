@@ -197,6 +197,44 @@ TEST(EmulatorSocketClient, KeepsABoundedNumberOfTheReportsPushedBeforeAnAnswer) 
   for (std::size_t i = 0; i < delivered.size(); ++i) EXPECT_EQ(delivered[i], kPushed - 64 + i);
 }
 
+// Reports that arrive together with an answer (one send, so the client reads them ahead with it)
+// are delivered by the next reads in order, without waiting; a wake raised meanwhile comes first
+// and the report after it is still there.
+TEST(EmulatorSocketClient, ReportsReadAheadWithAnAnswerAreDeliveredInOrder) {
+  SocketFolder folder;
+  MisbehavingPeer peer(folder.path());
+  ASSERT_TRUE(peer.bound());
+  peer.serve([](int client) {
+    std::vector<std::uint8_t> together = EncodeFrame('D', std::vector<std::uint8_t>{6, 1, 2, 3});
+    for (std::uint32_t i : {1u, 2u}) {
+      const auto frame = EncodeFrame('I', Numbered(i, 8));
+      together.insert(together.end(), frame.begin(), frame.end());
+    }
+    (void)::send(client, together.data(), together.size(), MSG_NOSIGNAL);
+  });
+  EmulatorSocketBus bus(folder.path());
+  auto handle = bus.open(peer.info(), HidOpenMode::kEvents);
+  ASSERT_TRUE(handle) << handle.error().message;
+  std::array<std::uint8_t, 4> feature{6};
+  auto answered = handle.value()->getFeature(feature);
+  ASSERT_TRUE(answered) << answered.error().message;
+  EXPECT_EQ(feature[3], 3);
+
+  std::array<std::uint8_t, 64> buffer{};
+  const auto read = [&] {
+    auto result = handle.value()->read(buffer, std::chrono::milliseconds(0));
+    EXPECT_TRUE(result) << result.error().message;
+    return result ? result.value().status : HidReadStatus::kTimedOut;
+  };
+  ASSERT_EQ(read(), HidReadStatus::kReport);
+  EXPECT_EQ(NumberOf(buffer.data()), 1u);
+  handle.value()->wake();
+  EXPECT_EQ(read(), HidReadStatus::kWoken);
+  ASSERT_EQ(read(), HidReadStatus::kReport);
+  EXPECT_EQ(NumberOf(buffer.data()), 2u);
+  EXPECT_EQ(read(), HidReadStatus::kTimedOut);
+}
+
 // A peer that keeps pushing reports and never answers, or trickles the answer byte by byte,
 // cannot hold a request beyond its one deadline.
 TEST(EmulatorSocketClient, ARequestEndsAtItsDeadlineHoweverThePeerStreams) {

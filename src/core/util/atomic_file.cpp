@@ -1,5 +1,6 @@
 #include "core/util/atomic_file.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <memory>
@@ -191,7 +192,7 @@ void PreparedFile::discard() {
   temporary_.clear();
 }
 
-Status PreparedFile::commit() {
+Status PreparedFile::rename() {
   if (temporary_.empty()) {
     return MakeError(ErrorCode::kUsage, Describe(path_) + ": the save was already committed");
   }
@@ -203,15 +204,51 @@ Status PreparedFile::commit() {
                      Describe(path_) + ": cannot replace the file: " + error.message());
   }
   temporary_.clear();
-  // After the rename: the folder entry that names the new file on the disk.
-  if (FileSystemEdge* const edge = g_edge.load()) {
-    if (auto synced = edge->syncFolder(target_.parent_path()); !synced) {
-      return MakeError(synced.error().code, synced.error().message +
-                                                "; the new file is in place but may not survive "
-                                                "a power cut");
-    }
+  return Ok{};
+}
+
+namespace {
+
+// After the rename: the folder entry that names the new file on the disk.
+Status SyncFolderAfterRename(const std::filesystem::path& folder) {
+  FileSystemEdge* const edge = g_edge.load();
+  if (edge == nullptr) return Ok{};
+  if (auto synced = edge->syncFolder(folder); !synced) {
+    return MakeError(
+        synced.error().code,
+        synced.error().message + "; the new file is in place but may not survive a power cut");
   }
   return Ok{};
+}
+
+}  // namespace
+
+Status PreparedFile::commit() {
+  if (auto renamed = rename(); !renamed) return renamed;
+  return SyncFolderAfterRename(target_.parent_path());
+}
+
+std::vector<Status> CommitPreparedFiles(std::span<PreparedFile* const> saves) {
+  std::vector<Status> outcomes;
+  outcomes.reserve(saves.size());
+  for (PreparedFile* save : saves) outcomes.push_back(save->rename());
+  // Each folder of a renamed file once, in the order the saves were given.
+  std::vector<std::filesystem::path> synced;
+  for (std::size_t i = 0; i < saves.size(); ++i) {
+    if (!outcomes[i]) continue;
+    const std::filesystem::path folder = saves[i]->target_.parent_path();
+    if (std::find(synced.begin(), synced.end(), folder) != synced.end()) continue;
+    synced.push_back(folder);
+    const Status folderSynced = SyncFolderAfterRename(folder);
+    if (folderSynced) continue;
+    for (std::size_t j = i; j < saves.size(); ++j) {
+      if (outcomes[j] && saves[j]->target_.parent_path() == folder) {
+        outcomes[j] = MakeError(folderSynced.error().code,
+                                Describe(saves[j]->path_) + ": " + folderSynced.error().message);
+      }
+    }
+  }
+  return outcomes;
 }
 
 Status WriteFileAtomically(const std::filesystem::path& path, const Bytes& content) {

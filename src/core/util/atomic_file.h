@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -77,14 +78,25 @@ class PreparedFile {
   Status commit();
 
  private:
+  friend std::vector<Status> CommitPreparedFiles(std::span<PreparedFile* const> saves);
+
   PreparedFile(std::filesystem::path path, std::filesystem::path target,
                std::filesystem::path temporary);
   void discard();
+  // commit() up to the folder sync: the rename alone.
+  Status rename();
 
   std::filesystem::path path_;       // as the caller named it (in messages)
   std::filesystem::path target_;     // the file replaced (a link's target)
   std::filesystem::path temporary_;  // empty once committed or discarded
 };
+
+// Commits several prepared saves, in the order given, and then syncs each of their folders once:
+// the durability of committing them one by one (each file complete whenever it is looked at,
+// every rename on the disk before any success is returned) with one folder wait for the saves of
+// one folder instead of one each. One status per save, in order; a folder that cannot be synced
+// fails each save in it, as commit() would.
+std::vector<Status> CommitPreparedFiles(std::span<PreparedFile* const> saves);
 
 // True for a name WriteFileAtomically gives its temporary files.
 bool IsTemporarySiblingName(const std::string& name);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/linux/emulator_socket.h"
+#include "platform/linux/steady_clock.h"
 #include "platform/linux/wait.h"
 
 namespace vm31::linux_platform {
@@ -200,6 +201,9 @@ Status ServeEmulator(EmulatorService& service, const std::filesystem::path& fold
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   UniqueFd signals(::signalfd(-1, &stopSignals, SFD_CLOEXEC));
   if (!signals.valid()) return MakeError(ErrorCode::kIo, "cannot watch SIGINT");
+  // Each transfer is answered, and its moment traced, as soon as it arrives, also on a busy
+  // machine, as a device would.
+  RequestShortTimeSlices();
   SocketServer server(service, folder);
   return server.run(signals.get(), started);
 }

@@ -33,9 +33,10 @@ Status WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
 
 using Deadline = std::optional<EmulatorDeadline>;
 
-// Reads `size` bytes; with a deadline, all of them before it, however the peer trickles them.
-Status ReadAll(int fd, std::uint8_t* data, std::size_t size, Deadline deadline = std::nullopt) {
-  while (size > 0) {
+// One recv() of at most `capacity` bytes, at least one; with a deadline, waiting no longer.
+Result<std::size_t> ReceiveSome(int fd, std::uint8_t* data, std::size_t capacity,
+                                Deadline deadline) {
+  for (;;) {
     if (deadline) {
       const auto left = std::chrono::ceil<std::chrono::milliseconds>(
           *deadline - std::chrono::steady_clock::now());
@@ -45,7 +46,7 @@ Status ReadAll(int fd, std::uint8_t* data, std::size_t size, Deadline deadline =
       if (ready < 0) return ErrnoError("emulated mouse", errno);
       if (ready == 0) return MakeError(ErrorCode::kIo, "emulated mouse: no answer");
     }
-    const ssize_t got = ::recv(fd, data, size, 0);
+    const ssize_t got = ::recv(fd, data, capacity, 0);
     if (got == 0) return MakeError(ErrorCode::kNotFound, "emulated mouse: the device is gone");
     if (got < 0) {
       if (errno == EINTR) continue;
@@ -54,24 +55,49 @@ Status ReadAll(int fd, std::uint8_t* data, std::size_t size, Deadline deadline =
       }
       return ErrnoError("emulated mouse", errno);
     }
-    data += got;
-    size -= static_cast<std::size_t>(got);
+    return static_cast<std::size_t>(got);
+  }
+}
+
+// Reads `size` bytes; with a deadline, all of them before it, however the peer trickles them.
+Status ReadAll(int fd, std::uint8_t* data, std::size_t size, Deadline deadline = std::nullopt) {
+  while (size > 0) {
+    auto got = ReceiveSome(fd, data, size, deadline);
+    if (!got) return got.error();
+    data += got.value();
+    size -= got.value();
   }
   return Ok{};
 }
 
-// A connected Unix socket as the shared client's connection.
+// A connected Unix socket as the shared client's connection. What arrives is read in chunks
+// of up to kReadAhead bytes, so an answer's header and payload take one wait and one recv()
+// between them, not two each.
 class UnixConnection final : public EmulatorConnection {
  public:
+  static constexpr std::size_t kReadAhead = 4096;
+
   UnixConnection(UniqueFd fd, WakeFlag wake) : fd_(std::move(fd)), wake_(std::move(wake)) {}
 
   Status send(std::span<const std::uint8_t> bytes) override {
     return WriteAll(fd_.get(), bytes.data(), bytes.size());
   }
   Status receive(std::span<std::uint8_t> bytes, EmulatorDeadline deadline) override {
-    return ReadAll(fd_.get(), bytes.data(), bytes.size(), deadline);
+    std::size_t filled = takeReadAhead(bytes);
+    while (filled < bytes.size()) {
+      auto got = ReceiveSome(fd_.get(), readAhead_.data(), readAhead_.size(), deadline);
+      if (!got) return got.error();
+      readAheadBegin_ = 0;
+      readAheadEnd_ = got.value();
+      filled += takeReadAhead(bytes.subspan(filled));
+    }
+    return Ok{};
   }
   Result<ConnectionWait> waitReadable(std::optional<std::chrono::milliseconds> timeout) override {
+    if (readAheadBegin_ < readAheadEnd_) {
+      // Bytes read ahead are data waiting; a pending wake still wins over them.
+      return wake_.consume() ? ConnectionWait::kWoken : ConnectionWait::kReadable;
+    }
     auto waited = WaitReadable(fd_.get(), &wake_, timeout);
     if (!waited) return waited.error();
     switch (waited.value()) {
@@ -89,8 +115,20 @@ class UnixConnection final : public EmulatorConnection {
   void wake() override { wake_.raise(); }
 
  private:
+  // Moves what was read ahead into the front of `bytes`; returns how many bytes it moved.
+  std::size_t takeReadAhead(std::span<std::uint8_t> bytes) {
+    const std::size_t count = std::min(bytes.size(), readAheadEnd_ - readAheadBegin_);
+    std::copy_n(readAhead_.begin() + static_cast<std::ptrdiff_t>(readAheadBegin_), count,
+                bytes.begin());
+    readAheadBegin_ += count;
+    return count;
+  }
+
   UniqueFd fd_;
   WakeFlag wake_;
+  std::array<std::uint8_t, kReadAhead> readAhead_{};
+  std::size_t readAheadBegin_ = 0;
+  std::size_t readAheadEnd_ = 0;
 };
 
 Result<std::unique_ptr<EmulatorConnection>> ConnectDeviceSocket(

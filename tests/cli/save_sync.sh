@@ -35,8 +35,21 @@ trace, folder, targets = sys.argv[1], sys.argv[2], [sys.argv[2] + "/" + f for f 
 names = {}     # open descriptor -> path
 synced = []    # (step, path)
 renamed = {}   # target -> (step, temporary)
-step = 0
+# With threads, strace splits a call that another thread's call interrupts into
+# "PID call(args <unfinished ...>" and "PID <... call resumed>rest": each is joined here into one
+# line at the place it completed.
+pending = {}
+lines = []
 for line in open(trace):
+    pid, _, call = line.rstrip("\n").partition(" ")
+    if call.endswith("<unfinished ...>"):
+        pending[pid] = call[: -len("<unfinished ...>")].rstrip()
+    elif m := re.match(r"<\.\.\. \w+ resumed>(.*)", call.lstrip()):
+        lines.append(pending.pop(pid, "") + m.group(1))
+    else:
+        lines.append(call)
+step = 0
+for line in lines:
     step += 1
     if m := re.search(r'openat\([^,]+, "([^"]+)", [^)]*\)\s*=\s*(\d+)', line):
         names[m.group(2)] = m.group(1)

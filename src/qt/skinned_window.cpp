@@ -36,8 +36,6 @@ namespace {
 // The id a child widget (or a list's viewport) carries.
 constexpr const char* kControlIdProperty = "vm31ControlId";
 constexpr int kHoverRestMs = 10;
-// An unrealised window that is told this many calls realises: a hidden window that keeps
-// redrawing (device events for hours) holds no more than this.
 
 QColor ToQColor(Rgb colour) {
   return QColor(colour.red, colour.green, colour.blue);
@@ -449,9 +447,7 @@ void SkinnedWindow::styleListBox(QListWidget* list, const ControlStyle& style,
                                  const QString& background) {
   const QColor text = ToQColor(style.text);
   const QColor base = ToQColor(style.background);
-  const auto shade = [&](int a, int b) { return (a * 4 + b) / 5; };
-  const QColor groove(shade(base.red(), text.red()), shade(base.green(), text.green()),
-                      shade(base.blue(), text.blue()));
+  const QColor groove = ToQColor(ListScrollGrooveColour(style));
   const QString border =
       style.border ? QStringLiteral("1px solid %1").arg(text.name()) : QStringLiteral("none");
   list->setStyleSheet(
@@ -459,14 +455,16 @@ void SkinnedWindow::styleListBox(QListWidget* list, const ControlStyle& style,
           "QListWidget { color: %1; background: %2; border: %3; }"
           "QListWidget::item { height: %4px; padding: 0px; border: none; }"
           "QListWidget::item:selected { color: %5; background: %1; }"
-          "QScrollBar:vertical { background: %6; width: 10px; margin: 0px; border: none; }"
-          "QScrollBar::handle:vertical { background: %1; min-height: 12px; border: none; }"
+          "QScrollBar:vertical { background: %6; width: %7px; margin: 0px; border: none; }"
+          "QScrollBar::handle:vertical { background: %1; min-height: %8px; border: none; }"
           "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical"
           " { height: 0px; border: none; background: none; }"
           "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
           .arg(text.name(), background, border)
           .arg(kListRowHeight)
-          .arg(base.name(), groove.name()));
+          .arg(base.name(), groove.name())
+          .arg(kListScrollBarWidth)
+          .arg(kListSmallestHandle));
   list->setFrameShape(style.border ? QFrame::StyledPanel : QFrame::NoFrame);
   const int columns = std::max(1, style.columns);
   const bool wraps = columns > 1;

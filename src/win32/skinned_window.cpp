@@ -28,12 +28,6 @@ constexpr int kSmallestFittedHeight = 7;
 constexpr int kWidestTip = 480;
 // Tool ids of the tooltip control: canvas texts from 1, static controls by their control id.
 constexpr UINT_PTR kStaticTipBase = 0x10000;
-// The list boxes' own scroll bar, as the Qt shell draws it: this wide, its handle at least this
-// high.
-constexpr int kScrollBarWidth = 10;
-constexpr int kSmallestHandle = 12;
-// An unrealised window that is told this many calls realises: a hidden window that keeps
-// redrawing (device events for hours) holds no more than this.
 
 COLORREF ToColorRef(Rgb colour) {
   return RGB(colour.red, colour.green, colour.blue);
@@ -80,14 +74,14 @@ ListGeometry MeasureList(int width, int height, const ControlStyle& style, int c
   const int rowsHeight = geometry.rows.bottom - geometry.rows.top;
   geometry.visibleRows = std::max(1, rowsHeight / kListRowHeight);
   geometry.scrolls = style.columns <= 1 && count * kListRowHeight > rowsHeight &&
-                     geometry.rows.right - geometry.rows.left > kScrollBarWidth;
+                     geometry.rows.right - geometry.rows.left > kListScrollBarWidth;
   if (!geometry.scrolls) return geometry;
   geometry.lastTop = std::max(1, count - geometry.visibleRows);
-  geometry.rows.right -= kScrollBarWidth;
+  geometry.rows.right -= kListScrollBarWidth;
   geometry.groove = RECT{geometry.rows.right, geometry.rows.top,
-                         geometry.rows.right + kScrollBarWidth, geometry.rows.bottom};
-  const int handleHeight =
-      std::min(rowsHeight, std::max(kSmallestHandle, rowsHeight * geometry.visibleRows / count));
+                         geometry.rows.right + kListScrollBarWidth, geometry.rows.bottom};
+  const int handleHeight = std::min(
+      rowsHeight, std::max(kListSmallestHandle, rowsHeight * geometry.visibleRows / count));
   const int handleTop = geometry.groove.top + (rowsHeight - handleHeight) *
                                                   std::clamp(top, 0, geometry.lastTop) /
                                                   geometry.lastTop;
@@ -1232,13 +1226,7 @@ void SkinnedWindow::paintListFrame(const Child& list) const {
     ::FrameRect(dc, &whole, text);
   }
   if (geometry.scrolls) {
-    // The groove is the background shaded toward the text colour, the handle the text colour.
-    const auto shade = [](int base, int toward) {
-      return static_cast<std::uint8_t>((base * 4 + toward) / 5);
-    };
-    HBRUSH groove = ::CreateSolidBrush(RGB(shade(style.background.red, style.text.red),
-                                           shade(style.background.green, style.text.green),
-                                           shade(style.background.blue, style.text.blue)));
+    HBRUSH groove = ::CreateSolidBrush(ToColorRef(ListScrollGrooveColour(style)));
     ::FillRect(dc, &geometry.groove, groove);
     ::DeleteObject(groove);
     ::FillRect(dc, &geometry.handle, text);

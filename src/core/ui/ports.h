@@ -141,6 +141,20 @@ struct ControlStyle {
 inline constexpr int kNoControl = -1;
 // Every list box shows one entry per this many pixels of height.
 inline constexpr int kListRowHeight = 16;
+// A list box whose rows do not all fit shows a slim scroll bar in its own colours, never the
+// platform's: this wide, its handle in the text colour and at least kListSmallestHandle high,
+// its groove in ListScrollGrooveColour.
+inline constexpr int kListScrollBarWidth = 10;
+inline constexpr int kListSmallestHandle = 12;
+// The groove: the background shaded a fifth of the way toward the text colour.
+constexpr Rgb ListScrollGrooveColour(const ControlStyle& style) {
+  const auto shade = [](std::uint8_t base, std::uint8_t toward) {
+    return static_cast<std::uint8_t>((base * 4 + toward) / 5);
+  };
+  return Rgb{shade(style.background.red, style.text.red),
+             shade(style.background.green, style.text.green),
+             shade(style.background.blue, style.text.blue)};
+}
 
 class Controls {
  public:
